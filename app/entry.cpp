@@ -1,0 +1,14 @@
+#include <vector>
+
+#include "app/mod_main.h"
+#include "host/argument_list.h"
+#include "host/platform.h"
+#include "host/unicode.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::u16string> arguments;
+  for (int i = 1; i < argc; ++i) arguments.push_back(quillfen::FromUtf8(argv[i]));
+  quillfen::ArgumentList::Global() = quillfen::ArgumentList(std::move(arguments));
+  if (argc > 0) quillfen::SetProgramPath(quillfen::FromUtf8(argv[0]));
+  return quillfen::Main();
+}

@@ -1,0 +1,68 @@
+#include "app/mod_main.h"
+
+#include <string>
+
+#include "app/format_version.h"
+#include "conversion/convert_reg_file.h"
+#include "host/path_functions.h"
+#include "host/platform.h"
+
+namespace quillfen {
+namespace {
+
+std::u16string ToUpperAscii(std::u16string text) {
+  for (auto& c : text) {
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+  }
+  return text;
+}
+
+}  // namespace
+
+int Main() {
+  RegisterAppPath();
+  InitializeCommonControls();
+  if (!IsInIDE()) SetMainWindowIcon();
+  Host host{RealFileSystem(), DefaultMessenger()};
+  return RunConverter(host, ArgumentList::Global(), ExecutableName());
+}
+
+int RunConverter(Host& host, const ArgumentList& arguments, std::u16string_view executableName) {
+  ConverterArgs args;
+  if (!ParseCommandLine(args, arguments)) {
+    ShowUsage(host.messenger, executableName);
+    // A help switch leaves the export's name set: the usage text was asked for.
+    return args.SourceFile.empty() ? kExitUsage : kExitSuccess;
+  }
+  if (!ConvertRegFile(args, host)) return kExitFailure;
+  ShowMessage(host.messenger, PathMessage(args.TargetPath, u"Каталог-контейнер создан успешно! ^_^v"),
+              MessageStyle::kInformation);
+  return kExitSuccess;
+}
+
+bool ParseCommandLine(ConverterArgs& args, const ArgumentList& arguments) {
+  const int count = arguments.Count();
+  if (count == 1) {
+    args.SourceFile = arguments.Item(0);
+    const std::u16string switch_text = ToUpperAscii(TrimEx(args.SourceFile));
+    if (switch_text == u"/?" || switch_text == u"/HELP") return false;
+    args.TargetPath = ReplaceFileExtension(args.SourceFile, u"000");
+    return true;
+  }
+  if (count == 2) {
+    args.SourceFile = arguments.Item(0);
+    args.TargetPath = arguments.Item(1);
+    return true;
+  }
+  return false;
+}
+
+void ShowUsage(Messenger& messenger, std::u16string_view executableName) {
+  std::u16string text = GetAboutText();
+  text += u"\r\n\r\nИспользование: ";
+  text += executableName;
+  text += u"[.EXE] FileName [Path]";
+  ShowMessage(messenger, text, MessageStyle::kInformation);
+}
+
+}  // namespace quillfen

@@ -1,0 +1,35 @@
+#include "host/message.h"
+
+#include <ostream>
+
+#include "app_identity.h"
+#include "host/unicode.h"
+
+namespace quillfen {
+
+void ShowMessage(Messenger& messenger, std::u16string_view prompt, MessageStyle style) {
+  messenger.Show(kAppTitle, prompt, style);
+}
+
+std::u16string PathMessage(std::u16string_view path, std::u16string_view text) {
+  std::u16string message(path);
+  message += u"\r\n\r\n";
+  message += text;
+  return message;
+}
+
+void ConsoleMessenger::Show(std::u16string_view caption, std::u16string_view text,
+                            MessageStyle style) {
+  std::u16string lines(caption);
+  lines += u'\n';
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') continue;
+    lines += text[i];
+  }
+  lines += u'\n';
+  std::ostream& stream = style == MessageStyle::kCritical ? err_ : out_;
+  stream << ToUtf8(lines);
+  stream.flush();
+}
+
+}  // namespace quillfen

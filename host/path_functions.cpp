@@ -1,0 +1,112 @@
+#include "host/path_functions.h"
+
+#include <vector>
+
+namespace quillfen {
+namespace {
+
+bool IsSeparator(char16_t c, PathStyle style) {
+  return c == u'/' || (style == PathStyle::kWindows && c == u'\\');
+}
+
+std::u16string Trim(std::u16string_view text, std::u16string_view characters) {
+  const size_t first = text.find_first_not_of(characters);
+  if (first == std::u16string_view::npos) return {};
+  const size_t last = text.find_last_not_of(characters);
+  return std::u16string(text.substr(first, last - first + 1));
+}
+
+}  // namespace
+
+std::u16string TrimEx(std::u16string_view text) { return Trim(text, u" \t"); }
+
+std::u16string TrimCRLF(std::u16string_view text) { return Trim(text, u"\r\n"); }
+
+void TrimCRLFInPlace(std::u16string& text) {
+  const size_t last = text.find_last_not_of(u"\r\n");
+  if (last == std::u16string::npos) {
+    text.clear();
+    return;
+  }
+  text.resize(last + 1);
+  text.erase(0, text.find_first_not_of(u"\r\n"));
+}
+
+std::u16string ReplaceFileExtension(std::u16string_view path, std::u16string_view extension,
+                                    PathStyle style) {
+  size_t name_start = 0;
+  for (size_t i = path.size(); i > 0; --i) {
+    if (IsSeparator(path[i - 1], style)) {
+      name_start = i;
+      break;
+    }
+  }
+  const size_t dot = path.find_last_of(u'.');
+  std::u16string result(path);
+  if (dot != std::u16string_view::npos && dot >= name_start) result.resize(dot);
+  result += u'.';
+  result += extension;
+  return result;
+}
+
+std::u16string BuildFileName2(std::u16string_view directory, std::u16string_view name,
+                              PathStyle style) {
+  std::u16string path(directory);
+  if (!path.empty() && !IsSeparator(path.back(), style)) {
+    path += style == PathStyle::kWindows ? u'\\' : u'/';
+  }
+  path += name;
+  return path;
+}
+
+std::u16string ExecutableNameFromPath(std::u16string_view program_path, PathStyle style) {
+  size_t start = 0;
+  for (size_t i = program_path.size(); i > 0; --i) {
+    if (IsSeparator(program_path[i - 1], style)) {
+      start = i;
+      break;
+    }
+  }
+  std::u16string_view name = program_path.substr(start);
+  const size_t dot = name.find_last_of(u'.');
+  if (dot != std::u16string_view::npos && dot > 0) name = name.substr(0, dot);
+  return std::u16string(name);
+}
+
+bool IsFileOrDirectoryExist(FileSystem& files, std::u16string_view path) {
+  return files.Kind(path, CallForm::kWide) != FileKind::kMissing;
+}
+
+std::u16string NormalizePosixPath(std::u16string_view working_directory,
+                                  std::u16string_view path) {
+  if (path.empty()) return {};
+  std::u16string joined;
+  if (path.front() != u'/') {
+    joined = working_directory;
+    joined += u'/';
+  }
+  joined += path;
+
+  std::vector<std::u16string_view> parts;
+  const std::u16string_view view(joined);
+  for (size_t start = 0; start <= view.size();) {
+    size_t end = view.find(u'/', start);
+    if (end == std::u16string_view::npos) end = view.size();
+    const std::u16string_view part = view.substr(start, end - start);
+    if (part == u"..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != u".") {
+      parts.push_back(part);
+    }
+    start = end + 1;
+  }
+  if (parts.empty()) return u"/";
+  std::u16string result;
+  for (const auto part : parts) {
+    result += u'/';
+    result += part;
+  }
+  return result;
+}
+
+}  // namespace quillfen

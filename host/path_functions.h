@@ -1,0 +1,45 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "host/file_system.h"
+
+namespace quillfen {
+
+#ifdef _WIN32
+inline constexpr PathStyle kHostPathStyle = PathStyle::kWindows;
+#else
+inline constexpr PathStyle kHostPathStyle = PathStyle::kPosix;
+#endif
+
+// Without blanks (spaces and tabs) at either end.
+std::u16string TrimEx(std::u16string_view text);
+
+// Without CR and LF at either end. The in-place form spares a copy of a
+// whole export.
+std::u16string TrimCRLF(std::u16string_view text);
+void TrimCRLFInPlace(std::u16string& text);
+
+// `path` with the extension of its last element replaced by `extension`, or
+// with "." and `extension` appended when that element has none.
+std::u16string ReplaceFileExtension(std::u16string_view path, std::u16string_view extension,
+                                    PathStyle style = kHostPathStyle);
+
+// `directory` and `name` joined with exactly one separator.
+std::u16string BuildFileName2(std::u16string_view directory, std::u16string_view name,
+                              PathStyle style = kHostPathStyle);
+
+// The last element of `program_path` without its extension.
+std::u16string ExecutableNameFromPath(std::u16string_view program_path,
+                                      PathStyle style = kHostPathStyle);
+
+// True when anything occupies `path`, a dangling link included.
+bool IsFileOrDirectoryExist(FileSystem& files, std::u16string_view path);
+
+// `path` made absolute against `working_directory` and freed of ".", ".."
+// and repeated "/" without asking the disk. "" for an empty path.
+std::u16string NormalizePosixPath(std::u16string_view working_directory,
+                                  std::u16string_view path);
+
+}  // namespace quillfen

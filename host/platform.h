@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+
+#include "host/file_system.h"
+#include "host/message.h"
+
+namespace quillfen {
+
+// The host's side of start-up. On POSIX there is no shell registration, no
+// common controls and no window, so the first three do nothing there.
+void RegisterAppPath();
+void InitializeCommonControls();
+void SetMainWindowIcon();
+
+// True when running inside a development environment: never, for us.
+inline bool IsInIDE() { return false; }
+
+// The running program's file name, without directory and extension.
+std::u16string ExecutableName();
+#ifndef _WIN32
+// Where POSIX learns the program's path: argv[0], as the user called it.
+void SetProgramPath(std::u16string_view argv0);
+#endif
+
+FileSystem& RealFileSystem();
+Messenger& DefaultMessenger();
+
+}  // namespace quillfen

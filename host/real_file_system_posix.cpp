@@ -1,0 +1,151 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "host/path_functions.h"
+#include "host/platform.h"
+#include "host/run_time_error.h"
+#include "host/unicode.h"
+
+namespace quillfen {
+namespace {
+
+constexpr size_t kReadChunk = 1 << 20;
+
+[[noreturn]] void ThrowErrno(int number = errno) { throw RunTimeError::FromSystem(number); }
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const { return fd_; }
+  // Closes now, so that a failure of the close itself is seen.
+  void Close() {
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) ThrowErrno();
+  }
+
+ private:
+  int fd_;
+};
+
+void WriteAll(int fd, std::span<const uint8_t> bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      ThrowErrno();
+    }
+    bytes = bytes.subspan(static_cast<size_t>(written));
+  }
+}
+
+class PosixFileSystem : public FileSystem {
+ public:
+  PathStyle Style() const override { return PathStyle::kPosix; }
+  bool IsHostWinNT() const override { return false; }
+
+  std::u16string FullPath(std::u16string_view path) override {
+    if (path.empty()) return {};
+    std::string directory(256, '\0');
+    while (::getcwd(directory.data(), directory.size()) == nullptr) {
+      if (errno != ERANGE) ThrowErrno();
+      directory.resize(directory.size() * 2);
+    }
+    directory.resize(directory.find('\0'));
+    return NormalizePosixPath(FromUtf8(directory), path);
+  }
+
+  FileKind Kind(std::u16string_view path, CallForm) override {
+    const std::string name = ToUtf8(path);
+    struct stat info;
+    if (::stat(name.c_str(), &info) == 0) {
+      return S_ISDIR(info.st_mode) ? FileKind::kDirectory : FileKind::kOther;
+    }
+    const int error = errno;
+    if (error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG) {
+      // A link whose target is missing still takes the name.
+      return ::lstat(name.c_str(), &info) == 0 ? FileKind::kOther : FileKind::kMissing;
+    }
+    if (error == ELOOP) return FileKind::kOther;
+    ThrowErrno(error);
+  }
+
+  void MakeDirectory(std::u16string_view path, CallForm) override {
+    const std::string name = ToUtf8(path);
+    if (::mkdir(name.c_str(), 0700) != 0) ThrowErrno();
+    // The umask may only take bits away; it must not decide the mode.
+    if (::chmod(name.c_str(), 0700) != 0) {
+      const int error = errno;
+      ::rmdir(name.c_str());
+      ThrowErrno(error);
+    }
+  }
+
+  void ReadFile(std::u16string_view path, ReadSink& sink) override {
+    // Non-blocking, so that opening a FIFO without a writer returns at once.
+    FileDescriptor file(::open(ToUtf8(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (file.get() < 0) ThrowErrno();
+    struct stat info;
+    if (::fstat(file.get(), &info) != 0) ThrowErrno();
+    if (S_ISDIR(info.st_mode)) ThrowErrno(EISDIR);
+    if (!S_ISREG(info.st_mode)) throw RunTimeError(EINVAL, u"Not a regular file");
+    sink.Begin(static_cast<uint64_t>(info.st_size));
+    std::unique_ptr<char[]> buffer(new char[kReadChunk]);
+    for (;;) {
+      const ssize_t got = ::read(file.get(), buffer.get(), kReadChunk);
+      if (got < 0) {
+        if (errno == EINTR) continue;
+        ThrowErrno();
+      }
+      if (got == 0) break;
+      sink.Append(std::string_view(buffer.get(), static_cast<size_t>(got)));
+    }
+  }
+
+  void WriteNewFile(std::u16string_view path, std::span<const uint8_t> bytes) override {
+    const std::string name = ToUtf8(path);
+    FileDescriptor file(
+        ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (file.get() < 0) ThrowErrno();
+    try {
+      if (::fchmod(file.get(), 0600) != 0) ThrowErrno();
+      WriteAll(file.get(), bytes);
+      if (::fsync(file.get()) != 0) ThrowErrno();
+      file.Close();
+    } catch (const RunTimeError&) {
+      ::unlink(name.c_str());
+      throw;
+    }
+  }
+
+  void SyncDirectory(std::u16string_view path) override {
+    FileDescriptor directory(::open(ToUtf8(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (directory.get() < 0) ThrowErrno();
+    if (::fsync(directory.get()) != 0) ThrowErrno();
+    directory.Close();
+  }
+
+  void Remove(std::u16string_view path) override {
+    if (std::remove(ToUtf8(path).c_str()) != 0) ThrowErrno();
+  }
+};
+
+}  // namespace
+
+FileSystem& RealFileSystem() {
+  static PosixFileSystem files;
+  return files;
+}
+
+}  // namespace quillfen

@@ -1,0 +1,185 @@
+#include "host/text_decoder.h"
+
+#include <bit>
+#include <cerrno>
+#include <cstring>
+
+#include "host/run_time_error.h"
+#include "host/unicode.h"
+
+namespace quillfen {
+namespace {
+
+constexpr char16_t kReplacement = 0xFFFD;
+
+bool StartsWith(std::string_view bytes, std::string_view prefix) {
+  return bytes.substr(0, prefix.size()) == prefix;
+}
+
+}  // namespace
+
+void TextDecoder::Begin(uint64_t size) { size_ = size; }
+
+void TextDecoder::Append(std::string_view bytes) {
+  if (invalid_utf8_) return;
+  if (encoding_ == Encoding::kUndecided) {
+    const size_t taken = std::min(bytes.size(), 3 - head_.size());
+    head_.append(bytes.substr(0, taken));
+    bytes.remove_prefix(taken);
+    if (head_.size() < 3) return;
+    Decide();
+  }
+  Decode(bytes);
+}
+
+void TextDecoder::Decide() {
+  size_t mark = 0;
+  if (StartsWith(head_, "\xFF\xFE")) {
+    encoding_ = Encoding::kUtf16Le, mark = 2;
+  } else if (StartsWith(head_, "\xFE\xFF")) {
+    encoding_ = Encoding::kUtf16Be, mark = 2;
+  } else if (StartsWith(head_, "\xEF\xBB\xBF")) {
+    encoding_ = Encoding::kUtf8, mark = 3;
+  } else if (head_.size() >= 2 && uint8_t(head_[0]) - 1u < 0x7Fu && head_[1] == 0) {
+    encoding_ = Encoding::kUtf16Le;
+  } else {
+    encoding_ = allow_utf8_ ? Encoding::kGuessedUtf8 : Encoding::kAnsi;
+  }
+  const uint64_t bytes = size_ > mark ? size_ - mark : 0;
+  const bool wide = encoding_ == Encoding::kUtf16Le || encoding_ == Encoding::kUtf16Be;
+  Reserve(wide ? (bytes + 1) / 2 : bytes);
+  const std::string head = std::move(head_);
+  Decode(std::string_view(head).substr(std::min(mark, head.size())));
+}
+
+void TextDecoder::Reserve(uint64_t units) {
+  if (units > kMaxTextUnits) throw RunTimeError(EFBIG, u"File too large");
+  if (units > text_.size()) text_.resize(static_cast<size_t>(units));
+}
+
+void TextDecoder::Push(char16_t unit) {
+  if (length_ == text_.size()) {
+    Reserve(std::max<uint64_t>(64, uint64_t{text_.size()} * 2));
+    if (length_ == text_.size()) throw RunTimeError(EFBIG, u"File too large");
+  }
+  text_[length_++] = unit;
+}
+
+void TextDecoder::Decode(std::string_view bytes) {
+  switch (encoding_) {
+    case Encoding::kUtf16Le:
+      return DecodeUtf16(bytes, false);
+    case Encoding::kUtf16Be:
+      return DecodeUtf16(bytes, true);
+    case Encoding::kUtf8:
+    case Encoding::kGuessedUtf8:
+      return DecodeUtf8(bytes);
+    case Encoding::kAnsi:
+      return DecodeAnsi(bytes);
+    case Encoding::kUndecided:
+      return;
+  }
+}
+
+void TextDecoder::DecodeUtf16(std::string_view bytes, bool big_endian) {
+  if (!pending_.empty() && !bytes.empty()) {
+    pending_ += bytes.front();
+    bytes.remove_prefix(1);
+    const auto first = static_cast<uint8_t>(pending_[0]);
+    const auto second = static_cast<uint8_t>(pending_[1]);
+    Push(static_cast<char16_t>(big_endian ? (first << 8) | second : (second << 8) | first));
+    pending_.clear();
+  }
+  const size_t units = bytes.size() / 2;
+  if (length_ + units > text_.size()) Reserve(uint64_t{length_} + units);
+  if (!big_endian && std::endian::native == std::endian::little) {
+    std::memcpy(text_.data() + length_, bytes.data(), units * 2);
+    length_ += units;
+  } else {
+    for (size_t i = 0; i < units; ++i) {
+      const auto first = static_cast<uint8_t>(bytes[2 * i]);
+      const auto second = static_cast<uint8_t>(bytes[2 * i + 1]);
+      text_[length_++] =
+          static_cast<char16_t>(big_endian ? (first << 8) | second : (second << 8) | first);
+    }
+  }
+  if (bytes.size() % 2 != 0) pending_ = bytes.back();
+}
+
+void TextDecoder::DecodeUtf8(std::string_view bytes) {
+  // A sequence that a piece cut in two is completed from the next piece.
+  if (!pending_.empty()) {
+    const size_t length = Utf8SequenceLength(static_cast<uint8_t>(pending_[0]));
+    const size_t taken = std::min(bytes.size(), length - pending_.size());
+    pending_.append(bytes.substr(0, taken));
+    bytes.remove_prefix(taken);
+    if (pending_.size() < length) return;
+    const std::string sequence = std::move(pending_);
+    pending_.clear();
+    DecodeUtf8(sequence);
+    if (invalid_utf8_) return;
+  }
+  if (length_ + bytes.size() > text_.size()) Reserve(uint64_t{length_} + bytes.size());
+  for (size_t i = 0; i < bytes.size();) {
+    const auto lead = static_cast<uint8_t>(bytes[i]);
+    if (lead < 0x80) {
+      text_[length_++] = lead;
+      ++i;
+      continue;
+    }
+    const size_t length = Utf8SequenceLength(lead);
+    if (length != 0 && i + length > bytes.size()) {
+      pending_.assign(bytes.substr(i));
+      return;
+    }
+    char32_t c;
+    if (DecodeUtf8Sequence(bytes, i, &c) == 0) {
+      if (encoding_ == Encoding::kGuessedUtf8) {
+        invalid_utf8_ = true;
+        return;
+      }
+      Push(static_cast<char16_t>(0xDC00 | lead));  // kept as FromUtf8 keeps it
+      ++i;
+      continue;
+    }
+    if (c >= 0x10000) {
+      Push(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+      Push(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+    } else {
+      Push(static_cast<char16_t>(c));
+    }
+    i += length;
+  }
+}
+
+void TextDecoder::DecodeAnsi(std::string_view bytes) {
+  if (length_ + bytes.size() > text_.size()) Reserve(uint64_t{length_} + bytes.size());
+  const auto& high = AnsiHighHalf();
+  for (const char byte : bytes) {
+    const auto value = static_cast<uint8_t>(byte);
+    text_[length_++] = value < 0x80 ? value : high[value - 0x80];
+  }
+}
+
+bool TextDecoder::Finish() {
+  if (encoding_ == Encoding::kUndecided) Decide();
+  if (!pending_.empty()) {
+    if (encoding_ == Encoding::kGuessedUtf8) {
+      invalid_utf8_ = true;
+    } else if (encoding_ == Encoding::kUtf8) {
+      for (const char byte : pending_) Push(static_cast<char16_t>(0xDC00 | uint8_t(byte)));
+    } else {
+      Push(kReplacement);  // the odd last byte of UTF-16 text
+    }
+    pending_.clear();
+  }
+  return !invalid_utf8_;
+}
+
+std::u16string TextDecoder::Take() {
+  text_.resize(length_);
+  length_ = 0;
+  return std::move(text_);
+}
+
+}  // namespace quillfen

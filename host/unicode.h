@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quillfen {
+
+// UTF-8 <-> UTF-16. Bytes that are not valid UTF-8 become the lone
+// surrogates U+DC80..U+DCFF and turn back into the same bytes, so a POSIX
+// file name of any bytes survives the trip through the program's text.
+std::u16string FromUtf8(std::string_view bytes);
+std::string ToUtf8(std::u16string_view text);
+
+// True when `bytes` is well-formed UTF-8 (no overlong forms, no encoded
+// surrogates, nothing above U+10FFFF).
+bool IsValidUtf8(std::string_view bytes);
+
+// The sequence at `bytes[i]`: its length (1 to 4) with its code point in
+// `*code_point`, or 0 when it is not well-formed or not complete.
+size_t DecodeUtf8Sequence(std::string_view bytes, size_t i, char32_t* code_point);
+
+// How many bytes a sequence with this lead byte has: 1 to 4, or 0 for a byte
+// that leads none.
+size_t Utf8SequenceLength(unsigned char lead);
+
+}  // namespace quillfen

@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# Cross-build PCRE2 (16-bit code units, JIT, static) for Windows from
+# Debian's source package, with the mingw-w64 toolchain files.
+#
+#   tools/windows/build-pcre2.sh ARCH CACHE_DIR     (ARCH: x86_64 | i686)
+#
+# Result: CACHE_DIR/ARCH/{include/pcre2.h, lib/libpcre2-16.a,
+#         lib/pkgconfig/libpcre2-16.pc, lib/cmake/pcre2/...}
+# Skipped when CACHE_DIR/ARCH already holds the library.
+# Consumers must compile with -DPCRE2_STATIC -DPCRE2_CODE_UNIT_WIDTH=16.
+# Needs tools/windows/install-deps.sh to have run (as root) first.
+set -euo pipefail
+export DEBIAN_FRONTEND=noninteractive
+
+PCRE2_DEB_VERSION=${PCRE2_DEB_VERSION:-10.42-1}
+
+if [ $# -ne 2 ]; then
+    echo "usage: $0 x86_64|i686 CACHE_DIR" >&2
+    exit 2
+fi
+ARCH=$1
+case "$ARCH" in x86_64|i686) ;; *) echo "$0: bad ARCH '$ARCH'" >&2; exit 2;; esac
+mkdir -p "$2"
+CACHE_DIR=$(cd "$2" && pwd)
+PREFIX=$CACHE_DIR/$ARCH
+HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+TOOLCHAIN=$HERE/../../cmake/toolchains/mingw-w64-$ARCH.cmake
+STAMP=$PREFIX/.pcre2-$PCRE2_DEB_VERSION
+
+if [ -f "$STAMP" ] && [ -f "$PREFIX/include/pcre2.h" ] && [ -f "$PREFIX/lib/libpcre2-16.a" ]; then
+    echo "build-pcre2.sh: $ARCH already built in $PREFIX"
+    exit 0
+fi
+
+# --- source: Debian's pcre2 source package, fetched once into the cache ---
+SRC_PARENT=$CACHE_DIR/src
+UPSTREAM_VERSION=${PCRE2_DEB_VERSION%-*}
+SRC_DIR=$SRC_PARENT/pcre2-$UPSTREAM_VERSION
+if [ ! -f "$SRC_DIR/CMakeLists.txt" ]; then
+    if ! apt-cache showsrc pcre2 2>/dev/null | grep -qx "Version: $PCRE2_DEB_VERSION"; then
+        # No deb-src entry yet: add one beside Debian's list.
+        SRC_LIST=/etc/apt/sources.list.d/quillfen-deb-src.sources
+        if [ ! -f "$SRC_LIST" ]; then
+            cat > "$SRC_LIST" <<'EOS'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm bookworm-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+
+Types: deb-src
+URIs: http://deb.debian.org/debian-security
+Suites: bookworm-security
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+EOS
+        fi
+        apt-get update
+    fi
+    command -v dpkg-source >/dev/null || apt-get install -y --no-install-recommends dpkg-dev
+    rm -rf "$SRC_PARENT.tmp"
+    mkdir -p "$SRC_PARENT.tmp"
+    # apt-get source runs dpkg-source -x (applies Debian's patches).
+    (cd "$SRC_PARENT.tmp" && apt-get source -q "pcre2=$PCRE2_DEB_VERSION")
+    mkdir -p "$SRC_PARENT"
+    rm -rf "$SRC_DIR"
+    mv "$SRC_PARENT.tmp/pcre2-$UPSTREAM_VERSION" "$SRC_DIR"
+    rm -rf "$SRC_PARENT.tmp"
+fi
+
+# --- build ---
+BUILD_DIR=$CACHE_DIR/build-pcre2-$ARCH
+rm -rf "$BUILD_DIR" "$PREFIX"
+GEN=()
+command -v ninja >/dev/null && GEN=(-G Ninja)
+cmake -S "$SRC_DIR" -B "$BUILD_DIR" "${GEN[@]}" \
+    -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
+    -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$PREFIX" \
+    -DPCRE2_BUILD_PCRE2_8=OFF \
+    -DPCRE2_BUILD_PCRE2_16=ON \
+    -DPCRE2_BUILD_PCRE2_32=OFF \
+    -DPCRE2_SUPPORT_JIT=ON \
+    -DPCRE2_SUPPORT_UNICODE=ON \
+    -DBUILD_SHARED_LIBS=OFF \
+    -DPCRE2_STATIC_PIC=OFF \
+    -DPCRE2_BUILD_TESTS=OFF \
+    -DPCRE2_BUILD_PCRE2GREP=OFF \
+    -DPCRE2_SUPPORT_LIBBZ2=OFF \
+    -DPCRE2_SUPPORT_LIBZ=OFF \
+    -DPCRE2_SUPPORT_LIBEDIT=OFF \
+    -DPCRE2_SUPPORT_LIBREADLINE=OFF
+cmake --build "$BUILD_DIR" --parallel "$(nproc)"
+cmake --install "$BUILD_DIR"
+rm -rf "$BUILD_DIR"
+
+for f in include/pcre2.h lib/libpcre2-16.a; do
+    [ -f "$PREFIX/$f" ] || { echo "build-pcre2.sh: $PREFIX/$f missing after install" >&2; exit 1; }
+done
+touch "$STAMP"
+echo "build-pcre2.sh: installed PCRE2 $PCRE2_DEB_VERSION ($ARCH) into $PREFIX"

@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# Installs everything needed to cross-compile Quillfen for Windows with
+# mingw-w64 and to run the result under Wine (headless, via Xvfb).
+# Debian 12 (bookworm), run as root. Idempotent and non-interactive.
+set -euo pipefail
+export DEBIAN_FRONTEND=noninteractive
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "install-deps.sh: must run as root" >&2
+    exit 1
+fi
+
+# wine32 lives in the i386 architecture.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    echo "install-deps.sh: adding i386 architecture"
+    dpkg --add-architecture i386
+fi
+
+# Source packages (used by build-pcre2.sh): add a deb-src twin of the
+# binary Debian source list, in its own file.
+SRC_LIST=/etc/apt/sources.list.d/quillfen-deb-src.sources
+if [ ! -f "$SRC_LIST" ]; then
+    cat > "$SRC_LIST" <<'EOS'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm bookworm-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+
+Types: deb-src
+URIs: http://deb.debian.org/debian-security
+Suites: bookworm-security
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+EOS
+fi
+
+PKGS=(
+    g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-win32
+    g++-mingw-w64-i686 g++-mingw-w64-i686-win32
+    binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
+    cmake ninja-build make pkg-config dpkg-dev
+    wine wine64 wine32:i386
+    xvfb xauth
+    googletest
+)
+
+missing=()
+for p in "${PKGS[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+
+# Always refresh the lists when the i386 arch or deb-src entry may be new,
+# and whenever something needs installing.
+apt_stamp=/var/lib/apt/lists/.quillfen-updated
+if [ ${#missing[@]} -gt 0 ] || [ ! -f "$apt_stamp" ] || \
+   [ "$SRC_LIST" -nt "$apt_stamp" ]; then
+    apt-get update
+    touch "$apt_stamp"
+fi
+
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "install-deps.sh: installing: ${missing[*]}"
+    apt-get install -y --no-install-recommends "${missing[@]}"
+else
+    echo "install-deps.sh: all packages already installed"
+fi
+
+# Report the win32-thread-model compilers the toolchain files use.
+for c in x86_64-w64-mingw32-g++-win32 i686-w64-mingw32-g++-win32 \
+         x86_64-w64-mingw32-gcc-win32 i686-w64-mingw32-gcc-win32 \
+         x86_64-w64-mingw32-windres i686-w64-mingw32-windres wine wineserver \
+         wineboot xvfb-run xauth; do
+    command -v "$c" >/dev/null || { echo "install-deps.sh: missing $c" >&2; exit 1; }
+done
+# Debian 12 puts no wine64 in PATH: /usr/bin/wine starts the 32-bit loader
+# /usr/lib/wine/wine, which hands 64-bit programs to /usr/lib/wine/wine64.
+for f in /usr/lib/wine/wine /usr/lib/wine/wine64; do
+    [ -x "$f" ] || { echo "install-deps.sh: missing $f" >&2; exit 1; }
+done
+echo "install-deps.sh: OK"
