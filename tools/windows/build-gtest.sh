@@ -10,10 +10,12 @@
 # -DQUILLFEN_WIN_DEPS=CACHE_DIR/ARCH and find_package(GTest).
 #
 # GCC 12's win32 thread model has no std::mutex / std::condition_variable,
-# which GoogleTest's thread-safe mode needs. So GoogleTest is built with
-# GTEST_IS_THREADSAFE=0, and the installed GTestConfig.cmake is extended to
-# put the same definition on the GTest:: targets, so every consumer
-# compiles the GoogleTest headers the same way.
+# which GoogleTest's header uses for its internal Notification class.
+# gtest-overlay/gtest/internal/custom/gtest-port.h (GoogleTest's own
+# customization hook) supplies Notification without them: it is found
+# first while building (-iquote: GoogleTest includes it with quotes, and
+# -iquote dirs come before -I dirs) and installed over the empty original,
+# so consumers need no extra flags.
 set -euo pipefail
 if [ $# -ne 2 ]; then
     echo "usage: $0 x86_64|i686 CACHE_DIR" >&2
@@ -51,24 +53,12 @@ cmake -S "$SRC" -B "$BUILD_DIR" "${GEN[@]}" \
     -DBUILD_GMOCK=ON \
     -DINSTALL_GTEST=ON \
     -Dgtest_disable_pthreads=ON \
-    -DCMAKE_CXX_FLAGS=-DGTEST_IS_THREADSAFE=0
+    -DCMAKE_CXX_FLAGS="-iquote $HERE/gtest-overlay"
 cmake --build "$BUILD_DIR" --parallel "$(nproc)"
 cmake --install "$BUILD_DIR"
 rm -rf "$BUILD_DIR"
 [ -f "$PREFIX/lib/libgtest.a" ] || { echo "build-gtest.sh: libgtest.a missing" >&2; exit 1; }
-CONFIG=$PREFIX/lib/cmake/GTest/GTestConfig.cmake
-[ -f "$CONFIG" ] || { echo "build-gtest.sh: $CONFIG missing" >&2; exit 1; }
-cat >> "$CONFIG" <<'EOC'
-
-# Added by Quillfen's tools/windows/build-gtest.sh: this GoogleTest was
-# built with GTEST_IS_THREADSAFE=0 (mingw-w64 win32 thread model).
-foreach(_qf_gtest_target GTest::gtest GTest::gtest_main GTest::gmock GTest::gmock_main)
-  if(TARGET ${_qf_gtest_target})
-    set_property(TARGET ${_qf_gtest_target} APPEND PROPERTY
-                 INTERFACE_COMPILE_DEFINITIONS GTEST_IS_THREADSAFE=0)
-  endif()
-endforeach()
-unset(_qf_gtest_target)
-EOC
+install -m 644 "$HERE/gtest-overlay/gtest/internal/custom/gtest-port.h" \
+    "$PREFIX/include/gtest/internal/custom/gtest-port.h"
 touch "$STAMP"
 echo "build-gtest.sh: installed GoogleTest $VERSION ($ARCH) into $PREFIX"

@@ -1,0 +1,83 @@
+#include "app/mod_main.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/fake_file_system.h"
+#include "tests/recording_messenger.h"
+#include "tests/test_exports.h"
+
+namespace quillfen {
+namespace {
+
+constexpr char16_t kUsage[] =
+    u"Velmora - Quillfen 1.00.0003\r\nCopyright © 2026 Velmora\r\n\r\n"
+    u"Использование: quillfen[.EXE] FileName [Path]";
+
+TEST(ParseCommandLineTest, Table) {
+  const struct {
+    std::vector<std::u16string> arguments;
+    bool request;
+    std::u16string source;
+    std::u16string target;
+  } cases[] = {
+      {{}, false, u"", u""},
+      {{u"/?"}, false, u"/?", u""},
+      {{u"/help"}, false, u"/help", u""},
+      {{u"/Help"}, false, u"/Help", u""},
+      {{u" \t/HELP  "}, false, u" \t/HELP  ", u""},
+      {{u"-?"}, true, u"-?", u"-?.000"},
+      {{u"/H"}, true, u"/H", u"/H.000"},
+      {{u"HELP"}, true, u"HELP", u"HELP.000"},
+      {{u"/HELP:"}, true, u"/HELP:", u"/HELP:.000"},
+      {{u"key.reg"}, true, u"key.reg", u"key.000"},
+      {{u"keys/key.reg"}, true, u"keys/key.reg", u"keys/key.000"},
+      {{u" key.reg "}, true, u" key.reg ", u" key.000"},
+      {{u"/?", u"out.d"}, true, u"/?", u"out.d"},
+      {{u"a.reg", u"b.reg"}, true, u"a.reg", u"b.reg"},
+      {{u"a.reg", u"b", u"c"}, false, u"", u""},
+      {{u"/?", u"b", u"c"}, false, u"", u""},
+  };
+  for (const auto& c : cases) {
+    ConverterArgs args;
+    EXPECT_EQ(ParseCommandLine(args, ArgumentList(c.arguments)), c.request)
+        << testing::PrintToString(c.arguments);
+    EXPECT_EQ(args.SourceFile, c.source);
+    EXPECT_EQ(args.TargetPath, c.target);
+  }
+}
+
+TEST(RunConverterTest, StatusAndTheOneMessage) {
+  const std::string good_export =
+      "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Crypto Pro\\Settings\\Users\\S\\Keys\\K]\r\n"
+      "\"a.key\"=hex:01\r\n";
+  const struct {
+    std::vector<std::u16string> arguments;
+    int status;
+    MessageStyle style;
+    std::u16string text;
+  } cases[] = {
+      {{}, kExitUsage, MessageStyle::kInformation, kUsage},
+      {{u"a", u"b", u"c"}, kExitUsage, MessageStyle::kInformation, kUsage},
+      {{u"/?"}, kExitSuccess, MessageStyle::kInformation, kUsage},
+      {{u"good.reg"}, kExitSuccess, MessageStyle::kInformation,
+       u"good.000\r\n\r\nКаталог-контейнер создан успешно! ^_^v"},
+      {{u"good.reg", u"out"}, kExitSuccess, MessageStyle::kInformation,
+       u"out\r\n\r\nКаталог-контейнер создан успешно! ^_^v"},
+      {{u"good.reg", u"/work"}, kExitFailure, MessageStyle::kCritical,
+       u"/work\r\n\r\nФайл или каталог уже существует."},
+  };
+  for (const auto& c : cases) {
+    FakeFileSystem files;
+    files.AddFile(u"/work/good.reg", good_export);
+    RecordingMessenger messenger;
+    Host host{files, messenger};
+    EXPECT_EQ(RunConverter(host, ArgumentList(c.arguments), u"quillfen"), c.status)
+        << testing::PrintToString(c.arguments);
+    ASSERT_EQ(messenger.shown.size(), 1u);
+    EXPECT_EQ(messenger.shown[0],
+              (RecordingMessenger::Shown{u"Velmora - Quillfen", c.text, c.style}));
+  }
+}
+
+}  // namespace
+}  // namespace quillfen

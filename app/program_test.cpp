@@ -1,0 +1,104 @@
+// The real program, run as a user runs it.
+#ifndef _WIN32
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/run_program.h"
+#include "tests/test_exports.h"
+
+namespace quillfen {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kCaption = "Velmora - Quillfen\n";
+
+std::string Usage(const std::string& name) {
+  return kCaption + "Velmora - Quillfen 1.00.0003\nCopyright © 2026 Velmora\n\n" +
+         "Использование: " + name + "[.EXE] FileName [Path]\n";
+}
+
+TEST(ProgramTest, UsageTextStatusAndStream) {
+  const struct {
+    std::vector<std::string> arguments;
+    int status;
+  } cases[] = {
+      {{}, 2}, {{"a", "b", "c"}, 2}, {{"/?"}, 0}, {{" /help "}, 0}, {{"/HeLp"}, 0},
+  };
+  for (const auto& c : cases) {
+    const auto result = RunProgram(QUILLFEN_EXE, c.arguments);
+    EXPECT_EQ(result.exit_status, c.status) << testing::PrintToString(c.arguments);
+    EXPECT_EQ(result.out, Usage("quillfen"));
+    EXPECT_EQ(result.err, "");
+  }
+}
+
+TEST(ProgramTest, UsageNamesTheProgramAsItIsCalled) {
+  TempDir dir;
+  fs::copy_file(QUILLFEN_EXE, dir / "keymover.bin");
+  EXPECT_EQ(RunProgram((dir / "keymover.bin").string(), {}).out, Usage("keymover"));
+}
+
+TEST(ProgramTest, ConvertsTheBundledExampleByteForByte) {
+  const fs::path example = fs::path(QUILLFEN_SOURCE_DIR) / "examples" / "container.reg";
+  // The example is stored as the registry editor writes it.
+  ASSERT_EQ(ReadBinaryFile(example), EncodeUtf16Le(RegeditExport(ExampleContainerValues()), true));
+
+  TempDir dir;
+  const auto result = RunProgram(QUILLFEN_EXE, {example.string(), (dir / "out" / "c.000").string()});
+  EXPECT_EQ(result.exit_status, 0) << result.err;
+  EXPECT_EQ(result.out, kCaption + (dir / "out" / "c.000").string() +
+                            "\n\nКаталог-контейнер создан успешно! ^_^v\n");
+  EXPECT_EQ(result.err, "");
+  size_t files = 0;
+  for (const auto& entry : fs::directory_iterator(dir / "out" / "c.000")) {
+    (void)entry;
+    ++files;
+  }
+  const auto values = ExampleContainerValues();
+  EXPECT_EQ(files, values.size());
+  for (const auto& [name, bytes] : values) {
+    const fs::path file = dir / "out" / "c.000" / std::string(name.begin(), name.end());
+    EXPECT_EQ(ReadBinaryFile(file), std::string(bytes.begin(), bytes.end())) << file;
+  }
+}
+
+TEST(ProgramTest, DefaultTargetIsRelativeLikeTheSource) {
+  TempDir dir;
+  fs::create_directory(dir / "keys");
+  WriteBinaryFile(dir / "keys" / "k.reg",
+                  EncodeUtf16Le(RegeditExport({{u"a.key", {1, 2}}}), true));
+  const auto result = RunProgram(QUILLFEN_EXE, {"keys/k.reg"}, dir.path());
+  EXPECT_EQ(result.exit_status, 0) << result.err;
+  EXPECT_EQ(result.out, kCaption + "keys/k.000\n\nКаталог-контейнер создан успешно! ^_^v\n");
+  EXPECT_EQ(ReadBinaryFile(dir / "keys" / "k.000" / "a.key"), "\x01\x02");
+}
+
+TEST(ProgramTest, FailuresGoToStandardErrorWithStatusOne) {
+  TempDir dir;
+  WriteBinaryFile(dir / "plain.txt", "just text\n");
+  const struct {
+    std::vector<std::string> arguments;
+    std::string err;
+  } cases[] = {
+      {{(dir / "plain.txt").string(), (dir / "o").string()},
+       (dir / "plain.txt").string() + "\n\nФайл не является файлом реестра.\n"},
+      {{(dir / "none.reg").string(), (dir / "o").string()},
+       (dir / "none.reg").string() +
+           "\n\nНе удалось прочитать файл.\n\nОшибка 2: No such file or directory\n"},
+      {{(dir / "plain.txt").string(), dir.path().string()},
+       dir.path().string() + "\n\nФайл или каталог уже существует.\n"},
+  };
+  for (const auto& c : cases) {
+    const auto result = RunProgram(QUILLFEN_EXE, c.arguments);
+    EXPECT_EQ(result.exit_status, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, kCaption + c.err);
+    EXPECT_FALSE(fs::exists(dir / "o"));
+  }
+}
+
+}  // namespace
+}  // namespace quillfen
+#endif

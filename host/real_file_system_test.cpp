@@ -1,0 +1,120 @@
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+
+#include "host/platform.h"
+#include "host/run_time_error.h"
+#include "host/text_file.h"
+#include "host/unicode.h"
+#include "tests/run_program.h"
+
+namespace quillfen {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::u16string U(const fs::path& path) { return FromUtf8(path.string()); }
+
+unsigned Mode(const fs::path& path) {
+  struct stat info;
+  EXPECT_EQ(::lstat(path.c_str(), &info), 0);
+  return info.st_mode & 07777;
+}
+
+// Restores the process's umask when the test ends.
+class ScopedUmask {
+ public:
+  explicit ScopedUmask(mode_t mask) : old_(::umask(mask)) {}
+  ~ScopedUmask() { ::umask(old_); }
+
+ private:
+  mode_t old_;
+};
+
+TEST(PosixFileSystemTest, Kinds) {
+  TempDir dir;
+  FileSystem& files = RealFileSystem();
+  WriteBinaryFile(dir / "file", "x");
+  fs::create_symlink(dir / "missing", dir / "dangling");
+  fs::create_symlink(dir.path(), dir / "to-dir");
+  const struct {
+    fs::path path;
+    FileKind kind;
+  } cases[] = {
+      {dir.path(), FileKind::kDirectory},
+      {dir / "file", FileKind::kOther},
+      {dir / "missing", FileKind::kMissing},
+      {dir / "dangling", FileKind::kOther},
+      {dir / "to-dir", FileKind::kDirectory},
+      {dir / "file" / "below", FileKind::kMissing},
+      {dir / std::string(300, 'n'), FileKind::kMissing},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(files.Kind(U(c.path), CallForm::kNarrow), c.kind) << c.path;
+  }
+}
+
+TEST(PosixFileSystemTest, OwnerOnlyWhateverTheUmask) {
+  for (const mode_t mask : {mode_t(0), mode_t(0022), mode_t(0277)}) {
+    ScopedUmask umask(mask);
+    TempDir dir;
+    FileSystem& files = RealFileSystem();
+    files.MakeDirectory(U(dir / "c"), CallForm::kNarrow);
+    const uint8_t bytes[] = {1, 2, 3};
+    files.WriteNewFile(U(dir / "c" / "a.key"), bytes);
+    EXPECT_EQ(Mode(dir / "c"), 0700u) << mask;
+    EXPECT_EQ(Mode(dir / "c" / "a.key"), 0600u) << mask;
+    EXPECT_EQ(ReadBinaryFile(dir / "c" / "a.key"), "\x01\x02\x03");
+  }
+}
+
+TEST(PosixFileSystemTest, NewFilesNeverReplaceOrFollow) {
+  TempDir dir;
+  FileSystem& files = RealFileSystem();
+  WriteBinaryFile(dir / "existing", "keep");
+  fs::create_symlink(dir / "elsewhere", dir / "link");
+  const uint8_t bytes[] = {9};
+  EXPECT_THROW(files.WriteNewFile(U(dir / "existing"), bytes), RunTimeError);
+  EXPECT_THROW(files.WriteNewFile(U(dir / "link"), bytes), RunTimeError);
+  EXPECT_EQ(ReadBinaryFile(dir / "existing"), "keep");
+  EXPECT_FALSE(fs::exists(dir / "elsewhere"));
+}
+
+TEST(PosixFileSystemTest, ReadingRefusesWhatIsNoRegularFileAtOnce) {
+  TempDir dir;
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+  const auto start = std::chrono::steady_clock::now();
+  for (const fs::path& path : {dir / "fifo", dir.path(), fs::path("/dev/zero")}) {
+    EXPECT_THROW(TextFile(RealFileSystem()).ReadText(U(path)), RunTimeError) << path;
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
+TEST(PosixFileSystemTest, FullPathIsLexicalAndNeverTheWorkingDirectoryForEmpty) {
+  FileSystem& files = RealFileSystem();
+  EXPECT_EQ(files.FullPath(u""), u"");
+  EXPECT_EQ(files.FullPath(u"/a/./b/../c//"), u"/a/c");
+  EXPECT_EQ(files.FullPath(u"x"), U(fs::current_path() / "x"));
+}
+
+TEST(PosixFileSystemTest, RemoveAndSync) {
+  TempDir dir;
+  FileSystem& files = RealFileSystem();
+  fs::create_directory(dir / "d");
+  WriteBinaryFile(dir / "d" / "f", "x");
+  EXPECT_THROW(files.Remove(U(dir / "d")), RunTimeError);
+  files.SyncDirectory(U(dir / "d"));
+  files.Remove(U(dir / "d" / "f"));
+  files.Remove(U(dir / "d"));
+  EXPECT_FALSE(fs::exists(dir / "d"));
+  EXPECT_THROW(files.SyncDirectory(U(dir / "d")), RunTimeError);
+}
+
+}  // namespace
+}  // namespace quillfen
+#endif

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/converter_args.h"
+#include "conversion/convert_reg_file.h"
+#include "host/host.h"
+#include "tests/fake_file_system.h"
+#include "tests/recording_messenger.h"
+
+namespace quillfen {
+
+// A conversion against the in-memory disk, with its messages kept.
+class ConversionTest : public testing::Test {
+ protected:
+  static constexpr char16_t kSource[] = u"/work/key.reg";
+  static constexpr char16_t kTarget[] = u"/work/key.000";
+
+  bool Convert(const std::u16string& target = kTarget) {
+    Host host{files, messenger};
+    return ConvertRegFile(ConverterArgs{kSource, target}, host);
+  }
+
+  // The one Critical message the conversion showed.
+  std::u16string OnlyError() const {
+    EXPECT_EQ(messenger.shown.size(), 1u);
+    if (messenger.shown.empty()) return {};
+    EXPECT_EQ(messenger.shown[0].style, MessageStyle::kCritical);
+    EXPECT_EQ(messenger.shown[0].caption, u"Velmora - Quillfen");
+    return messenger.shown[0].text;
+  }
+
+  FakeFileSystem files;
+  RecordingMessenger messenger;
+};
+
+}  // namespace quillfen

@@ -1,0 +1,182 @@
+#include "tests/fake_file_system.h"
+
+#include <algorithm>
+#include <cerrno>
+
+#include "host/path_functions.h"
+#include "host/run_time_error.h"
+
+namespace quillfen {
+namespace {
+
+[[noreturn]] void Fail(int error) { throw RunTimeError::FromSystem(error); }
+
+}  // namespace
+
+FakeFileSystem::FakeFileSystem(PathStyle style, std::u16string working_directory)
+    : style_(style), working_directory_(std::move(working_directory)) {
+  AddDirectory(working_directory_);
+}
+
+void FakeFileSystem::AddDirectory(const std::u16string& path) {
+  const std::u16string key = Key(path);
+  if (IsRoot(key)) return;
+  AddDirectory(ParentKey(key));
+  Node& node = nodes_[key];
+  node.directory = true;
+  node.name = key;
+}
+
+void FakeFileSystem::AddFile(const std::u16string& path, std::string contents) {
+  const std::u16string key = Key(path);
+  AddDirectory(ParentKey(key));
+  nodes_[key] = Node{false, std::move(contents), key};
+}
+
+void FakeFileSystem::FailOn(Op op, const std::u16string& path, int error) {
+  failing_errors_[{op, Key(path)}] = error;
+}
+
+void FakeFileSystem::FailCall(size_t n, int error) {
+  fail_call_ = n;
+  fail_call_error_ = error;
+}
+
+void FakeFileSystem::Enter(Op op, CallForm form, std::u16string_view path) {
+  calls_.push_back(Call{op, form, std::u16string(path)});
+  if (fail_call_ != 0 && calls_.size() == fail_call_) Fail(fail_call_error_);
+  const auto failing = failing_errors_.find({op, Key(path)});
+  if (failing != failing_errors_.end()) Fail(failing->second);
+}
+
+std::u16string FakeFileSystem::Key(std::u16string_view path) const {
+  std::u16string key(path);
+  if (style_ == PathStyle::kPosix) {
+    // Relative names count from the working directory, as the kernel counts.
+    if (!key.empty() && key.front() != u'/') key = working_directory_ + u"/" + key;
+  } else {
+    if (key.starts_with(u"\\\\?\\UNC\\")) {
+      key = u"\\\\" + key.substr(8);
+    } else if (key.starts_with(u"\\\\?\\")) {
+      key = key.substr(4);
+    }
+  }
+  if (case_insensitive_) {
+    for (auto& c : key) {
+      if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+    }
+  }
+  return key;
+}
+
+std::u16string FakeFileSystem::ParentKey(const std::u16string& key) const {
+  const size_t end = style_ == PathStyle::kWindows ? key.find_last_of(u"\\/") : key.rfind(u'/');
+  if (end == std::u16string::npos) return u"";
+  if (end == 0) return u"/";
+  return key.substr(0, end);
+}
+
+bool FakeFileSystem::IsRoot(const std::u16string& key) const {
+  if (key.empty() || key == u"/") return true;
+  if (style_ == PathStyle::kPosix) return false;
+  if (key.size() == 2 && key[1] == u':') return true;
+  if (!key.starts_with(u"\\\\")) return false;
+  // \\server\share
+  return std::count(key.begin() + 2, key.end(), u'\\') == 1 && key.back() != u'\\';
+}
+
+void FakeFileSystem::RequireParentDirectory(const std::u16string& key) const {
+  const std::u16string parent = ParentKey(key);
+  if (IsRoot(parent)) return;
+  const auto found = nodes_.find(parent);
+  if (found == nodes_.end()) Fail(ENOENT);
+  if (!found->second.directory) Fail(ENOTDIR);
+}
+
+std::map<std::u16string, std::string> FakeFileSystem::Snapshot() const {
+  std::map<std::u16string, std::string> snapshot;
+  for (const auto& [key, node] : nodes_) {
+    snapshot[node.directory ? node.name + u"/" : node.name] = node.contents;
+  }
+  return snapshot;
+}
+
+std::optional<std::string> FakeFileSystem::FileContents(const std::u16string& path) const {
+  const auto found = nodes_.find(Key(path));
+  if (found == nodes_.end() || found->second.directory) return std::nullopt;
+  return found->second.contents;
+}
+
+bool FakeFileSystem::IsDirectory(const std::u16string& path) const {
+  const std::u16string key = Key(path);
+  if (IsRoot(key)) return true;
+  const auto found = nodes_.find(key);
+  return found != nodes_.end() && found->second.directory;
+}
+
+std::u16string FakeFileSystem::FullPath(std::u16string_view path) {
+  Enter(Op::kFullPath, CallForm::kWide, path);
+  if (path.empty()) return {};
+  if (style_ == PathStyle::kPosix) return NormalizePosixPath(working_directory_, path);
+  if (path.starts_with(u"\\\\") || (path.size() >= 2 && path[1] == u':')) {
+    return std::u16string(path);
+  }
+  return working_directory_ + u"\\" + std::u16string(path);
+}
+
+FileKind FakeFileSystem::Kind(std::u16string_view path, CallForm form) {
+  Enter(Op::kKind, form, path);
+  const std::u16string key = Key(path);
+  if (IsRoot(key) && !key.empty()) return FileKind::kDirectory;
+  const auto found = nodes_.find(key);
+  if (found == nodes_.end()) return FileKind::kMissing;
+  return found->second.directory ? FileKind::kDirectory : FileKind::kOther;
+}
+
+void FakeFileSystem::MakeDirectory(std::u16string_view path, CallForm form) {
+  Enter(Op::kMakeDirectory, form, path);
+  const std::u16string key = Key(path);
+  if (IsRoot(key) || nodes_.count(key) != 0) Fail(EEXIST);
+  RequireParentDirectory(key);
+  nodes_[key] = Node{true, {}, std::u16string(path)};
+}
+
+void FakeFileSystem::ReadFile(std::u16string_view path, ReadSink& sink) {
+  Enter(Op::kReadFile, CallForm::kWide, path);
+  const auto found = nodes_.find(Key(path));
+  if (found == nodes_.end()) Fail(ENOENT);
+  if (found->second.directory) Fail(EISDIR);
+  const std::string& contents = found->second.contents;
+  sink.Begin(contents.size());
+  for (size_t start = 0; start < contents.size(); start += read_chunk_) {
+    sink.Append(std::string_view(contents).substr(start, read_chunk_));
+  }
+}
+
+void FakeFileSystem::WriteNewFile(std::u16string_view path, std::span<const uint8_t> bytes) {
+  Enter(Op::kWriteNewFile, CallForm::kWide, path);
+  const std::u16string key = Key(path);
+  if (IsRoot(key) || nodes_.count(key) != 0) Fail(EEXIST);
+  RequireParentDirectory(key);
+  nodes_[key] = Node{false, std::string(bytes.begin(), bytes.end()), std::u16string(path)};
+}
+
+void FakeFileSystem::SyncDirectory(std::u16string_view path) {
+  Enter(Op::kSyncDirectory, CallForm::kWide, path);
+  if (!IsDirectory(std::u16string(path))) Fail(ENOENT);
+}
+
+void FakeFileSystem::Remove(std::u16string_view path) {
+  Enter(Op::kRemove, CallForm::kWide, path);
+  const std::u16string key = Key(path);
+  const auto found = nodes_.find(key);
+  if (found == nodes_.end()) Fail(ENOENT);
+  if (found->second.directory) {
+    for (const auto& [other, node] : nodes_) {
+      if (other != key && ParentKey(other) == key) Fail(ENOTEMPTY);
+    }
+  }
+  nodes_.erase(found);
+}
+
+}  // namespace quillfen

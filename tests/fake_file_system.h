@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstddef>
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host/file_system.h"
+
+namespace quillfen {
+
+// An in-memory disk that records every call and fails any operation on any
+// path on request, so that each failure branch runs without root tricks.
+class FakeFileSystem : public FileSystem {
+ public:
+  enum class Op { kFullPath, kKind, kMakeDirectory, kReadFile, kWriteNewFile, kSyncDirectory, kRemove };
+  struct Call {
+    Op op;
+    CallForm form;
+    std::u16string path;
+    bool operator==(const Call&) const = default;
+  };
+
+  explicit FakeFileSystem(PathStyle style = PathStyle::kPosix,
+                          std::u16string working_directory = u"/work");
+
+  void SetWinNT(bool win_nt) { win_nt_ = win_nt; }
+  // Names that differ in letter case only are one name, as on Windows.
+  void SetCaseInsensitive(bool on) { case_insensitive_ = on; }
+  // Hands file contents to readers in pieces of this size.
+  void SetReadChunk(size_t size) { read_chunk_ = size; }
+
+  void AddDirectory(const std::u16string& path);
+  void AddFile(const std::u16string& path, std::string contents);
+
+  // `op` on `path` (as the caller passes it) fails with the errno `error`.
+  void FailOn(Op op, const std::u16string& path, int error = 13);
+  // The n-th call of any operation (1-based) fails with `error`.
+  void FailCall(size_t n, int error = 5);
+
+  const std::vector<Call>& calls() const { return calls_; }
+  void ClearCalls() { calls_.clear(); }
+
+  // Everything on the disk: files with their contents, directories as
+  // names ending in a separator with no contents.
+  std::map<std::u16string, std::string> Snapshot() const;
+  std::optional<std::string> FileContents(const std::u16string& path) const;
+  bool IsDirectory(const std::u16string& path) const;
+
+  PathStyle Style() const override { return style_; }
+  bool IsHostWinNT() const override { return win_nt_; }
+  std::u16string FullPath(std::u16string_view path) override;
+  FileKind Kind(std::u16string_view path, CallForm form) override;
+  void MakeDirectory(std::u16string_view path, CallForm form) override;
+  void ReadFile(std::u16string_view path, ReadSink& sink) override;
+  void WriteNewFile(std::u16string_view path, std::span<const uint8_t> bytes) override;
+  void SyncDirectory(std::u16string_view path) override;
+  void Remove(std::u16string_view path) override;
+
+ private:
+  struct Node {
+    bool directory = false;
+    std::string contents;
+    std::u16string name;  // as created, for snapshots
+  };
+
+  void Enter(Op op, CallForm form, std::u16string_view path);
+  std::u16string Key(std::u16string_view path) const;
+  std::u16string ParentKey(const std::u16string& key) const;
+  bool IsRoot(const std::u16string& key) const;
+  void RequireParentDirectory(const std::u16string& key) const;
+
+  PathStyle style_;
+  std::u16string working_directory_;
+  bool win_nt_ = false;
+  bool case_insensitive_ = false;
+  size_t read_chunk_ = 1 << 16;
+  std::map<std::u16string, Node> nodes_;
+  std::map<std::pair<Op, std::u16string>, int> failing_errors_;
+  size_t fail_call_ = 0;
+  int fail_call_error_ = 0;
+  std::vector<Call> calls_;
+};
+
+}  // namespace quillfen

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace quillfen {
+
+struct ProgramResult {
+  int exit_status = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs `program` with `arguments`, no standard input, in `directory` when it
+// is given, and captures what it prints.
+ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::filesystem::path& directory = {});
+
+// A fresh directory under the system's temporary directory, removed with
+// everything in it when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  ~TempDir();
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+std::string ReadBinaryFile(const std::filesystem::path& path);
+void WriteBinaryFile(const std::filesystem::path& path, const std::string& bytes);
+
+}  // namespace quillfen

@@ -1,0 +1,101 @@
+#include "tests/test_exports.h"
+
+#include <random>
+#include <stdexcept>
+
+#include "host/unicode.h"
+
+namespace quillfen {
+namespace {
+
+constexpr char16_t kHexDigits[] = u"0123456789abcdef";
+
+}  // namespace
+
+std::u16string RegeditHexValue(const std::u16string& name, const std::vector<uint8_t>& bytes) {
+  std::u16string text = u"\"" + name + u"\"=hex:";
+  size_t line_length = text.size();
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    text += kHexDigits[bytes[i] >> 4];
+    text += kHexDigits[bytes[i] & 15];
+    line_length += 2;
+    if (i + 1 < bytes.size()) {
+      text += u',';
+      ++line_length;
+      if (line_length > 73) {
+        text += u"\\\r\n  ";
+        line_length = 2;
+      }
+    }
+  }
+  return text + u"\r\n";
+}
+
+std::u16string RegeditExport(const ValueList& values, const std::u16string& container_header) {
+  std::u16string text =
+      u"Windows Registry Editor Version 5.00\r\n\r\n"
+      u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Crypto Pro\\Settings\\Users\\S-1-5-21-1]\r\n"
+      u"\"Name\"=\"Пользователь\"\r\n\r\n";
+  text += container_header + u"\r\n";
+  for (const auto& [name, bytes] : values) text += RegeditHexValue(name, bytes);
+  text += u"\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Crypto Pro\\Settings\\Users\\S-1-5-21-1\\Other]\r\n"
+          u"\"Count\"=dword:00000001\r\n\r\n";
+  return text;
+}
+
+ValueList ExampleContainerValues() {
+  std::mt19937 random(20261207);
+  const auto bytes = [&](size_t count) {
+    std::vector<uint8_t> value(count);
+    for (auto& byte : value) byte = static_cast<uint8_t>(random() & 0xFF);
+    return value;
+  };
+  ValueList values;
+  values.emplace_back(u"header.key", bytes(1145));
+  values.emplace_back(u"masks.key", bytes(56));
+  values.emplace_back(u"masks2.key", bytes(56));
+  values.emplace_back(u"name.key", bytes(34));
+  values.emplace_back(u"primary.key", bytes(36));
+  values.emplace_back(u"primary2.key", bytes(36));
+  return values;
+}
+
+std::string EncodeUtf16Le(const std::u16string& text, bool with_mark) {
+  std::string bytes = with_mark ? "\xFF\xFE" : "";
+  for (const char16_t unit : text) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  return bytes;
+}
+
+std::string EncodeUtf16Be(const std::u16string& text) {
+  std::string bytes = "\xFE\xFF";
+  for (const char16_t unit : text) {
+    bytes += static_cast<char>(unit >> 8);
+    bytes += static_cast<char>(unit & 0xFF);
+  }
+  return bytes;
+}
+
+std::string EncodeUtf8(const std::u16string& text, bool with_mark) {
+  return (with_mark ? "\xEF\xBB\xBF" : "") + ToUtf8(text);
+}
+
+std::string EncodeWindows1251(const std::u16string& text) {
+  std::string bytes;
+  for (const char16_t unit : text) {
+    if (unit < 0x80) {
+      bytes += static_cast<char>(unit);
+    } else if (unit >= 0x0410 && unit <= 0x044F) {
+      bytes += static_cast<char>(unit - 0x0410 + 0xC0);
+    } else if (unit == 0x0401 || unit == 0x0451) {
+      bytes += static_cast<char>(unit == 0x0401 ? 0xA8 : 0xB8);
+    } else {
+      throw std::invalid_argument("not in the test's Windows-1251 subset");
+    }
+  }
+  return bytes;
+}
+
+}  // namespace quillfen

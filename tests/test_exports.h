@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace quillfen {
+
+using ValueList = std::vector<std::pair<std::u16string, std::vector<uint8_t>>>;
+
+inline constexpr char16_t kTestContainerHeader[] =
+    u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Crypto Pro\\Settings\\Users\\S-1-5-21-1\\Keys\\Container 1]";
+
+// One value as the registry editor writes it: `"name"=hex:` and the bytes,
+// wrapped before 77 columns with a trailing backslash, continuation lines
+// indented by two spaces. Lines end in CR LF.
+std::u16string RegeditHexValue(const std::u16string& name, const std::vector<uint8_t>& bytes);
+
+// A whole export: the 5.00 header, a key before the container, the container
+// key with `values`, and a key after it.
+std::u16string RegeditExport(const ValueList& values,
+                             const std::u16string& container_header = kTestContainerHeader);
+
+// The six values of the bundled example export (random bytes from a fixed seed).
+ValueList ExampleContainerValues();
+
+std::string EncodeUtf16Le(const std::u16string& text, bool with_mark);
+std::string EncodeUtf16Be(const std::u16string& text);
+std::string EncodeUtf8(const std::u16string& text, bool with_mark);
+// Windows-1251, for texts of ASCII and Cyrillic letters.
+std::string EncodeWindows1251(const std::u16string& text);
+
+}  // namespace quillfen
