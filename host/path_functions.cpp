@@ -9,28 +9,20 @@ bool IsSeparator(char16_t c, PathStyle style) {
   return c == u'/' || (style == PathStyle::kWindows && c == u'\\');
 }
 
-std::u16string Trim(std::u16string_view text, std::u16string_view characters) {
+std::u16string_view Trim(std::u16string_view text, std::u16string_view characters) {
   const size_t first = text.find_first_not_of(characters);
   if (first == std::u16string_view::npos) return {};
   const size_t last = text.find_last_not_of(characters);
-  return std::u16string(text.substr(first, last - first + 1));
+  return text.substr(first, last - first + 1);
 }
 
 }  // namespace
 
-std::u16string TrimEx(std::u16string_view text) { return Trim(text, u" \t"); }
+std::u16string TrimEx(std::u16string_view text) { return std::u16string(Trim(text, u" \t")); }
 
-std::u16string TrimCRLF(std::u16string_view text) { return Trim(text, u"\r\n"); }
+std::u16string TrimCRLF(std::u16string_view text) { return std::u16string(TrimCRLFView(text)); }
 
-void TrimCRLFInPlace(std::u16string& text) {
-  const size_t last = text.find_last_not_of(u"\r\n");
-  if (last == std::u16string::npos) {
-    text.clear();
-    return;
-  }
-  text.resize(last + 1);
-  text.erase(0, text.find_first_not_of(u"\r\n"));
-}
+std::u16string_view TrimCRLFView(std::u16string_view text) { return Trim(text, u"\r\n"); }
 
 std::u16string ReplaceFileExtension(std::u16string_view path, std::u16string_view extension,
                                     PathStyle style) {
@@ -77,8 +69,7 @@ bool IsFileOrDirectoryExist(FileSystem& files, std::u16string_view path) {
   return files.Kind(path, CallForm::kWide) != FileKind::kMissing;
 }
 
-std::u16string NormalizePosixPath(std::u16string_view working_directory,
-                                  std::u16string_view path) {
+std::u16string NormalizePosixPath(std::u16string_view working_directory, std::u16string_view path) {
   if (path.empty()) return {};
   std::u16string joined;
   if (path.front() != u'/') {

@@ -16,10 +16,10 @@ inline constexpr PathStyle kHostPathStyle = PathStyle::kPosix;
 // Without blanks (spaces and tabs) at either end.
 std::u16string TrimEx(std::u16string_view text);
 
-// Without CR and LF at either end. The in-place form spares a copy of a
-// whole export.
+// Without CR and LF at either end.
 std::u16string TrimCRLF(std::u16string_view text);
-void TrimCRLFInPlace(std::u16string& text);
+// The same without a copy, for a whole export.
+std::u16string_view TrimCRLFView(std::u16string_view text);
 
 // `path` with the extension of its last element replaced by `extension`, or
 // with "." and `extension` appended when that element has none.
@@ -39,7 +39,6 @@ bool IsFileOrDirectoryExist(FileSystem& files, std::u16string_view path);
 
 // `path` made absolute against `working_directory` and freed of ".", ".."
 // and repeated "/" without asking the disk. "" for an empty path.
-std::u16string NormalizePosixPath(std::u16string_view working_directory,
-                                  std::u16string_view path);
+std::u16string NormalizePosixPath(std::u16string_view working_directory, std::u16string_view path);
 
 }  // namespace quillfen

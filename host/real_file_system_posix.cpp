@@ -1,9 +1,11 @@
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -14,8 +16,6 @@
 
 namespace quillfen {
 namespace {
-
-constexpr size_t kReadChunk = 1 << 20;
 
 [[noreturn]] void ThrowErrno(int number = errno) { throw RunTimeError::FromSystem(number); }
 
@@ -48,6 +48,45 @@ void WriteAll(int fd, std::span<const uint8_t> bytes) {
     }
     bytes = bytes.subspan(static_cast<size_t>(written));
   }
+}
+
+// A file mapped into memory. Its pages come from the page cache and go back
+// to it: nothing is copied, and nothing needs clearing.
+class MappedBytes : public FileBytes {
+ public:
+  MappedBytes(void* address, size_t size)
+      : FileBytes(std::string_view(static_cast<const char*>(address), size)) {
+    ::madvise(address, size, MADV_SEQUENTIAL);
+  }
+  ~MappedBytes() override { ::munmap(const_cast<char*>(bytes_.data()), bytes_.size()); }
+
+  void Evict(size_t end) override {
+    static const size_t page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+    end = std::min(end, bytes_.size()) / page * page;
+    if (end <= evicted_) return;
+    ::madvise(const_cast<char*>(bytes_.data()) + evicted_, end - evicted_, MADV_DONTNEED);
+    evicted_ = end;
+  }
+
+ private:
+  size_t evicted_ = 0;
+};
+
+// Where a file cannot be mapped, its bytes are read into memory.
+std::unique_ptr<FileBytes> ReadWhole(int fd, size_t size) {
+  std::string buffer(size, '\0');
+  size_t filled = 0;
+  while (filled < size) {
+    const ssize_t got = ::read(fd, buffer.data() + filled, size - filled);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      ThrowErrno();
+    }
+    if (got == 0) break;
+    filled += static_cast<size_t>(got);
+  }
+  buffer.resize(filled);
+  return std::make_unique<OwnedFileBytes>(std::move(buffer));
 }
 
 class PosixFileSystem : public FileSystem {
@@ -92,7 +131,7 @@ class PosixFileSystem : public FileSystem {
     }
   }
 
-  void ReadFile(std::u16string_view path, ReadSink& sink) override {
+  std::unique_ptr<FileBytes> ReadFile(std::u16string_view path) override {
     // Non-blocking, so that opening a FIFO without a writer returns at once.
     FileDescriptor file(::open(ToUtf8(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (file.get() < 0) ThrowErrno();
@@ -100,17 +139,12 @@ class PosixFileSystem : public FileSystem {
     if (::fstat(file.get(), &info) != 0) ThrowErrno();
     if (S_ISDIR(info.st_mode)) ThrowErrno(EISDIR);
     if (!S_ISREG(info.st_mode)) throw RunTimeError(EINVAL, u"Not a regular file");
-    sink.Begin(static_cast<uint64_t>(info.st_size));
-    std::unique_ptr<char[]> buffer(new char[kReadChunk]);
-    for (;;) {
-      const ssize_t got = ::read(file.get(), buffer.get(), kReadChunk);
-      if (got < 0) {
-        if (errno == EINTR) continue;
-        ThrowErrno();
-      }
-      if (got == 0) break;
-      sink.Append(std::string_view(buffer.get(), static_cast<size_t>(got)));
-    }
+    if (uint64_t(info.st_size) > std::numeric_limits<size_t>::max()) ThrowErrno(EFBIG);
+    const size_t size = static_cast<size_t>(info.st_size);
+    if (size == 0) return std::make_unique<FileBytes>();
+    void* address = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, file.get(), 0);
+    if (address != MAP_FAILED) return std::make_unique<MappedBytes>(address, size);
+    return ReadWhole(file.get(), size);
   }
 
   void WriteNewFile(std::u16string_view path, std::span<const uint8_t> bytes) override {

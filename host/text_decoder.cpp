@@ -16,7 +16,32 @@ bool StartsWith(std::string_view bytes, std::string_view prefix) {
   return bytes.substr(0, prefix.size()) == prefix;
 }
 
+enum class Detected { kUtf16Le, kUtf16Be, kUtf8, kNoMark };
+
+// What the first bytes say, and how long their mark is.
+Detected Detect(std::string_view head, size_t* mark) {
+  *mark = 0;
+  if (StartsWith(head, "\xFF\xFE")) return *mark = 2, Detected::kUtf16Le;
+  if (StartsWith(head, "\xFE\xFF")) return *mark = 2, Detected::kUtf16Be;
+  if (StartsWith(head, "\xEF\xBB\xBF")) return *mark = 3, Detected::kUtf8;
+  if (head.size() >= 2 && uint8_t(head[0]) - 1u < 0x7Fu && head[1] == 0) return Detected::kUtf16Le;
+  return Detected::kNoMark;
+}
+
 }  // namespace
+
+std::optional<size_t> InPlaceUtf16Mark(std::string_view bytes) {
+  size_t mark;
+  if (std::endian::native != std::endian::little || Detect(bytes, &mark) != Detected::kUtf16Le) {
+    return std::nullopt;
+  }
+  const size_t size = bytes.size() - mark;
+  if (size % 2 != 0 || size / 2 > kMaxTextUnits ||
+      reinterpret_cast<uintptr_t>(bytes.data() + mark) % alignof(char16_t) != 0) {
+    return std::nullopt;
+  }
+  return mark;
+}
 
 void TextDecoder::Begin(uint64_t size) { size_ = size; }
 
@@ -33,17 +58,20 @@ void TextDecoder::Append(std::string_view bytes) {
 }
 
 void TextDecoder::Decide() {
-  size_t mark = 0;
-  if (StartsWith(head_, "\xFF\xFE")) {
-    encoding_ = Encoding::kUtf16Le, mark = 2;
-  } else if (StartsWith(head_, "\xFE\xFF")) {
-    encoding_ = Encoding::kUtf16Be, mark = 2;
-  } else if (StartsWith(head_, "\xEF\xBB\xBF")) {
-    encoding_ = Encoding::kUtf8, mark = 3;
-  } else if (head_.size() >= 2 && uint8_t(head_[0]) - 1u < 0x7Fu && head_[1] == 0) {
-    encoding_ = Encoding::kUtf16Le;
-  } else {
-    encoding_ = allow_utf8_ ? Encoding::kGuessedUtf8 : Encoding::kAnsi;
+  size_t mark;
+  switch (Detect(head_, &mark)) {
+    case Detected::kUtf16Le:
+      encoding_ = Encoding::kUtf16Le;
+      break;
+    case Detected::kUtf16Be:
+      encoding_ = Encoding::kUtf16Be;
+      break;
+    case Detected::kUtf8:
+      encoding_ = Encoding::kUtf8;
+      break;
+    case Detected::kNoMark:
+      encoding_ = allow_utf8_ ? Encoding::kGuessedUtf8 : Encoding::kAnsi;
+      break;
   }
   const uint64_t bytes = size_ > mark ? size_ - mark : 0;
   const bool wide = encoding_ == Encoding::kUtf16Le || encoding_ == Encoding::kUtf16Be;

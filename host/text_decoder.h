@@ -2,10 +2,9 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
-
-#include "host/file_system.h"
 
 namespace quillfen {
 
@@ -16,18 +15,24 @@ inline constexpr uint64_t kMaxTextUnits = 0x7FFFFFFF;
 // Windows, Windows-1251 elsewhere (the code page of Russian REGEDIT4 exports).
 const std::array<char16_t, 128>& AnsiHighHalf();
 
-// Turns a file's bytes into UTF-16 text while they are read, without holding
-// the bytes and the text at once. A byte-order mark (UTF-16LE, UTF-16BE,
-// UTF-8) decides and is dropped; without one, a first byte of ASCII followed
-// by a zero byte means UTF-16LE; other text is UTF-8 when it is valid UTF-8
-// and ANSI otherwise.
-class TextDecoder : public ReadSink {
+// When `bytes` are UTF-16LE text that this host can use as they stand
+// (little-endian, aligned, whole code units), the length of their mark, 0 or
+// 2; otherwise nothing.
+std::optional<size_t> InPlaceUtf16Mark(std::string_view bytes);
+
+// Turns a file's bytes into UTF-16 text piece by piece, so that the pieces
+// already decoded need not stay in memory. A byte-order mark (UTF-16LE,
+// UTF-16BE, UTF-8) decides and is dropped; without one, a first byte of ASCII
+// followed by a zero byte means UTF-16LE; other text is UTF-8 when it is
+// valid UTF-8 and ANSI otherwise.
+class TextDecoder {
  public:
   // With `allow_utf8` false, text without a mark is ANSI at once.
   explicit TextDecoder(bool allow_utf8 = true) : allow_utf8_(allow_utf8) {}
 
-  void Begin(uint64_t size) override;
-  void Append(std::string_view bytes) override;
+  // Called once, before the first piece, with the size of all the bytes.
+  void Begin(uint64_t size);
+  void Append(std::string_view bytes);
 
   // Ends the text. False when it was taken for UTF-8 but is not: the file
   // must then be read again by a decoder without `allow_utf8`.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -9,13 +10,29 @@
 
 namespace quillfen {
 
+// A file's whole text: decoded into a buffer of its own, or, for UTF-16LE,
+// the file's own bytes seen as text without a copy.
+class Text {
+ public:
+  Text() = default;
+  explicit Text(std::u16string decoded) : decoded_(std::move(decoded)) {}
+  Text(std::unique_ptr<FileBytes> file, size_t mark) : file_(std::move(file)), mark_(mark) {}
+
+  std::u16string_view View() const;
+
+ private:
+  std::unique_ptr<FileBytes> file_;
+  size_t mark_ = 0;
+  std::u16string decoded_;
+};
+
 // Whole-file text reading and byte writing. Every failure is a RunTimeError.
 class TextFile {
  public:
   explicit TextFile(FileSystem& files) : files_(files) {}
 
   // The file's text, decoded as TextDecoder describes, without its mark.
-  std::u16string ReadText(std::u16string_view path);
+  Text ReadText(std::u16string_view path);
 
   // Writes `bytes` as the whole content of a new file.
   void WriteBytes(std::u16string_view path, std::span<const uint8_t> bytes);

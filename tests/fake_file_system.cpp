@@ -141,16 +141,12 @@ void FakeFileSystem::MakeDirectory(std::u16string_view path, CallForm form) {
   nodes_[key] = Node{true, {}, std::u16string(path)};
 }
 
-void FakeFileSystem::ReadFile(std::u16string_view path, ReadSink& sink) {
+std::unique_ptr<FileBytes> FakeFileSystem::ReadFile(std::u16string_view path) {
   Enter(Op::kReadFile, CallForm::kWide, path);
   const auto found = nodes_.find(Key(path));
   if (found == nodes_.end()) Fail(ENOENT);
   if (found->second.directory) Fail(EISDIR);
-  const std::string& contents = found->second.contents;
-  sink.Begin(contents.size());
-  for (size_t start = 0; start < contents.size(); start += read_chunk_) {
-    sink.Append(std::string_view(contents).substr(start, read_chunk_));
-  }
+  return std::make_unique<OwnedFileBytes>(found->second.contents);
 }
 
 void FakeFileSystem::WriteNewFile(std::u16string_view path, std::span<const uint8_t> bytes) {

@@ -15,7 +15,15 @@ namespace quillfen {
 // path on request, so that each failure branch runs without root tricks.
 class FakeFileSystem : public FileSystem {
  public:
-  enum class Op { kFullPath, kKind, kMakeDirectory, kReadFile, kWriteNewFile, kSyncDirectory, kRemove };
+  enum class Op {
+    kFullPath,
+    kKind,
+    kMakeDirectory,
+    kReadFile,
+    kWriteNewFile,
+    kSyncDirectory,
+    kRemove
+  };
   struct Call {
     Op op;
     CallForm form;
@@ -29,8 +37,6 @@ class FakeFileSystem : public FileSystem {
   void SetWinNT(bool win_nt) { win_nt_ = win_nt; }
   // Names that differ in letter case only are one name, as on Windows.
   void SetCaseInsensitive(bool on) { case_insensitive_ = on; }
-  // Hands file contents to readers in pieces of this size.
-  void SetReadChunk(size_t size) { read_chunk_ = size; }
 
   void AddDirectory(const std::u16string& path);
   void AddFile(const std::u16string& path, std::string contents);
@@ -54,7 +60,7 @@ class FakeFileSystem : public FileSystem {
   std::u16string FullPath(std::u16string_view path) override;
   FileKind Kind(std::u16string_view path, CallForm form) override;
   void MakeDirectory(std::u16string_view path, CallForm form) override;
-  void ReadFile(std::u16string_view path, ReadSink& sink) override;
+  std::unique_ptr<FileBytes> ReadFile(std::u16string_view path) override;
   void WriteNewFile(std::u16string_view path, std::span<const uint8_t> bytes) override;
   void SyncDirectory(std::u16string_view path) override;
   void Remove(std::u16string_view path) override;
@@ -76,7 +82,6 @@ class FakeFileSystem : public FileSystem {
   std::u16string working_directory_;
   bool win_nt_ = false;
   bool case_insensitive_ = false;
-  size_t read_chunk_ = 1 << 16;
   std::map<std::u16string, Node> nodes_;
   std::map<std::pair<Op, std::u16string>, int> failing_errors_;
   size_t fail_call_ = 0;
