@@ -35,7 +35,8 @@ int RunConverter(Host& host, const ArgumentList& arguments, std::u16string_view 
     return args.SourceFile.empty() ? kExitUsage : kExitSuccess;
   }
   if (!ConvertRegFile(args, host)) return kExitFailure;
-  ShowMessage(host.messenger, PathMessage(args.TargetPath, u"Каталог-контейнер создан успешно! ^_^v"),
+  ShowMessage(host.messenger,
+              PathMessage(args.TargetPath, u"Каталог-контейнер создан успешно! ^_^v"),
               MessageStyle::kInformation);
   return kExitSuccess;
 }

@@ -46,7 +46,8 @@ TEST(ProgramTest, ConvertsTheBundledExampleByteForByte) {
   ASSERT_EQ(ReadBinaryFile(example), EncodeUtf16Le(RegeditExport(ExampleContainerValues()), true));
 
   TempDir dir;
-  const auto result = RunProgram(QUILLFEN_EXE, {example.string(), (dir / "out" / "c.000").string()});
+  const auto result =
+      RunProgram(QUILLFEN_EXE, {example.string(), (dir / "out" / "c.000").string()});
   EXPECT_EQ(result.exit_status, 0) << result.err;
   EXPECT_EQ(result.out, kCaption + (dir / "out" / "c.000").string() +
                             "\n\nКаталог-контейнер создан успешно! ^_^v\n");
@@ -67,8 +68,7 @@ TEST(ProgramTest, ConvertsTheBundledExampleByteForByte) {
 TEST(ProgramTest, DefaultTargetIsRelativeLikeTheSource) {
   TempDir dir;
   fs::create_directory(dir / "keys");
-  WriteBinaryFile(dir / "keys" / "k.reg",
-                  EncodeUtf16Le(RegeditExport({{u"a.key", {1, 2}}}), true));
+  WriteBinaryFile(dir / "keys" / "k.reg", EncodeUtf16Le(RegeditExport({{u"a.key", {1, 2}}}), true));
   const auto result = RunProgram(QUILLFEN_EXE, {"keys/k.reg"}, dir.path());
   EXPECT_EQ(result.exit_status, 0) << result.err;
   EXPECT_EQ(result.out, kCaption + "keys/k.000\n\nКаталог-контейнер создан успешно! ^_^v\n");

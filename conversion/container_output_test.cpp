@@ -23,10 +23,10 @@ class ContainerOutputTest : public ConversionTest {
  protected:
   // Puts an export with `body` as the container key's body on the disk.
   void GivenBody(const std::u16string& body) {
-    files.AddFile(kSource, EncodeUtf16Le(u"Windows Registry Editor Version 5.00\r\n\r\n" +
-                                             std::u16string(kTestContainerHeader) + u"\r\n" +
-                                             body + u"\r\n",
-                                         true));
+    files.AddFile(kSource,
+                  EncodeUtf16Le(u"Windows Registry Editor Version 5.00\r\n\r\n" +
+                                    std::u16string(kTestContainerHeader) + u"\r\n" + body + u"\r\n",
+                                true));
     before = files.Snapshot();
   }
 

@@ -37,16 +37,11 @@ TEST(DecodeHexItemsTest, Table) {
     std::u16string data;
     std::optional<Bytes> bytes;
   } cases[] = {
-      {u"00", Bytes{0}},
-      {u"0A,ff,Fe,10", Bytes{10, 255, 254, 16}},
-      {u"0", std::nullopt},
-      {u"000", std::nullopt},
-      {u"00,,01", std::nullopt},
-      {u",00", std::nullopt},
-      {u"00,", std::nullopt},
-      {u"00,\\", std::nullopt},
-      {u"0g", std::nullopt},
-      {u"", std::nullopt},
+      {u"00", Bytes{0}},         {u"0A,ff,Fe,10", Bytes{10, 255, 254, 16}},
+      {u"0", std::nullopt},      {u"000", std::nullopt},
+      {u"00,,01", std::nullopt}, {u",00", std::nullopt},
+      {u"00,", std::nullopt},    {u"00,\\", std::nullopt},
+      {u"0g", std::nullopt},     {u"", std::nullopt},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(DecodeHexItems(c.data), c.bytes) << testing::PrintToString(c.data);

@@ -17,10 +17,13 @@ TEST(UnicodeTest, RoundTrips) {
       {"\xD0\x9A\xD0\xBB\xD1\x8E\xD1\x87", u"Ключ"},
       {"\xF0\x9F\x94\x91", u"\xD83D\xDD11"},
       // Bytes that are no UTF-8 survive as lone surrogates.
-      {"a\xFF" "b", u"a\xDCFF" "b"},
-      {"\xC0\xAF", u"\xDCC0\xDCAF"},          // overlong "/"
+      {"a\xFF"
+       "b",
+       u"a\xDCFF"
+       "b"},
+      {"\xC0\xAF", u"\xDCC0\xDCAF"},            // overlong "/"
       {"\xED\xA0\x80", u"\xDCED\xDCA0\xDC80"},  // an encoded surrogate
-      {"\xE2\x82", u"\xDCE2\xDC82"},          // cut short
+      {"\xE2\x82", u"\xDCE2\xDC82"},            // cut short
   };
   for (const auto& c : cases) {
     EXPECT_EQ(FromUtf8(c.utf8), c.utf16) << c.utf8;

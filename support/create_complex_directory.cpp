@@ -19,7 +19,8 @@ bool SplitServerForm(std::u16string_view full_name, SplitPath* split) {
   if (names.empty()) return false;
   const size_t server_end = names.find(u'\\');
   if (server_end == std::u16string::npos) return false;
-  const std::u16string share_on = TrimLeadingBackslashes(std::u16string_view(names).substr(server_end));
+  const std::u16string share_on =
+      TrimLeadingBackslashes(std::u16string_view(names).substr(server_end));
   const size_t share_end = share_on.find(u'\\');
   if (share_end == std::u16string::npos) return false;
   split->root = u"\\\\" + names.substr(0, server_end) + u"\\" + share_on.substr(0, share_end);

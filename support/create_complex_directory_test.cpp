@@ -53,16 +53,31 @@ TEST(CreateComplexDirectoryTest, WindowsPaths) {
            {},
            true,
            {"stat C:\\Keys", "stat C:\\Keys\\key.000", "mkdir C:\\Keys\\key.000"}},
-          {u"C:\\Keys\\key.000", {u"C:\\Keys\\key.000"}, {}, true,
+          {u"C:\\Keys\\key.000",
+           {u"C:\\Keys\\key.000"},
+           {},
+           true,
            {"stat C:\\Keys", "stat C:\\Keys\\key.000"}},
-          {u"C:/Keys/key.000/", {u"C:\\Keys"}, {}, true,
+          {u"C:/Keys/key.000/",
+           {u"C:\\Keys"},
+           {},
+           true,
            {"stat C:\\Keys", "stat C:\\Keys\\key.000", "mkdir C:\\Keys\\key.000"}},
           {u"c:\\Keys", {}, {}, true, {"stat c:\\Keys", "mkdir c:\\Keys"}},
-          {u"C:\\\\Keys\\\\\\key.000", {u"C:\\Keys"}, {}, true,
+          {u"C:\\\\Keys\\\\\\key.000",
+           {u"C:\\Keys"},
+           {},
+           true,
            {"stat C:\\Keys", "stat C:\\Keys\\key.000", "mkdir C:\\Keys\\key.000"}},
-          {u"\\\\Server\\\\share\\\\x", {}, {}, true,
+          {u"\\\\Server\\\\share\\\\x",
+           {},
+           {},
+           true,
            {"stat \\\\Server\\share\\x", "mkdir \\\\Server\\share\\x"}},
-          {u"relative\\k", {}, {}, true,
+          {u"relative\\k",
+           {},
+           {},
+           true,
            {"stat C:\\work", "stat C:\\work\\relative", "mkdir C:\\work\\relative",
             "stat C:\\work\\relative\\k", "mkdir C:\\work\\relative\\k"}},
           // Roots name no level: nothing is asked or made.
@@ -80,20 +95,27 @@ TEST(CreateComplexDirectoryTest, WindowsPaths) {
 }
 
 TEST(CreateComplexDirectoryTest, PosixPaths) {
-  RunWalkCases(PathStyle::kPosix, u"/work",
-               {
-                   {u"/keys/c.000", {u"/keys"}, {}, true,
-                    {"stat /keys", "stat /keys/c.000", "mkdir /keys/c.000"}},
-                   {u"//keys///c.000//", {u"/keys"}, {}, true,
-                    {"stat /keys", "stat /keys/c.000", "mkdir /keys/c.000"}},
-                   {u"c.000", {}, {}, true, {"stat /work", "stat /work/c.000", "mkdir /work/c.000"}},
-                   {u"../x/./y", {}, {}, true, {"stat /x", "mkdir /x", "stat /x/y", "mkdir /x/y"}},
-                   // A backslash is part of a POSIX name.
-                   {u"/a\\b", {}, {}, true, {"stat /a\\b", "mkdir /a\\b"}},
-                   {u"/", {}, {}, false, {}},
-                   {u"", {}, {}, false, {}},
-                   {u"/file/c.000", {}, {u"/file"}, false, {"stat /file", "mkdir /file"}},
-               });
+  RunWalkCases(
+      PathStyle::kPosix, u"/work",
+      {
+          {u"/keys/c.000",
+           {u"/keys"},
+           {},
+           true,
+           {"stat /keys", "stat /keys/c.000", "mkdir /keys/c.000"}},
+          {u"//keys///c.000//",
+           {u"/keys"},
+           {},
+           true,
+           {"stat /keys", "stat /keys/c.000", "mkdir /keys/c.000"}},
+          {u"c.000", {}, {}, true, {"stat /work", "stat /work/c.000", "mkdir /work/c.000"}},
+          {u"../x/./y", {}, {}, true, {"stat /x", "mkdir /x", "stat /x/y", "mkdir /x/y"}},
+          // A backslash is part of a POSIX name.
+          {u"/a\\b", {}, {}, true, {"stat /a\\b", "mkdir /a\\b"}},
+          {u"/", {}, {}, false, {}},
+          {u"", {}, {}, false, {}},
+          {u"/file/c.000", {}, {u"/file"}, false, {"stat /file", "mkdir /file"}},
+      });
 }
 
 TEST(CreateComplexDirectoryTest, FailureInTheMiddleKeepsUpperLevels) {
@@ -112,7 +134,9 @@ TEST(CreateComplexDirectoryTest, CallFormFollowsHostAndLongPaths) {
     std::u16string path;
     std::vector<std::string> calls;
   } cases[] = {
-      {true, true, u"\\\\Server\\share\\x",
+      {true,
+       true,
+       u"\\\\Server\\share\\x",
        {"W stat \\\\?\\UNC\\Server\\share\\x", "W mkdir \\\\?\\UNC\\Server\\share\\x"}},
       {true, true, u"C:\\Keys", {"W stat \\\\?\\C:\\Keys", "W mkdir \\\\?\\C:\\Keys"}},
       {true, false, u"C:\\Keys", {"stat C:\\Keys", "mkdir C:\\Keys"}},
@@ -155,7 +179,8 @@ TEST(BackslashTrimmersTest, Table) {
 
 TEST(AddLongPathPrefixTest, DriveAndServerForms) {
   EXPECT_EQ(AddLongPathPrefix(u"C:\\Keys", false), u"\\\\?\\C:\\Keys");
-  EXPECT_EQ(AddLongPathPrefix(u"\\\\Server\\share\\Keys", true), u"\\\\?\\UNC\\Server\\share\\Keys");
+  EXPECT_EQ(AddLongPathPrefix(u"\\\\Server\\share\\Keys", true),
+            u"\\\\?\\UNC\\Server\\share\\Keys");
 }
 
 }  // namespace

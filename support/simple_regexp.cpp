@@ -108,8 +108,8 @@ int Engine::RunMatch(CompiledPattern& compiled, std::u16string_view text, size_t
   return result;
 }
 
-MatchCollection Engine::Execute(std::u16string_view text, std::u16string_view pattern,
-                                bool global, bool ignore_case, bool multi_line) {
+MatchCollection Engine::Execute(std::u16string_view text, std::u16string_view pattern, bool global,
+                                bool ignore_case, bool multi_line) {
   if (text.size() > size_t(std::numeric_limits<int32_t>::max())) {
     throw RunTimeError(EOVERFLOW, u"Text too long to search");
   }

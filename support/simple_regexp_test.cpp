@@ -33,8 +33,9 @@ TEST(RegExpExecuteTest, KeyHeaderLines) {
     std::u16string line;
     int count;
   } cases[] = {
-      {u"[HKEY_A]B]", 1},      {u"[hkey_current_user\\x]", 1}, {u"[HKEY_A] ", 0},
-      {u"[-HKEY_A]", 0},       {u"[HKEY_A", 0},                {u"x[HKEY_A]", 0},
+      {u"[HKEY_A]B]", 1}, {u"[hkey_current_user\\x]", 1},
+      {u"[HKEY_A] ", 0},  {u"[-HKEY_A]", 0},
+      {u"[HKEY_A", 0},    {u"x[HKEY_A]", 0},
       {u"[HKEY_]", 1},
   };
   for (const auto& c : cases) {

@@ -38,8 +38,9 @@ std::u16string RegeditExport(const ValueList& values, const std::u16string& cont
       u"\"Name\"=\"Пользователь\"\r\n\r\n";
   text += container_header + u"\r\n";
   for (const auto& [name, bytes] : values) text += RegeditHexValue(name, bytes);
-  text += u"\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Crypto Pro\\Settings\\Users\\S-1-5-21-1\\Other]\r\n"
-          u"\"Count\"=dword:00000001\r\n\r\n";
+  text +=
+      u"\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Crypto Pro\\Settings\\Users\\S-1-5-21-1\\Other]\r\n"
+      u"\"Count\"=dword:00000001\r\n\r\n";
   return text;
 }
 
