@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app_identity.h"
+#include "host/platform.h"
 
 namespace quillfen {
 namespace {
@@ -21,11 +22,13 @@ std::u16string FormatAppVersion(int major, int minor, int revision) {
 }
 
 std::u16string FormatAppVersion() {
-  return FormatAppVersion(kAppVersionMajor, kAppVersionMinor, kAppVersionRevision);
+  const VersionInfo& info = AppVersionInfo();
+  return FormatAppVersion(info.major, info.minor, info.revision);
 }
 
 std::u16string GetAboutText() {
-  return std::u16string(kAppTitle) + u" " + FormatAppVersion() + u"\r\n" + kAppCopyright;
+  return std::u16string(kAppTitle) + u" " + FormatAppVersion() + u"\r\n" +
+         AppVersionInfo().copyright;
 }
 
 }  // namespace quillfen

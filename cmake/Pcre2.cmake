@@ -3,16 +3,16 @@
 if(TARGET quillfen::pcre2)
   return()
 endif()
-find_package(PkgConfig QUIET)
-if(PKG_CONFIG_FOUND)
-  pkg_check_modules(PCRE2_16 IMPORTED_TARGET libpcre2-16)
-endif()
-if(PCRE2_16_FOUND)
+if(NOT WIN32)
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(PCRE2_16 REQUIRED IMPORTED_TARGET libpcre2-16)
   add_library(quillfen::pcre2 ALIAS PkgConfig::PCRE2_16)
 else()
+  # Cross-built as a static library (tools/windows/build-pcre2.sh); the
+  # host's pkg-config files must not be taken for it.
   find_path(PCRE2_INCLUDE_DIR pcre2.h REQUIRED)
-  find_library(PCRE2_16_LIBRARY NAMES pcre2-16 pcre2-16-static REQUIRED)
-  add_library(quillfen::pcre2 UNKNOWN IMPORTED)
+  find_library(PCRE2_16_LIBRARY NAMES libpcre2-16.a pcre2-16 REQUIRED)
+  add_library(quillfen::pcre2 STATIC IMPORTED)
   set_target_properties(quillfen::pcre2 PROPERTIES
     IMPORTED_LOCATION ${PCRE2_16_LIBRARY}
     INTERFACE_INCLUDE_DIRECTORIES ${PCRE2_INCLUDE_DIR}

@@ -16,6 +16,8 @@ namespace quillfen {
 namespace {
 
 constexpr char16_t kReadFailed[] = u"Не удалось прочитать файл.";
+// "Windows Registry Editor Version 5.00" and its line break.
+constexpr size_t kLongestHeader = 38;
 
 void ShowPathError(Host& host, std::u16string_view path, std::u16string_view text) {
   ShowMessage(host.messenger, PathMessage(path, text), MessageStyle::kCritical);
@@ -26,6 +28,13 @@ void ShowPathError(Host& host, std::u16string_view path, std::u16string_view tex
 std::optional<std::u16string> ReadContainerBody(Text file_text, const ConverterArgs& args,
                                                 Host& host) {
   std::u16string_view text = TrimCRLFView(file_text.View());
+  // The header is checked on the first line alone, with its breaks mended as
+  // the whole text's would be: a huge file of anything else is refused
+  // before its whole text is looked at.
+  if (!HasRegistryHeader(NormalizeLineBreaks(text.substr(0, kLongestHeader)))) {
+    ShowPathError(host, args.SourceFile, u"Файл не является файлом реестра.");
+    return std::nullopt;
+  }
   // A registry editor's export has CR LF breaks already and is used where it
   // lies; any other is copied once with its breaks mended.
   std::u16string normalized;
@@ -33,11 +42,6 @@ std::optional<std::u16string> ReadContainerBody(Text file_text, const ConverterA
     normalized = NormalizeLineBreaks(text);
     file_text = Text();
     text = normalized;
-  }
-
-  if (!HasRegistryHeader(text)) {
-    ShowPathError(host, args.SourceFile, u"Файл не является файлом реестра.");
-    return std::nullopt;
   }
 
   const auto headers = RegExpExecute(text, kKeyHeaderPattern, true, true, true, false);

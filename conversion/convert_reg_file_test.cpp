@@ -164,13 +164,16 @@ TEST_F(ConvertRegFileTest, ContainerLastInTheFile) {
   EXPECT_EQ(files.FileContents(u"/work/key.000/last.key"), "\xAA\xBB");
 }
 
-TEST_F(ConvertRegFileTest, WideValueOverThousandsOfLines) {
-  std::vector<uint8_t> big(64 * 1024);
-  for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<uint8_t>(i * 7);
-  const ValueList values = {{u"big.key", big}};
-  files.AddFile(kSource, EncodeUtf16Le(RegeditExport(values), true));
-  EXPECT_TRUE(Convert());
-  ExpectContainer(values);
+TEST_F(ConvertRegFileTest, WideValuesOverThousandsOfLines) {
+  for (const size_t size : {size_t(64) << 10, size_t(1) << 20}) {
+    std::vector<uint8_t> big(size);
+    for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<uint8_t>(i * 7);
+    const ValueList values = {{u"big.key", big}};
+    files = FakeFileSystem();
+    files.AddFile(kSource, EncodeUtf16Le(RegeditExport(values), true));
+    EXPECT_TRUE(Convert()) << size;
+    ExpectContainer(values);
+  }
 }
 
 }  // namespace

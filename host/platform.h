@@ -16,6 +16,16 @@ void SetMainWindowIcon();
 // True when running inside a development environment: never, for us.
 inline bool IsInIDE() { return false; }
 
+// The version numbers and the copyright line of the program's version
+// information.
+struct VersionInfo {
+  int major;
+  int minor;
+  int revision;
+  std::u16string copyright;
+};
+const VersionInfo& AppVersionInfo();
+
 // The running program's file name, without directory and extension.
 std::u16string ExecutableName();
 #ifndef _WIN32

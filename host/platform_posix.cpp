@@ -1,5 +1,6 @@
 #include <iostream>
 
+#include "app_identity.h"
 #include "host/path_functions.h"
 #include "host/platform.h"
 #include "host/text_decoder.h"
@@ -19,6 +20,12 @@ void InitializeCommonControls() {}
 void SetMainWindowIcon() {}
 
 void SetProgramPath(std::u16string_view argv0) { ProgramPath() = argv0; }
+
+const VersionInfo& AppVersionInfo() {
+  static const VersionInfo info{kAppVersionMajor, kAppVersionMinor, kAppVersionRevision,
+                                kAppCopyright};
+  return info;
+}
 
 std::u16string ExecutableName() { return ExecutableNameFromPath(ProgramPath()); }
 

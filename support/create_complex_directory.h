@@ -13,7 +13,8 @@ namespace quillfen {
 // "\\server\share", or POSIX "/"), which is never tested or created, and the
 // levels below it, which are tested from the top and created where missing.
 // False when the path names no level or a level can be neither found nor
-// created. The levels it created are appended to `created`, top first.
+// created. A failure to make the path absolute is thrown, not answered. The
+// levels it created are appended to `created`, top first.
 // With `useLongPaths` on Windows NT the wide calls with the "\\?\" prefix are
 // used; otherwise the narrow ones.
 bool CreateComplexDirectory(FileSystem& files, std::u16string_view path, bool useLongPaths,

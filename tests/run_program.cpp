@@ -14,8 +14,8 @@ extern char** environ;
 
 namespace quillfen {
 
-TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "quillfen-test-XXXXXX").string();
+TempDir::TempDir(const std::filesystem::path& base) {
+  std::string pattern = (base / "quillfen-test-XXXXXX").string();
   if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
 }

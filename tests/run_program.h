@@ -17,11 +17,11 @@ struct ProgramResult {
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                          const std::filesystem::path& directory = {});
 
-// A fresh directory under the system's temporary directory, removed with
-// everything in it when the object goes.
+// A fresh directory under `base`, removed with everything in it when the
+// object goes.
 class TempDir {
  public:
-  TempDir();
+  explicit TempDir(const std::filesystem::path& base = std::filesystem::temp_directory_path());
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
   ~TempDir();

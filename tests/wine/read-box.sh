@@ -40,7 +40,7 @@ fi
 READER=$1; shift
 PROGRAM=$1; shift
 
-# shellcheck source=../../tools/windows/wine-env.sh
+# shellcheck source=/dev/null
 . "$HERE/../../tools/windows/wine-env.sh" "$PREFIX_DIR" || exit 1
 
 wine "$PROGRAM" "$@" </dev/null &
@@ -68,4 +68,4 @@ echo "program_status=$program_status"
 # Stop this prefix's Wine processes before the X server goes away.
 wineserver -k 2>/dev/null
 wineserver -w 2>/dev/null
-exit $killed
+exit "$killed"

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Source this file to get a quiet, non-interactive Wine environment:
 #
 #   . tools/windows/wine-env.sh build-win64/wineprefix
@@ -8,6 +9,16 @@
 # which under Xvfb would hang forever). Returns non-zero on failure.
 # Needs tools/windows/install-deps.sh (wine + wine32:i386) first: a prefix
 # created without wine32 cannot run 32-bit programs.
+#
+# Also defines two functions for running many programs (e.g. ctest):
+#   quillfen_wine_start  keep wineserver and Wine's background processes
+#                        running (Debian's wineserver wrapper passes -p0, so
+#                        by default everything is torn down and restarted for
+#                        each program: ~1.5 s each instead of ~0.1 s).
+#   quillfen_wine_stop   end them (wineserver -k) and wait until gone.
+# Start them this way only (stdio on /dev/null): background processes
+# started by a test under ctest keep ctest's output pipe open, and a
+# persistent server then makes ctest wait forever.
 
 _qf_wine_env() {
     if [ $# -lt 1 ] || [ -z "$1" ]; then
@@ -41,8 +52,22 @@ _qf_wine_env() {
     touch "$WINEPREFIX/.quillfen-ready"
 }
 
+quillfen_wine_start() {
+    wineserver -p || return 1
+    wine cmd /c exit 0 </dev/null >/dev/null 2>&1
+}
+
+quillfen_wine_stop() {
+    wineserver -k 2>/dev/null
+    wineserver -w 2>/dev/null
+    return 0
+}
+
+if ! (return 0 2>/dev/null); then
+    echo "wine-env.sh: source this file: . tools/windows/wine-env.sh PREFIX_DIR" >&2
+    exit 2
+fi
 _qf_wine_env "$@"
 _qf_wine_env_rc=$?
 unset -f _qf_wine_env
-# shellcheck disable=SC2317
-return $_qf_wine_env_rc 2>/dev/null || exit $_qf_wine_env_rc
+return "$_qf_wine_env_rc"

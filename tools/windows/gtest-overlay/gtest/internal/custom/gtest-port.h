@@ -17,7 +17,13 @@
 
 // Same declaration as in <synchapi.h> (kept here so that <windows.h> and
 // its macros are not pulled into every test).
-extern "C" __declspec(dllimport) void __stdcall Sleep(unsigned long);
+#if defined(__i386__)
+#define QUILLFEN_GTEST_WINAPI_ __attribute__((__stdcall__))
+#else
+#define QUILLFEN_GTEST_WINAPI_
+#endif
+extern "C" __attribute__((__dllimport__)) void QUILLFEN_GTEST_WINAPI_ Sleep(unsigned long);
+#undef QUILLFEN_GTEST_WINAPI_
 
 #define GTEST_HAS_NOTIFICATION_ 1
 
@@ -35,7 +41,7 @@ class Notification {
   void Notify() { notified_.store(true, std::memory_order_release); }
 
   void WaitForNotification() {
-    while (!notified_.load(std::memory_order_acquire)) Sleep(1);
+    while (!notified_.load(std::memory_order_acquire)) ::Sleep(1);
   }
 
  private:

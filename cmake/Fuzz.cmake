@@ -1,0 +1,38 @@
+# libFuzzer targets, with a short run of each registered as a CTest test.
+# The fuzz preset compiles everything (the core included) with
+# -fsanitize=fuzzer-no-link,address,undefined through CMAKE_CXX_FLAGS, so the
+# core's branches feed the fuzzers' coverage and its faults are caught; only
+# the fuzzers themselves link libFuzzer's main.
+option(QUILLFEN_FUZZ "Build the libFuzzer targets (clang only)" OFF)
+if(NOT QUILLFEN_FUZZ)
+  return()
+endif()
+if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+  message(FATAL_ERROR "QUILLFEN_FUZZ needs clang (libFuzzer); use the fuzz preset")
+endif()
+
+set(QUILLFEN_FUZZ_SECONDS 15 CACHE STRING "How long each fuzzer runs under CTest")
+
+enable_testing()
+set(fuzz_dir ${CMAKE_CURRENT_BINARY_DIR}/fuzz)
+foreach(target convert value_line directory)
+  set(fuzzer ${target}_fuzzer)
+  add_executable(${fuzzer} fuzz/${fuzzer}.cpp tests/fake_file_system.cpp tests/recording_messenger.cpp)
+  target_link_libraries(${fuzzer} PRIVATE quillfen_core)
+  target_link_options(${fuzzer} PRIVATE -fsanitize=fuzzer,address,undefined)
+  set_target_properties(${fuzzer} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${fuzz_dir})
+
+  # The fuzzer adds what it finds to the first directory it is given: a copy
+  # in the build tree, so that the committed seeds stay as they are.
+  set(work ${fuzz_dir}/corpus/${target})
+  add_test(NAME fuzz.${target}.seeds
+           COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/corpus/${target} ${work})
+  set_tests_properties(fuzz.${target}.seeds PROPERTIES FIXTURES_SETUP fuzz.${target})
+  add_test(NAME fuzz.${target}
+           COMMAND ${fuzzer} -max_total_time=${QUILLFEN_FUZZ_SECONDS} -timeout=10 -rss_limit_mb=2048
+                   -print_final_stats=1 -artifact_prefix=${fuzz_dir}/crash-${target}- ${work})
+  set_tests_properties(fuzz.${target} PROPERTIES
+    FIXTURES_REQUIRED fuzz.${target}
+    TIMEOUT 300
+    ENVIRONMENT "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+endforeach()

@@ -1,0 +1,123 @@
+#!/usr/bin/env bash
+# Runs a cross-built quillfen.exe under Wine as a user would: conversions of
+# the example exports compared byte for byte with the Linux build's, exit
+# statuses, and every kind of message read back from the real message box.
+#
+#   tests/wine/run-program-tests.sh BUILD_DIR LINUX_QUILLFEN
+#
+# Uses WINEPREFIX, or a prefix in BUILD_DIR. Prints
+# "N passed, N failed" and exits 1 on any failure.
+set -uo pipefail
+if [[ -z "${DISPLAY:-}" ]]; then
+  # One virtual display for all the boxes, 24-bit for the reader's icon check.
+  exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" bash "$0" "$@" </dev/null
+fi
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+build=$(cd "$1" && pwd)
+linux_quillfen=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
+exe=$build/quillfen.exe
+reader=$build/dialog_reader.exe
+work=$build/program-tests
+rm -rf "$work" && mkdir -p "$work"
+# shellcheck source=/dev/null
+. "$here/../../tools/windows/wine-env.sh" "${WINEPREFIX:-$build/wineprefix}" || exit 1
+
+passed=0
+failed=0
+check() {  # NAME EXPECTED ACTUAL
+  if [[ "$2" == "$3" ]]; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    printf 'FAIL: %s\n--- expected\n%s\n--- actual\n%s\n' "$1" "$2" "$3"
+  fi
+}
+# The Windows name of a path below /, as Wine's drive Z: shows it.
+winpath() { local p=${1//\//\\}; printf 'Z:%s' "$p"; }
+# A text as the dialog reader prints it: backslashes doubled.
+shown() { printf '%s' "${1//\\/\\\\}"; }
+
+example=$here/../../examples/container.reg
+iconv -f UTF-16LE -t UTF-8 "$example" | sed '1s/^\xEF\xBB\xBF//' >"$work/utf8.reg"
+tr -d '\r' <"$work/utf8.reg" >"$work/lf.reg"
+printf 'REGEDIT4\r\n' >"$work/regedit4.reg"
+tail -n +2 "$work/utf8.reg" | iconv -f UTF-8 -t CP1251 >>"$work/regedit4.reg"
+
+# Without a display every message box returns at once, so these runs only
+# convert and exit.
+"$linux_quillfen" "$example" "$work/expected" >/dev/null
+for export in "$example" "$work/utf8.reg" "$work/lf.reg" "$work/regedit4.reg"; do
+  name=$(basename "$export" .reg)
+  env -u DISPLAY wine "$exe" "$(winpath "$export")" "$(winpath "$work/out-$name")" </dev/null
+  check "$name: exit status" 0 "$?"
+  check "$name: container" "" "$(diff -r "$work/expected" "$work/out-$name" 2>&1)"
+done
+for args in "" "a b c" "/?"; do
+  # shellcheck disable=SC2086
+  env -u DISPLAY wine "$exe" $args </dev/null
+  status=$?
+  case "$args" in "/?") want=0 ;; *) want=2 ;; esac
+  check "usage for '$args': exit status" "$want" "$status"
+done
+
+# Every kind of message, from the real box under a virtual display.
+hklm='[HKEY_LOCAL_MACHINE\SOFTWARE\Crypto Pro\Settings\Users\S-1\Keys'
+printf 'REGEDIT4\r\n%s\\K]\r\n"a.key"=hex:01\r\n"con.key"=hex:02\r\n' "$hklm" >"$work/device.reg"
+printf 'REGEDIT4\r\n%s\\K]\r\n"a.key"=dword:00000001\r\n' "$hklm" >"$work/nothex.reg"
+printf 'REGEDIT4\r\n%s\\K]\r\n"a.key"=hex:1\r\n' "$hklm" >"$work/baditem.reg"
+printf 'REGEDIT4\r\n%s\\]\r\n' "$hklm" >"$work/noname.reg"
+printf 'REGEDIT4\r\n[HKEY_CURRENT_USER\\x]\r\n' >"$work/nocontainer.reg"
+printf 'REGEDIT4\r\n"a.key"=hex:01\r\n' >"$work/nokeys.reg"
+printf 'plain text\r\n' >"$work/plain.txt"
+mkdir -p "$work/exists"
+
+src() { winpath "$work/$1"; }
+usage='Velmora - Quillfen 1.00.0003\r\nCopyright © 2026 Velmora\r\n\r\nИспользование: quillfen[.EXE] FileName [Path]'
+box() {  # NAME STATUS ICON TEXT ARGS...
+  local name=$1 status=$2 icon=$3 text=$4
+  shift 4
+  local want got
+  want=$(printf 'caption=Velmora - Quillfen\nicon=%s\ntext=%s\nreader_status=0\nprogram_status=%s' \
+    "$icon" "$text" "$status")
+  got=$(bash "$here/read-box.sh" -p "$WINEPREFIX" -t 30 "$reader" "$exe" "$@" 2>/dev/null)
+  check "$name" "$want" "$got"
+}
+run_boxes() {
+  box "usage" 2 information "$usage"
+  box "help" 0 information "$usage" /HELP
+  box "success" 0 information "$(shown "$(src boxed)")\r\n\r\nКаталог-контейнер создан успешно! ^_^v" \
+    "$(winpath "$example")" "$(src boxed)"
+  box "target exists" 1 critical "$(shown "$(src exists)")\r\n\r\nФайл или каталог уже существует." \
+    "$(winpath "$example")" "$(src exists)"
+  box "read failure" 1 critical \
+    "$(shown "$(src none.reg)")\r\n\r\nНе удалось прочитать файл.\r\n\r\nОшибка 2: $WINE_FILE_NOT_FOUND" \
+    "$(src none.reg)" "$(src o1)"
+  box "not a registry file" 1 critical "$(shown "$(src plain.txt)")\r\n\r\nФайл не является файлом реестра." \
+    "$(src plain.txt)" "$(src o2)"
+  box "no keys" 1 critical "$(shown "$(src nokeys.reg)")\r\n\r\nВ файле реестра не найдено разделов." \
+    "$(src nokeys.reg)" "$(src o3)"
+  box "no container" 1 critical \
+    "$(shown "$(src nocontainer.reg)")\r\n\r\nВ файле реестра не найден раздел с контейнером." \
+    "$(src nocontainer.reg)" "$(src o4)"
+  box "no container name" 1 critical \
+    "$(shown "$(src noname.reg)")\r\n\r\nНе удалось определить имя контейнера." "$(src noname.reg)" "$(src o5)"
+  box "not hex" 1 critical "$(shown "$(src nothex.reg)")\r\n\r\nВ файле реестра обнаружено неверное значение (данные не являются двоичными или записаны с ошибкой)." \
+    "$(src nothex.reg)" "$(src o6)"
+  box "bad item" 1 critical "$(shown "$(src baditem.reg)")\r\n\r\nВ файле реестра обнаружено неверное значение «a.key» (данные не являются двоичными или записаны с ошибкой)." \
+    "$(src baditem.reg)" "$(src o7)"
+  box "directory" 1 critical "$(shown "$(src plain.txt)\\sub")\r\n\r\nНе удалось создать каталог контейнера." \
+    "$(src device.reg)" "$(src plain.txt)\\sub"
+  box "device name" 1 critical \
+    "$(shown "$(src o8)\\con.key")\r\n\r\nНе удалось записать файл в каталог контейнера.\r\n\r\nОшибка 123: The name is reserved for a Windows device" \
+    "$(src device.reg)" "$(src o8)"
+}
+WINE_FILE_NOT_FOUND=${WINE_FILE_NOT_FOUND:-File not found}
+# Wine's processes from the runs without a display would keep showing
+# boxes nowhere.
+wineserver -k 2>/dev/null
+wineserver -w 2>/dev/null
+run_boxes
+check "nothing left behind by failures" "" "$(ls "$work" | grep -E '^o[0-9]' || true)"
+
+echo "program tests: $passed passed, $failed failed"
+((failed == 0))
