@@ -43,6 +43,11 @@ std::vector<std::u16string> Levels(FakeFileSystem& files, std::u16string path,
   for (auto& c : path) {
     if (c == u'/') c = u'\\';
   }
+  if (path.starts_with(u"\\\\?\\UNC\\")) {
+    path = u"\\\\" + path.substr(8);
+  } else if (path.starts_with(u"\\\\?\\")) {
+    path = path.substr(4);
+  }
   std::u16string running;
   std::vector<std::u16string> pieces;
   if (path.starts_with(u"\\\\")) {
@@ -73,14 +78,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const bool long_paths = (options & 4) != 0;
   const size_t failing_call = options >> 4;
   const std::u16string path(data + 1, data + size);
-  // A path that carries the long-path prefix already gets a second one with
-  // long paths on (fuzz/regressions/directory/long-path-prefix-twice); the
-  // converter never asks for long paths, so this stays out until it is fixed.
-  if (windows && win_nt && long_paths && path.size() >= 4 &&
-      (path[0] == u'\\' || path[0] == u'/') && (path[1] == u'\\' || path[1] == u'/') &&
-      path[2] == u'?') {
-    return 0;
-  }
 
   const std::u16string working_directory = windows ? u"C:\\work" : u"/work";
   FakeFileSystem files(windows ? PathStyle::kWindows : PathStyle::kPosix, working_directory);

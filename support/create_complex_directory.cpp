@@ -18,7 +18,8 @@ bool SplitServerForm(std::u16string_view full_name, SplitPath* split) {
   const std::u16string names = TrimLeadingBackslashes(full_name);
   if (names.empty()) return false;
   const size_t server_end = names.find(u'\\');
-  if (server_end == std::u16string::npos) return false;
+  // "?" names no server: it is the long-path prefix, here in a malformed path.
+  if (server_end == std::u16string::npos || names.substr(0, server_end) == u"?") return false;
   const std::u16string share_on =
       TrimLeadingBackslashes(std::u16string_view(names).substr(server_end));
   const size_t share_end = share_on.find(u'\\');
@@ -58,8 +59,16 @@ bool CreateComplexDirectory(FileSystem& files, std::u16string_view path, bool us
   if (windows) std::replace(given.begin(), given.end(), u'/', u'\\');
   given = TrimTrailingBackslashes(given, separator);
 
-  const std::u16string full_name = files.FullPath(given);
+  std::u16string full_name = files.FullPath(given);
   if (full_name.empty()) return false;
+  // A path given in long-path form is the drive or server form behind its
+  // prefix; taken as it stands it would read as a server named "?" and get a
+  // second prefix.
+  if (windows && full_name.starts_with(u"\\\\?\\UNC\\")) {
+    full_name = u"\\\\" + full_name.substr(8);
+  } else if (windows && full_name.starts_with(u"\\\\?\\")) {
+    full_name = full_name.substr(4);
+  }
 
   SplitPath split;
   if (!windows) {

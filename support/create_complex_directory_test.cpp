@@ -87,6 +87,14 @@ TEST(CreateComplexDirectoryTest, WindowsPaths) {
           {u"\\\\Server\\share\\", {}, {}, false, {}},
           {u"\\\\Server", {}, {}, false, {}},
           {u"\\\\", {}, {}, false, {}},
+          // A path in long-path form is taken as the form behind its prefix.
+          {u"\\\\?\\C:\\Keys", {}, {}, true, {"stat C:\\Keys", "mkdir C:\\Keys"}},
+          {u"\\\\?\\UNC\\Server\\share\\x",
+           {},
+           {},
+           true,
+           {"stat \\\\Server\\share\\x", "mkdir \\\\Server\\share\\x"}},
+          {u"\\\\\\?\\x\\y", {}, {}, false, {}},
           {u"", {}, {}, false, {}},
           {u"1:\\x", {}, {}, false, {}},
           // A level that is a file can be neither used nor created.
@@ -139,6 +147,7 @@ TEST(CreateComplexDirectoryTest, CallFormFollowsHostAndLongPaths) {
        u"\\\\Server\\share\\x",
        {"W stat \\\\?\\UNC\\Server\\share\\x", "W mkdir \\\\?\\UNC\\Server\\share\\x"}},
       {true, true, u"C:\\Keys", {"W stat \\\\?\\C:\\Keys", "W mkdir \\\\?\\C:\\Keys"}},
+      {true, true, u"\\\\?\\C:\\Keys", {"W stat \\\\?\\C:\\Keys", "W mkdir \\\\?\\C:\\Keys"}},
       {true, false, u"C:\\Keys", {"stat C:\\Keys", "mkdir C:\\Keys"}},
       {false, true, u"C:\\Keys", {"stat C:\\Keys", "mkdir C:\\Keys"}},
   };

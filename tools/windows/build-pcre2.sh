@@ -37,27 +37,12 @@ SRC_PARENT=$CACHE_DIR/src
 UPSTREAM_VERSION=${PCRE2_DEB_VERSION%-*}
 SRC_DIR=$SRC_PARENT/pcre2-$UPSTREAM_VERSION
 if [ ! -f "$SRC_DIR/CMakeLists.txt" ]; then
+    # install-deps.sh adds the deb-src entry and installs dpkg-dev.
     if ! apt-cache showsrc pcre2 2>/dev/null | grep -qx "Version: $PCRE2_DEB_VERSION"; then
-        # No deb-src entry yet: add one beside Debian's list.
-        SRC_LIST=/etc/apt/sources.list.d/quillfen-deb-src.sources
-        if [ ! -f "$SRC_LIST" ]; then
-            cat > "$SRC_LIST" <<'EOS'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm bookworm-updates
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-
-Types: deb-src
-URIs: http://deb.debian.org/debian-security
-Suites: bookworm-security
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-EOS
-        fi
-        apt-get update
+        echo "build-pcre2.sh: no source of pcre2 $PCRE2_DEB_VERSION;" \
+             "run tools/windows/install-deps.sh first" >&2
+        exit 1
     fi
-    command -v dpkg-source >/dev/null || apt-get install -y --no-install-recommends dpkg-dev
     rm -rf "$SRC_PARENT.tmp"
     mkdir -p "$SRC_PARENT.tmp"
     # apt-get source runs dpkg-source -x (applies Debian's patches).
