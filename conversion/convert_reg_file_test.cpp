@@ -35,20 +35,11 @@ TEST_F(ConvertRegFileTest, EveryEncodingGivesTheSameContainer) {
   }
   std::u16string regedit4 = text;
   regedit4.replace(0, 36, u"REGEDIT4");
-  const struct {
-    const char* name;
-    std::string bytes;
-  } cases[] = {
-      {"UTF-16LE with mark", EncodeUtf16Le(text, true)},
-      {"UTF-16LE without mark", EncodeUtf16Le(text, false)},
-      {"UTF-16BE with mark", EncodeUtf16Be(text)},
-      {"UTF-8 with mark", EncodeUtf8(text, true)},
-      {"UTF-8 without mark", EncodeUtf8(text, false)},
-      {"Windows-1251 REGEDIT4", EncodeWindows1251(regedit4)},
-      {"LF only", EncodeUtf16Le(lf_only, true)},
-      {"CR only", EncodeUtf8(cr_only, false)},
-      {"blank lines first", EncodeUtf16Le(u"\r\n\r\n\n" + text, true)},
-  };
+  std::vector<EncodedText> cases = EveryEncoding(text);
+  cases.push_back({"Windows-1251 REGEDIT4", EncodeWindows1251(regedit4)});
+  cases.push_back({"LF only", EncodeUtf16Le(lf_only, true)});
+  cases.push_back({"CR only", EncodeUtf8(cr_only, false)});
+  cases.push_back({"blank lines first", EncodeUtf16Le(u"\r\n\r\n\n" + text, true)});
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     files = FakeFileSystem();

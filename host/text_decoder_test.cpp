@@ -28,18 +28,7 @@ std::u16string Decode(const std::string& bytes, size_t piece) {
 
 TEST(TextDecoderTest, EveryEncodingGivesTheSameText) {
   const std::u16string text = u"REGEDIT4\r\n\"Пользователь\" Ёё\r\n";
-  const struct {
-    const char* name;
-    std::string bytes;
-  } cases[] = {
-      {"UTF-16LE with mark", EncodeUtf16Le(text, true)},
-      {"UTF-16LE without mark", EncodeUtf16Le(text, false)},
-      {"UTF-16BE with mark", EncodeUtf16Be(text)},
-      {"UTF-8 with mark", EncodeUtf8(text, true)},
-      {"UTF-8 without mark", EncodeUtf8(text, false)},
-      {"Windows-1251", EncodeWindows1251(text)},
-  };
-  for (const auto& c : cases) {
+  for (const auto& c : EveryEncoding(text)) {
     for (const size_t piece : {1, 2, 3, 5, 4096}) {
       EXPECT_EQ(Decode(c.bytes, piece), text) << c.name << " in pieces of " << piece;
     }

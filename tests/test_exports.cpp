@@ -61,6 +61,17 @@ ValueList ExampleContainerValues() {
   return values;
 }
 
+std::vector<EncodedText> EveryEncoding(const std::u16string& text) {
+  return {
+      {"UTF-16LE with mark", EncodeUtf16Le(text, true)},
+      {"UTF-16LE without mark", EncodeUtf16Le(text, false)},
+      {"UTF-16BE with mark", EncodeUtf16Be(text)},
+      {"UTF-8 with mark", EncodeUtf8(text, true)},
+      {"UTF-8 without mark", EncodeUtf8(text, false)},
+      {"Windows-1251", EncodeWindows1251(text)},
+  };
+}
+
 std::string EncodeUtf16Le(const std::u16string& text, bool with_mark) {
   std::string bytes = with_mark ? "\xFF\xFE" : "";
   for (const char16_t unit : text) {

@@ -25,6 +25,14 @@ std::u16string RegeditExport(const ValueList& values,
 // The six values of the bundled example export (random bytes from a fixed seed).
 ValueList ExampleContainerValues();
 
+struct EncodedText {
+  const char* name;
+  std::string bytes;
+};
+// `text` in every encoding a reader must take: UTF-16LE with and without a
+// mark, UTF-16BE, UTF-8 with and without a mark, and Windows-1251.
+std::vector<EncodedText> EveryEncoding(const std::u16string& text);
+
 std::string EncodeUtf16Le(const std::u16string& text, bool with_mark);
 std::string EncodeUtf16Be(const std::u16string& text);
 std::string EncodeUtf8(const std::u16string& text, bool with_mark);
