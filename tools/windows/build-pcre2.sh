@@ -38,7 +38,9 @@ UPSTREAM_VERSION=${PCRE2_DEB_VERSION%-*}
 SRC_DIR=$SRC_PARENT/pcre2-$UPSTREAM_VERSION
 if [ ! -f "$SRC_DIR/CMakeLists.txt" ]; then
     # install-deps.sh adds the deb-src entry and installs dpkg-dev.
-    if ! apt-cache showsrc pcre2 2>/dev/null | grep -qx "Version: $PCRE2_DEB_VERSION"; then
+    # Not grep -q: it would stop reading, and under pipefail the writer's SIGPIPE
+    # would count as "not found".
+    if ! apt-cache showsrc pcre2 2>/dev/null | grep -x "Version: $PCRE2_DEB_VERSION" >/dev/null; then
         echo "build-pcre2.sh: no source of pcre2 $PCRE2_DEB_VERSION;" \
              "run tools/windows/install-deps.sh first" >&2
         exit 1
