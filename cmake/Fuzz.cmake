@@ -12,6 +12,9 @@ if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
 endif()
 
 set(QUILLFEN_FUZZ_SECONDS 15 CACHE STRING "How long each fuzzer runs under CTest")
+# A fixed seed makes the test run retrace the same inputs every time, so that
+# a red run can be repeated; longer runs by hand explore with random seeds.
+set(QUILLFEN_FUZZ_SEED 1 CACHE STRING "libFuzzer seed for the CTest runs")
 
 enable_testing()
 set(fuzz_dir ${CMAKE_CURRENT_BINARY_DIR}/fuzz)
@@ -29,7 +32,7 @@ foreach(target convert value_line directory)
            COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/corpus/${target} ${work})
   set_tests_properties(fuzz.${target}.seeds PROPERTIES FIXTURES_SETUP fuzz.${target})
   add_test(NAME fuzz.${target}
-           COMMAND ${fuzzer} -max_total_time=${QUILLFEN_FUZZ_SECONDS} -timeout=10 -rss_limit_mb=2048
+           COMMAND ${fuzzer} -seed=${QUILLFEN_FUZZ_SEED} -max_total_time=${QUILLFEN_FUZZ_SECONDS} -timeout=10 -rss_limit_mb=2048
                    -print_final_stats=1 -artifact_prefix=${fuzz_dir}/crash-${target}- ${work})
   set_tests_properties(fuzz.${target} PROPERTIES
     FIXTURES_REQUIRED fuzz.${target}
