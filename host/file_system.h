@@ -32,9 +32,9 @@ class FileBytes {
 
   std::string_view Bytes() const { return bytes_; }
 
-  // Lets the system take back the memory of the bytes before `end`, which
+  // Lets the system take back the memory of the bytes in [begin, end), which
   // the caller has used; looking at them again brings them back.
-  virtual void Evict(size_t end) { (void)end; }
+  virtual void Evict(size_t begin, size_t end) { (void)begin, (void)end; }
 
  protected:
   std::string_view bytes_;

@@ -60,16 +60,14 @@ class MappedBytes : public FileBytes {
   }
   ~MappedBytes() override { ::munmap(const_cast<char*>(bytes_.data()), bytes_.size()); }
 
-  void Evict(size_t end) override {
+  // Only whole pages inside the range go.
+  void Evict(size_t begin, size_t end) override {
     static const size_t page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+    begin = (begin + page - 1) / page * page;
     end = std::min(end, bytes_.size()) / page * page;
-    if (end <= evicted_) return;
-    ::madvise(const_cast<char*>(bytes_.data()) + evicted_, end - evicted_, MADV_DONTNEED);
-    evicted_ = end;
+    if (begin >= end) return;
+    ::madvise(const_cast<char*>(bytes_.data()) + begin, end - begin, MADV_DONTNEED);
   }
-
- private:
-  size_t evicted_ = 0;
 };
 
 // Where a file cannot be mapped, its bytes are read into memory.

@@ -33,7 +33,7 @@ Text TextFile::ReadText(std::u16string_view path) {
       decoder.Begin(bytes.size());
       for (size_t start = 0; start < bytes.size(); start += kSlice) {
         decoder.Append(bytes.substr(start, kSlice));
-        file->Evict(start + kSlice);
+        file->Evict(start, start + kSlice);
       }
       if (decoder.Finish()) return Text(decoder.Take());
     }
