@@ -93,14 +93,4 @@ std::string ToUtf8(std::u16string_view text) {
   return out;
 }
 
-bool IsValidUtf8(std::string_view bytes) {
-  for (size_t i = 0; i < bytes.size();) {
-    char32_t c;
-    const size_t length = DecodeUtf8Sequence(bytes, i, &c);
-    if (length == 0) return false;
-    i += length;
-  }
-  return true;
-}
-
 }  // namespace quillfen

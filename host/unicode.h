@@ -11,10 +11,6 @@ namespace quillfen {
 std::u16string FromUtf8(std::string_view bytes);
 std::string ToUtf8(std::u16string_view text);
 
-// True when `bytes` is well-formed UTF-8 (no overlong forms, no encoded
-// surrogates, nothing above U+10FFFF).
-bool IsValidUtf8(std::string_view bytes);
-
 // The sequence at `bytes[i]`: its length (1 to 4) with its code point in
 // `*code_point`, or 0 when it is not well-formed or not complete.
 size_t DecodeUtf8Sequence(std::string_view bytes, size_t i, char32_t* code_point);

@@ -33,11 +33,13 @@ TEST(UnicodeTest, RoundTrips) {
   EXPECT_EQ(ToUtf8(u"\xD800x"), "\xEF\xBF\xBDx");
 }
 
-TEST(UnicodeTest, Validity) {
-  EXPECT_TRUE(IsValidUtf8("plain \xD0\x9A \xF4\x8F\xBF\xBF"));
+TEST(UnicodeTest, EveryByteOfAnIllFormedSequenceIsKept) {
+  EXPECT_EQ(FromUtf8("plain \xD0\x9A \xF4\x8F\xBF\xBF"), u"plain К \xDBFF\xDFFF");
   for (const std::string bad : {"\x80", "\xC1\xBF", "\xE0\x80\x80", "\xF4\x90\x80\x80",
                                 "\xED\xBF\xBF", "\xF8\x88\x80\x80\x80", "\xE2\x82"}) {
-    EXPECT_FALSE(IsValidUtf8(bad)) << testing::PrintToString(bad);
+    std::u16string escaped;
+    for (const char byte : bad) escaped += static_cast<char16_t>(0xDC00 | uint8_t(byte));
+    EXPECT_EQ(FromUtf8(bad), escaped) << testing::PrintToString(bad);
   }
 }
 
