@@ -88,20 +88,17 @@ bool ContainerOutput::Sync(std::u16string_view directory) {
 void ContainerOutput::Rollback() {
   // Best effort: the failure has been reported, and a removal that fails
   // cannot be helped by stopping the others.
-  for (auto path = files_.rbegin(); path != files_.rend(); ++path) {
-    try {
-      host_.files.Remove(*path);
-    } catch (const RunTimeError&) {
+  const auto remove_newest_first = [this](std::vector<std::u16string>& paths) {
+    for (auto path = paths.rbegin(); path != paths.rend(); ++path) {
+      try {
+        host_.files.Remove(*path);
+      } catch (const RunTimeError&) {
+      }
     }
-  }
-  for (auto path = directories_.rbegin(); path != directories_.rend(); ++path) {
-    try {
-      host_.files.Remove(*path);
-    } catch (const RunTimeError&) {
-    }
-  }
-  files_.clear();
-  directories_.clear();
+    paths.clear();
+  };
+  remove_newest_first(files_);
+  remove_newest_first(directories_);
 }
 
 bool WriteContainer(std::u16string_view body, const ConverterArgs& args, Host& host) {
