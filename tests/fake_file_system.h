@@ -28,7 +28,6 @@ class FakeFileSystem : public FileSystem {
     Op op;
     CallForm form;
     std::u16string path;
-    bool operator==(const Call&) const = default;
   };
 
   explicit FakeFileSystem(PathStyle style = PathStyle::kPosix,
