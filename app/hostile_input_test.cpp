@@ -82,6 +82,10 @@ TEST(HostileInputTest, EndsInOneMessageAndLeavesNothing) {
       EncodeUtf8(u"Windows Registry Editor Version 5.00\r\n\r\n", false) +
       EncodeUtf8(kTestContainerHeader, false) + "\r\n\"a.key\"=hex:01," + std::string(1, '\0') +
       "02\r\n";
+  // The odd byte left of the last line break is a character of its own,
+  // not a break: dropping it would read the cut file as complete.
+  std::string cut_by_one = Utf16LeExportWithValueLine(u"\"a.key\"=hex:01,02,03");
+  cut_by_one.pop_back();
   const std::string key_prefix =
       "Windows Registry Editor Version 5.00\r\n\r\n"
       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Crypto Pro\\Settings\\Users\\S-1-5-21-1\\Keys\\";
@@ -107,6 +111,7 @@ TEST(HostileInputTest, EndsInOneMessageAndLeavesNothing) {
        file(Utf16LeExportWithValueLine(u"\"a\xD800.key\"=hex:01")), kNotHex},
       {"unpaired low surrogate in the data",
        file(Utf16LeExportWithValueLine(u"\"a.key\"=hex:01,\xDC00")), kNotHex},
+      {"UTF-16LE export cut by one byte", file(cut_by_one), kNotHex},
       {"UTF-16LE mark and nothing", file("\xFF\xFE"), kNoRegistryFile},
       {"UTF-16BE mark and nothing", file("\xFE\xFF"), kNoRegistryFile},
       {"UTF-8 mark and nothing", file("\xEF\xBB\xBF"), kNoRegistryFile},
@@ -183,6 +188,22 @@ TEST(HostileInputTest, UnusableTargetsEndInOneMessageAndLeaveNothing) {
     EXPECT_EQ(Listing(dir.path()), before);
     EXPECT_EQ(ReadBinaryFile(dir / "plain.txt"), "text");
   }
+}
+
+TEST(HostileInputTest, AFileTheDiskCannotKeepUndoesTheConversion) {
+  TempDir dir;
+  WriteBinaryFile(dir / "in.reg", SmallExport());
+  const auto before = Listing(dir.path());
+  const std::string target = (dir / "out" / "key.000").string();
+  // The shim fails every flush of a regular file; a sanitizer runtime would
+  // otherwise insist on being loaded first.
+  const auto result = RunProgram(
+      "/usr/bin/env", {"LD_PRELOAD=" QUILLFEN_FAIL_FSYNC, "ASAN_OPTIONS=verify_asan_link_order=0",
+                       QUILLFEN_EXE, (dir / "in.reg").string(), target});
+  EXPECT_EQ(result.exit_status, 1);
+  EXPECT_EQ(result.err, kCaption + target + "/a.key\n\nНе удалось записать файл в каталог " +
+                            "контейнера.\n\nОшибка 5: Input/output error\n");
+  EXPECT_EQ(Listing(dir.path()), before);
 }
 
 TEST(HostileInputTest, AHundredThousandValuesBecomeAHundredThousandFiles) {

@@ -50,6 +50,7 @@ TEST_F(ContainerOutputTest, BadValuesStopWithTheirMessageAndLeaveNothing) {
       {"tab before a continuation", u"\"a.key\"=hex:01,\\\r\n\t02", kNotHex},
       {"blank after the backslash", u"\"a.key\"=hex:01,\\ \r\n  02", BadItem(u"a.key")},
       {"default value", u"@=hex:01", kNotHex},
+      {"commented-out value", u"\"a.key\"=hex:01\r\n;\"b.key\"=hex:02", kNotHex},
       {"typed hex", u"\"a.key\"=hex(0):01", kNotHex},
       {"string value", u"\"a.key\"=\"text\"", kNotHex},
       {"no data", u"\"a.key\"=hex:", kNotHex},
@@ -117,10 +118,15 @@ TEST_F(ContainerOutputTest, FailuresOnDiskShowTheirMessageAndUndoEverything) {
       {"parent flush refused", deep, Op::kSyncDirectory, u"/work",
        u"/work\r\n\r\nНе удалось записать файл в каталог контейнера.\r\n\r\n"
        u"Ошибка 28: No space left on device"},
+      {"write refused below empty directories the user had", u"/work/parent/empty/key.000",
+       Op::kWriteNewFile, u"/work/parent/empty/key.000/b.key",
+       u"/work/parent/empty/key.000/b.key\r\n\r\nНе удалось записать файл в каталог "
+       u"контейнера.\r\n\r\nОшибка 28: No space left on device"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     files = FakeFileSystem();
+    files.AddDirectory(u"/work/parent/empty");
     messenger.shown.clear();
     GivenBody(body);
     files.FailOn(c.op, c.path, ENOSPC);

@@ -33,9 +33,11 @@ std::u16string ReplaceFileExtension(std::u16string_view path, std::u16string_vie
       break;
     }
   }
+  // A POSIX name that starts with its only dot is hidden, not extended.
+  const size_t first_extension = style == PathStyle::kPosix ? name_start + 1 : name_start;
   const size_t dot = path.find_last_of(u'.');
   std::u16string result(path);
-  if (dot != std::u16string_view::npos && dot >= name_start) result.resize(dot);
+  if (dot != std::u16string_view::npos && dot >= first_extension) result.resize(dot);
   result += u'.';
   result += extension;
   return result;

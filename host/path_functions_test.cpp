@@ -34,6 +34,9 @@ TEST(PathFunctionsTest, ReplaceFileExtension) {
       {PathStyle::kWindows, u"C:\\dir.d\\key", u"C:\\dir.d\\key.000"},
       {PathStyle::kWindows, u"C:/dir.d/key.reg", u"C:/dir.d/key.000"},
       {PathStyle::kPosix, u"", u".000"},
+      // A leading dot hides a POSIX file; on Windows it starts the extension.
+      {PathStyle::kPosix, u"keys/.reg", u"keys/.reg.000"},
+      {PathStyle::kWindows, u"keys\\.reg", u"keys\\.000"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ReplaceFileExtension(c.path, u"000", c.style), c.expected)
