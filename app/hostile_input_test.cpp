@@ -168,6 +168,8 @@ TEST(HostileInputTest, UnusableTargetsEndInOneMessageAndLeaveNothing) {
       {"below a regular file", "plain.txt/key.000", kNoDirectory},
       {"dangling symbolic link", "link", kExists},
       {"link to a directory", "linked", kExists},
+      {"file named with a slash after it", "plain.txt/", kExists},
+      {"dangling link named with a slash after it", "link/", kExists},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -187,6 +189,36 @@ TEST(HostileInputTest, UnusableTargetsEndInOneMessageAndLeaveNothing) {
     EXPECT_EQ(result.err, kCaption + target + "\n\n" + c.message + "\n");
     EXPECT_EQ(Listing(dir.path()), before);
     EXPECT_EQ(ReadBinaryFile(dir / "plain.txt"), "text");
+  }
+}
+
+TEST(HostileInputTest, PathsAreReadAsTheKernelReadsThem) {
+  const struct {
+    const char* name;
+    std::string target;  // below the temporary directory
+    std::string where;   // where the container lands, below it too
+    bool working_directory_gone;
+  } cases[] = {
+      {"dot-dot after a link", "L/../viaL", "real/viaL", false},
+      {"absolute paths without a working directory", "abs/key.000", "abs/key.000", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    WriteBinaryFile(dir / "in.reg", SmallExport());
+    fs::create_directories(dir / "real" / "deep");
+    fs::create_directory_symlink(dir / "real" / "deep", dir / "L");
+    fs::create_directory(dir / "gone");
+    const std::string target = (dir / c.target).string();
+    // The shell removes its own working directory, then becomes the program.
+    const auto result = c.working_directory_gone
+                            ? RunProgram("/bin/sh",
+                                         {"-c", "rmdir \"$PWD\" && exec \"$0\" \"$@\"",
+                                          QUILLFEN_EXE, (dir / "in.reg").string(), target},
+                                         dir / "gone")
+                            : RunProgram(QUILLFEN_EXE, {(dir / "in.reg").string(), target});
+    EXPECT_EQ(result.exit_status, 0) << result.err;
+    EXPECT_EQ(ReadBinaryFile(dir / c.where / "a.key"), "\x01\x02");
   }
 }
 

@@ -36,6 +36,12 @@ class FileBytes {
   // the caller has used; looking at them again brings them back.
   virtual void Evict(size_t begin, size_t end) { (void)begin, (void)end; }
 
+  // Throws RunTimeError when some of the bytes seen so far were not the
+  // file's: a mapped file that shrank or could not be read from the disk
+  // shows zeros instead. Whoever decides something on the bytes asks this
+  // before acting on it.
+  virtual void Verify() const {}
+
  protected:
   std::string_view bytes_;
 };
@@ -62,6 +68,14 @@ class FileSystem {
   // The absolute form of `path`, or "" for a path that has none (the empty
   // path, which must never stand for the working directory).
   virtual std::u16string FullPath(std::u16string_view path) = 0;
+
+  // False when `path` cannot be passed in `form` exactly: a narrow Windows
+  // call takes only what the ANSI code page holds, and a look-alike would
+  // create a name other than the one asked for. Asks nothing of the disk.
+  virtual bool Representable(std::u16string_view path, CallForm form) const {
+    (void)path, (void)form;
+    return true;
+  }
 
   // Throws only when the host cannot tell; a name that cannot exist (missing,
   // below a file, too long) is kMissing.

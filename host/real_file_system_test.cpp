@@ -94,11 +94,30 @@ TEST(PosixFileSystemTest, ReadingRefusesWhatIsNoRegularFileAtOnce) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
-TEST(PosixFileSystemTest, FullPathIsLexicalAndNeverTheWorkingDirectoryForEmpty) {
+TEST(PosixFileSystemTest, FullPathOnlyPutsTheWorkingDirectoryBeforeARelativePath) {
   FileSystem& files = RealFileSystem();
   EXPECT_EQ(files.FullPath(u""), u"");
-  EXPECT_EQ(files.FullPath(u"/a/./b/../c//"), u"/a/c");
-  EXPECT_EQ(files.FullPath(u"x"), U(fs::current_path() / "x"));
+  EXPECT_EQ(files.FullPath(u"/a/./b/../c//"), u"/a/./b/../c//");
+  EXPECT_EQ(files.FullPath(u"x/../y"), U(fs::current_path() / "x/../y"));
+}
+
+TEST(PosixFileSystemTest, AMappedFileThatShrinksIsAReadFailureNotACrash) {
+  TempDir dir;
+  WriteBinaryFile(dir / "export", std::string(16 * 4096, 'A'));
+  const auto bytes = RealFileSystem().ReadFile(U(dir / "export"));
+  EXPECT_NO_THROW(bytes->Verify());
+  ASSERT_EQ(::truncate((dir / "export").c_str(), 4096), 0);
+  // Every page past the new end would raise SIGBUS; they read as zeros.
+  const std::string_view view = bytes->Bytes();
+  EXPECT_EQ(view.substr(0, 4096), std::string(4096, 'A'));
+  EXPECT_EQ(view.substr(4096), std::string(15 * 4096, '\0'));
+  try {
+    bytes->Verify();
+    ADD_FAILURE() << "a shortened file passed";
+  } catch (const RunTimeError& error) {
+    EXPECT_EQ(error.Number(), EIO);
+    EXPECT_EQ(error.Description(), u"The file was cut short while it was read");
+  }
 }
 
 TEST(PosixFileSystemTest, RemoveAndSync) {

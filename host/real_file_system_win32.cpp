@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "host/platform.h"
@@ -10,16 +11,33 @@ namespace {
 
 std::wstring Wide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
 
-// The path in the ANSI code page, for the narrow calls.
-std::string Narrow(std::u16string_view text) {
+// The path in the ANSI code page, for the narrow calls; nothing when the code
+// page cannot hold it. Without WC_NO_BEST_FIT_CHARS a missing character
+// becomes a look-alike (U+0100 becomes "A"), and a directory would be made
+// under a name that the rest of the program, using wide calls, never finds.
+std::optional<std::string> Narrow(std::u16string_view text) {
   const std::wstring wide = Wide(text);
-  if (wide.empty()) return {};
+  if (wide.empty()) return std::string();
+  // A UTF-8 code page holds everything and refuses the default-character
+  // question.
+  const bool utf8 = ::GetACP() == CP_UTF8;
+  const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+  BOOL defaulted = FALSE;
+  BOOL* ask = utf8 ? nullptr : &defaulted;
   const int size =
-      ::WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
+      ::WideCharToMultiByte(CP_ACP, flags, wide.data(), int(wide.size()), nullptr, 0, nullptr, ask);
+  if (size <= 0 || defaulted) return std::nullopt;
   std::string narrow(size_t(size), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), narrow.data(), size, nullptr,
+  ::WideCharToMultiByte(CP_ACP, flags, wide.data(), int(wide.size()), narrow.data(), size, nullptr,
                         nullptr);
   return narrow;
+}
+
+// The narrow name of `path`, or the failure a narrow call would report.
+std::string NarrowOrThrow(std::u16string_view path) {
+  std::optional<std::string> narrow = Narrow(path);
+  if (!narrow) throw WindowsError(ERROR_NO_UNICODE_TRANSLATION);
+  return std::move(*narrow);
 }
 
 class Handle {
@@ -70,9 +88,14 @@ class WindowsFileSystem : public FileSystem {
     }
   }
 
+  bool Representable(std::u16string_view path, CallForm form) const override {
+    return form == CallForm::kWide || Narrow(path).has_value();
+  }
+
   FileKind Kind(std::u16string_view path, CallForm form) override {
-    const DWORD attributes = form == CallForm::kWide ? ::GetFileAttributesW(Wide(path).c_str())
-                                                     : ::GetFileAttributesA(Narrow(path).c_str());
+    const DWORD attributes = form == CallForm::kWide
+                                 ? ::GetFileAttributesW(Wide(path).c_str())
+                                 : ::GetFileAttributesA(NarrowOrThrow(path).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
       return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? FileKind::kDirectory : FileKind::kOther;
     }
@@ -90,8 +113,9 @@ class WindowsFileSystem : public FileSystem {
   }
 
   void MakeDirectory(std::u16string_view path, CallForm form) override {
-    const BOOL made = form == CallForm::kWide ? ::CreateDirectoryW(Wide(path).c_str(), nullptr)
-                                              : ::CreateDirectoryA(Narrow(path).c_str(), nullptr);
+    const BOOL made = form == CallForm::kWide
+                          ? ::CreateDirectoryW(Wide(path).c_str(), nullptr)
+                          : ::CreateDirectoryA(NarrowOrThrow(path).c_str(), nullptr);
     if (!made) throw LastWindowsError();
   }
 

@@ -41,6 +41,14 @@ bool SplitDriveForm(std::u16string_view full_name, SplitPath* split) {
   return true;
 }
 
+// Windows takes "\\?\unc\" for "\\?\UNC\": the prefix is no name.
+bool StartsWithIgnoringCase(std::u16string_view text, std::u16string_view prefix) {
+  const auto upper = [](char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; };
+  return text.size() >= prefix.size() &&
+         std::equal(prefix.begin(), prefix.end(), text.begin(),
+                    [&](char16_t a, char16_t b) { return upper(a) == upper(b); });
+}
+
 CallForm FormFor(FileSystem& files, bool useLongPaths) {
   return files.IsHostWinNT() && useLongPaths ? CallForm::kWide : CallForm::kNarrow;
 }
@@ -64,11 +72,13 @@ bool CreateComplexDirectory(FileSystem& files, std::u16string_view path, bool us
   // A path given in long-path form is the drive or server form behind its
   // prefix; taken as it stands it would read as a server named "?" and get a
   // second prefix.
-  if (windows && full_name.starts_with(u"\\\\?\\UNC\\")) {
+  if (windows && StartsWithIgnoringCase(full_name, u"\\\\?\\UNC\\")) {
     full_name = u"\\\\" + full_name.substr(8);
   } else if (windows && full_name.starts_with(u"\\\\?\\")) {
     full_name = full_name.substr(4);
   }
+  // Refused before anything is made, not halfway down the chain.
+  if (!files.Representable(full_name, FormFor(files, useLongPaths))) return false;
 
   SplitPath split;
   if (!windows) {
@@ -89,9 +99,14 @@ bool CreateComplexDirectory(FileSystem& files, std::u16string_view path, bool us
     running += separator;
     running.append(remainder, start, end - start);
     if (!IsDirectoryExist(files, running, split.isUnc, useLongPaths)) {
-      if (!CreateSingleDirectory(files, running, split.isUnc, useLongPaths)) return false;
+      // Listed before it is made: a list that cannot grow must not leave a
+      // directory behind that nobody knows to remove.
       if (created != nullptr) {
         created->push_back(PathFor(FormFor(files, useLongPaths), running, split.isUnc));
+      }
+      if (!CreateSingleDirectory(files, running, split.isUnc, useLongPaths)) {
+        if (created != nullptr) created->pop_back();
+        return false;
       }
     }
     start = end + 1;

@@ -94,7 +94,16 @@ TEST(CreateComplexDirectoryTest, WindowsPaths) {
            {},
            true,
            {"stat \\\\Server\\share\\x", "mkdir \\\\Server\\share\\x"}},
+          // The prefix is not case-sensitive.
+          {u"\\\\?\\unc\\Server\\share\\x",
+           {},
+           {},
+           true,
+           {"stat \\\\Server\\share\\x", "mkdir \\\\Server\\share\\x"}},
           {u"\\\\\\?\\x\\y", {}, {}, false, {}},
+          // A narrow call would make a look-alike name (A for U+0100): refused
+          // before any level is made.
+          {u"C:\\new\\\u0100\\k", {}, {}, false, {}},
           {u"", {}, {}, false, {}},
           {u"1:\\x", {}, {}, false, {}},
           // A level that is a file can be neither used nor created.
@@ -117,7 +126,13 @@ TEST(CreateComplexDirectoryTest, PosixPaths) {
            true,
            {"stat /keys", "stat /keys/c.000", "mkdir /keys/c.000"}},
           {u"c.000", {}, {}, true, {"stat /work", "stat /work/c.000", "mkdir /work/c.000"}},
-          {u"../x/./y", {}, {}, true, {"stat /x", "mkdir /x", "stat /x/y", "mkdir /x/y"}},
+          // "." and ".." are left to the kernel, as every other call leaves them.
+          {u"../x/./y",
+           {},
+           {},
+           true,
+           {"stat /work", "stat /work/..", "stat /work/../x", "mkdir /work/../x",
+            "stat /work/../x/.", "stat /work/../x/./y", "mkdir /work/../x/./y"}},
           // A backslash is part of a POSIX name.
           {u"/a\\b", {}, {}, true, {"stat /a\\b", "mkdir /a\\b"}},
           {u"/", {}, {}, false, {}},

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cwctype>
 
 #include "host/path_functions.h"
 #include "host/run_time_error.h"
@@ -44,6 +45,8 @@ void FakeFileSystem::FailCall(size_t n, int error) {
 
 void FakeFileSystem::Enter(Op op, CallForm form, std::u16string_view path) {
   calls_.push_back(Call{op, form, std::u16string(path)});
+  // What a real narrow call would make of it: another name, or none.
+  if (!Representable(path, form)) Fail(EILSEQ);
   if (fail_call_ != 0 && calls_.size() == fail_call_) Fail(fail_call_error_);
   const auto failing = failing_errors_.find({op, Key(path)});
   if (failing != failing_errors_.end()) Fail(failing->second);
@@ -52,12 +55,20 @@ void FakeFileSystem::Enter(Op op, CallForm form, std::u16string_view path) {
 std::u16string FakeFileSystem::Key(std::u16string_view path) const {
   std::u16string key(path);
   if (style_ == PathStyle::kPosix) {
-    // Relative names count from the working directory, as the kernel counts.
-    if (!key.empty() && key.front() != u'/') key = working_directory_ + u"/" + key;
+    // Relative names count from the working directory; with no links here,
+    // "." and ".." resolve as the kernel would resolve them.
+    key = NormalizePosixPath(working_directory_, key);
   } else {
-    if (key.starts_with(u"\\\\?\\UNC\\")) {
+    const auto prefix_is = [&](std::u16string_view prefix) {
+      if (key.size() < prefix.size()) return false;
+      for (size_t i = 0; i < prefix.size(); ++i) {
+        if (std::towupper(key[i]) != std::towupper(prefix[i])) return false;
+      }
+      return true;
+    };
+    if (prefix_is(u"\\\\?\\UNC\\")) {
       key = u"\\\\" + key.substr(8);
-    } else if (key.starts_with(u"\\\\?\\")) {
+    } else if (prefix_is(u"\\\\?\\")) {
       key = key.substr(4);
     }
   }
@@ -117,11 +128,19 @@ bool FakeFileSystem::IsDirectory(const std::u16string& path) const {
 std::u16string FakeFileSystem::FullPath(std::u16string_view path) {
   Enter(Op::kFullPath, CallForm::kWide, path);
   if (path.empty()) return {};
-  if (style_ == PathStyle::kPosix) return NormalizePosixPath(working_directory_, path);
+  if (style_ == PathStyle::kPosix) {
+    return path.front() == u'/' ? std::u16string(path)
+                                : working_directory_ + u"/" + std::u16string(path);
+  }
   if (path.starts_with(u"\\\\") || (path.size() >= 2 && path[1] == u':')) {
     return std::u16string(path);
   }
   return working_directory_ + u"\\" + std::u16string(path);
+}
+
+bool FakeFileSystem::Representable(std::u16string_view path, CallForm form) const {
+  if (style_ == PathStyle::kPosix || form == CallForm::kWide) return true;
+  return std::all_of(path.begin(), path.end(), [](char16_t c) { return c <= 0xFF; });
 }
 
 FileKind FakeFileSystem::Kind(std::u16string_view path, CallForm form) {

@@ -57,6 +57,8 @@ class FakeFileSystem : public FileSystem {
   PathStyle Style() const override { return style_; }
   bool IsHostWinNT() const override { return win_nt_; }
   std::u16string FullPath(std::u16string_view path) override;
+  // Narrow Windows calls hold characters up to U+00FF, as a Latin code page.
+  bool Representable(std::u16string_view path, CallForm form) const override;
   FileKind Kind(std::u16string_view path, CallForm form) override;
   void MakeDirectory(std::u16string_view path, CallForm form) override;
   std::unique_ptr<FileBytes> ReadFile(std::u16string_view path) override;
