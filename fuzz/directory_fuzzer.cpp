@@ -43,7 +43,10 @@ std::vector<std::u16string> Levels(FakeFileSystem& files, std::u16string path,
   for (auto& c : path) {
     if (c == u'/') c = u'\\';
   }
-  if (path.starts_with(u"\\\\?\\UNC\\")) {
+  // Windows takes the prefix in any letter case.
+  std::u16string upper = path.substr(0, 8);
+  for (auto& c : upper) c = c >= u'a' && c <= u'z' ? char16_t(c - 32) : c;
+  if (upper == u"\\\\?\\UNC\\") {
     path = u"\\\\" + path.substr(8);
   } else if (path.starts_with(u"\\\\?\\")) {
     path = path.substr(4);
