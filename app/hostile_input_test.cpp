@@ -15,7 +15,9 @@
 #include <map>
 #include <random>
 #include <stdexcept>
+#include <thread>
 
+#include "host/unicode.h"
 #include "tests/run_program.h"
 #include "tests/test_exports.h"
 
@@ -236,6 +238,68 @@ TEST(HostileInputTest, AFileTheDiskCannotKeepUndoesTheConversion) {
   EXPECT_EQ(result.err, kCaption + target + "/a.key\n\nНе удалось записать файл в каталог " +
                             "контейнера.\n\nОшибка 5: Input/output error\n");
   EXPECT_EQ(Listing(dir.path()), before);
+}
+
+// A value of millions of items needs several copies of its line at once; a
+// machine without that much memory refuses one of them.
+TEST(HostileInputTest, MemoryThatRunsOutEndsInTheReadMessageAndUndoesTheFirstFile) {
+#ifdef __SANITIZE_ADDRESS__
+  GTEST_SKIP() << "the sanitizer reserves more address space than the limit allows";
+#endif
+  TempDir dir(MemoryBase());
+  std::u16string line = u"\"b.key\"=hex:";
+  for (int i = 0; i < 4'000'000; ++i) line += u"ab,";
+  line += u"ab";
+  const std::string source = (dir / "in.reg").string();
+  WriteBinaryFile(source, Utf16LeExportWithValueLine(u"\"a.key\"=hex:01\r\n" + line));
+  const auto before = Listing(dir.path());
+  const std::string target = (dir / "out" / "key.000").string();
+  // Room for the program, the mapped export and one copy of its text.
+  const size_t limit_kib = 3 * fs::file_size(source) / 1024 + 64 * 1024;
+  const auto result =
+      RunProgram("/bin/sh", {"-c", "ulimit -v " + std::to_string(limit_kib) + " && exec \"$@\"",
+                             "sh", QUILLFEN_EXE, source, target});
+  EXPECT_EQ(result.exit_status, 1);
+  EXPECT_EQ(result.err,
+            kCaption + source + "\n\n" + kReadFailed + "\n\nОшибка 12: Cannot allocate memory\n");
+  EXPECT_EQ(Listing(dir.path()), before);
+}
+
+// Another process cuts the export short while the program reads it: the
+// program ends as it always does, never with a signal.
+TEST(HostileInputTest, AnExportCutShortWhileItIsReadEndsInOneMessage) {
+  TempDir dir(MemoryBase());
+  ValueList values;
+  for (int i = 0; i < 100'000; ++i) {
+    std::string name = "v";
+    name += std::to_string(i);
+    name += ".key";
+    values.emplace_back(FromUtf8(name), std::vector<uint8_t>(100, uint8_t(i)));
+  }
+  const std::string whole = EncodeUtf16Le(RegeditExport(values), true);
+  std::map<std::string, int> outcomes;
+  for (const int delay_ms : {0, 10, 20, 40, 80}) {
+    SCOPED_TRACE(delay_ms);
+    const fs::path source = dir / "in.reg";
+    const fs::path target = dir / ("out" + std::to_string(delay_ms));
+    WriteBinaryFile(source, whole);
+    std::thread cutter([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
+      ::truncate(source.c_str(), 4096);
+    });
+    const auto result = RunBounded({source.string(), target.string()}, 60);
+    cutter.join();
+    ASSERT_LT(result.exit_status, 2) << result.err;
+    if (result.exit_status == 1) {
+      EXPECT_EQ(result.out, "");
+      EXPECT_TRUE(result.err.starts_with(kCaption + source.string() + "\n\n")) << result.err;
+      EXPECT_FALSE(fs::exists(target));
+      ++outcomes[result.err.substr(result.err.rfind("\n\n") + 2)];
+    } else {
+      ++outcomes["converted"];
+    }
+  }
+  for (const auto& [outcome, count] : outcomes) std::cout << count << " x " << outcome << "\n";
 }
 
 TEST(HostileInputTest, AHundredThousandValuesBecomeAHundredThousandFiles) {

@@ -1,21 +1,17 @@
 #include "conversion/container_output.h"
 
-#include <optional>
+#include <algorithm>
+#include <new>
 
-#include "conversion/value_decoder.h"
-#include "host/error_reporter.h"
+#include "conversion/conversion_error.h"
 #include "host/path_functions.h"
 #include "host/run_time_error.h"
 #include "host/text_file.h"
 #include "support/create_complex_directory.h"
-#include "support/simple_regexp.h"
 
 namespace quillfen {
 namespace {
 
-constexpr char16_t kDirectoryFailed[] = u"Не удалось создать каталог контейнера.";
-constexpr char16_t kWriteFailed[] = u"Не удалось записать файл в каталог контейнера.";
-constexpr char16_t kInvalidValue[] = u"В файле реестра обнаружено неверное значение ";
 // Windows' ERROR_INVALID_NAME.
 constexpr int kInvalidNameError = 123;
 
@@ -37,112 +33,82 @@ bool IsWindowsDeviceName(std::u16string_view fileName) {
          base[3] >= u'0' && base[3] <= u'9';
 }
 
-bool ContainerOutput::CreateDirectory(std::u16string_view directory) {
+void ContainerOutput::CreateDirectory(std::u16string_view directory) {
   bool created = false;
   try {
     created = CreateComplexDirectory(host_.files, directory, false, &directories_);
   } catch (const RunTimeError&) {
     created = false;
   }
-  if (!created) {
-    ShowMessage(host_.messenger, PathMessage(directory, kDirectoryFailed), MessageStyle::kCritical);
-  }
-  return created;
+  if (!created) throw PathError(directory, kDirectoryFailed);
 }
 
-bool ContainerOutput::WriteContainerFile(std::u16string_view directory,
+void ContainerOutput::WriteContainerFile(std::u16string_view directory,
                                          std::u16string_view fileName,
                                          std::span<const uint8_t> bytes) {
-  if (!CreateDirectory(directory)) return false;
+  CreateDirectory(directory);
   const std::u16string path = BuildFileName2(directory, fileName, host_.files.Style());
   try {
     // The bytes of a device name would go to the device, not into a file.
     if (host_.files.Style() == PathStyle::kWindows && IsWindowsDeviceName(fileName)) {
       throw RunTimeError(kInvalidNameError, u"The name is reserved for a Windows device");
     }
-    TextFile(host_.files).WriteBytes(path, bytes);
+    // Listed before it exists, so that no file is left that nobody knows to
+    // remove; a failed write leaves nothing of the file behind.
+    files_.push_back(path);
+    try {
+      TextFile(host_.files).WriteBytes(path, bytes);
+    } catch (...) {
+      files_.pop_back();
+      throw;
+    }
   } catch (const RunTimeError& error) {
-    ErrorReporter(host_.messenger).ReportError(error, PathMessage(path, kWriteFailed));
-    return false;
+    throw SystemError(path, kWriteFailed, error);
+  } catch (const std::bad_alloc&) {
+    throw SystemError(path, kWriteFailed, OutOfMemory());
   }
-  files_.push_back(path);
-  return true;
 }
 
-bool ContainerOutput::Sync(std::u16string_view directory) {
-  std::vector<std::u16string> to_sync{std::u16string(directory)};
+void ContainerOutput::WriteContainer(ContainerKey& key, std::u16string_view directory) {
+  containers_.emplace_back(directory);
+  bool wrote_any = false;
+  while (const auto value = key.NextValue()) {
+    WriteContainerFile(directory, value->name, value->bytes);
+    wrote_any = true;
+  }
+  if (!wrote_any) CreateDirectory(directory);
+}
+
+void ContainerOutput::Sync() {
+  std::vector<std::u16string> to_sync = containers_;
   for (const auto& created : directories_) {
     to_sync.push_back(ParentOf(created, host_.files.Style()));
   }
+  std::vector<std::u16string> synced;
   for (const auto& path : to_sync) {
+    if (std::find(synced.begin(), synced.end(), path) != synced.end()) continue;
     try {
       host_.files.SyncDirectory(path);
     } catch (const RunTimeError& error) {
-      ErrorReporter(host_.messenger).ReportError(error, PathMessage(path, kWriteFailed));
-      return false;
+      throw SystemError(path, kWriteFailed, error);
     }
+    synced.push_back(path);
   }
-  return true;
 }
 
 void ContainerOutput::Rollback() {
   // Best effort: the failure has been reported, and a removal that fails
   // cannot be helped by stopping the others.
-  const auto remove_newest_first = [this](std::vector<std::u16string>& paths) {
-    for (auto path = paths.rbegin(); path != paths.rend(); ++path) {
+  for (auto* paths : {&files_, &directories_}) {
+    for (auto path = paths->rbegin(); path != paths->rend(); ++path) {
       try {
         host_.files.Remove(*path);
       } catch (const RunTimeError&) {
       }
     }
-    paths.clear();
-  };
-  remove_newest_first(files_);
-  remove_newest_first(directories_);
-}
-
-bool WriteContainer(std::u16string_view body, const ConverterArgs& args, Host& host) {
-  ContainerOutput output(host);
-  const auto fail = [&](std::u16string_view text) {
-    ShowMessage(host.messenger, PathMessage(args.SourceFile, text), MessageStyle::kCritical);
-    output.Rollback();
-    return false;
-  };
-
-  const std::u16string lines = JoinContinuationLines(body);
-  bool wrote_any = false;
-  for (size_t start = 0; start < lines.size();) {
-    size_t end = lines.find(u"\r\n", start);
-    if (end == std::u16string::npos) end = lines.size();
-    const std::u16string line = TrimEx(std::u16string_view(lines).substr(start, end - start));
-    start = end + 2;
-    if (line.empty()) continue;
-
-    const auto match = RegExpExecute(line, kValueLinePattern, true, true, true, false);
-    if (!match || match->Count() != 1) {
-      return fail(std::u16string(kInvalidValue) +
-                  u"(данные не являются двоичными или записаны с ошибкой).");
-    }
-    const std::u16string& name = match->Item(0).SubMatches[0];
-    const auto bytes = DecodeHexItems(match->Item(0).SubMatches[1]);
-    if (!bytes) {
-      return fail(std::u16string(kInvalidValue) + u"«" + name +
-                  u"» (данные не являются двоичными или записаны с ошибкой).");
-    }
-    if (!output.WriteContainerFile(args.TargetPath, name, *bytes)) {
-      output.Rollback();
-      return false;
-    }
-    wrote_any = true;
+    paths->clear();
   }
-
-  // A key without values still becomes a directory, or success would name a
-  // directory that is not there.
-  if ((!wrote_any && !output.CreateDirectory(args.TargetPath)) || !output.Sync(args.TargetPath)) {
-    output.Rollback();
-    return false;
-  }
-  return true;
+  containers_.clear();
 }
 
 }  // namespace quillfen

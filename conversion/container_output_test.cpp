@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "host/unicode.h"
 #include "tests/conversion_fixture.h"
+#include "tests/failing_allocation.h"
 #include "tests/test_exports.h"
 
 namespace quillfen {
@@ -185,6 +187,38 @@ TEST_F(ContainerOutputTest, WindowsDeviceNamesNeverReachADevice) {
   }
   for (const std::u16string name : {u"console.key", u"com10.x", u"con1.x", u"a.con"}) {
     EXPECT_FALSE(IsWindowsDeviceName(name)) << testing::PrintToString(name);
+  }
+}
+
+TEST_F(ContainerOutputTest, MemoryThatRunsOutAnywhereEndsInOneMessageAndLeavesNothing) {
+  const std::u16string body = u"\"a.key\"=hex:01\r\n\"b.key\"=hex:02,03";
+  const ConverterArgs args{kSource, u"/work/new/key.000"};
+  Host host{files, messenger};
+  // The first run makes what lives as long as the process (the engine, its
+  // compiled patterns), so that every later run allocates alike.
+  GivenBody(body);
+  ASSERT_TRUE(ConvertRegFile(args, host));
+  files = FakeFileSystem();
+  GivenBody(body);
+  CountAllocations();
+  ASSERT_TRUE(ConvertRegFile(args, host));
+  const size_t allocations = CountedAllocations();
+  StopCountingAllocations();
+  ASSERT_GT(allocations, 20u);
+
+  for (size_t failing = 1; failing <= allocations; ++failing) {
+    SCOPED_TRACE("allocation " + std::to_string(failing));
+    files = FakeFileSystem();
+    messenger.shown.clear();
+    GivenBody(body);
+    FailAllocation(failing);
+    const bool converted = ConvertRegFile(args, host);
+    StopCountingAllocations();
+    EXPECT_FALSE(converted);
+    ASSERT_EQ(messenger.shown.size(), 1u);
+    EXPECT_TRUE(messenger.shown[0].text.ends_with(u"Ошибка 12: Cannot allocate memory"))
+        << ToUtf8(messenger.shown[0].text);
+    EXPECT_EQ(files.Snapshot(), before);
   }
 }
 

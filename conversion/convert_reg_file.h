@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "app/converter_args.h"
+#include "conversion/container_output.h"
 #include "host/host.h"
 
 namespace quillfen {
@@ -13,13 +14,37 @@ inline constexpr char16_t kContainerKeyPattern[] =
     u"^\\[HKEY_LOCAL_MACHINE\\\\SOFTWARE\\\\(Wow6432Node\\\\)?Crypto Pro\\\\Settings\\\\Users\\\\"
     u".*?\\\\Keys\\\\(.*?)\\]$";
 
-// Converts the export `args.SourceFile` into the container directory
-// `args.TargetPath`. True on success; otherwise false after exactly one
-// message, with the disk as it was before the call.
+// Converts the first container of `args.SourceFile` into the container
+// directory `args.TargetPath`. True on success; otherwise false after
+// exactly one message, with the disk as it was before the call.
 bool ConvertRegFile(const ConverterArgs& args, Host& host);
 
 // True when `text` starts with a registry export's header line and a line
 // break (after the text was brought to CR LF breaks).
 bool HasRegistryHeader(std::u16string_view text);
+
+// Throws the existing-target message when anything occupies `target`, a
+// dangling link included; what cannot be tested is not written over either.
+void RefuseExistingTarget(FileSystem& files, std::u16string_view target);
+
+// Runs `steps` against one output, whose rollback thus spans the whole run.
+// True when they finish; otherwise false after everything they wrote was
+// removed and the one message shown. Memory that runs out while the source
+// is read is the read message of `sourceFile`.
+// Within a catch block of RunConversion: removes what `output` wrote, then
+// shows the caught failure's message.
+void ShowFailure(Host& host, ContainerOutput& output, std::u16string_view sourceFile);
+
+template <typename Steps>
+bool RunConversion(Host& host, std::u16string_view sourceFile, Steps steps) {
+  ContainerOutput output(host);
+  try {
+    steps(output);
+    return true;
+  } catch (...) {
+    ShowFailure(host, output, sourceFile);
+    return false;
+  }
+}
 
 }  // namespace quillfen

@@ -1,5 +1,7 @@
 #include "conversion/value_decoder.h"
 
+#include "support/simple_regexp.h"
+
 namespace quillfen {
 namespace {
 
@@ -11,6 +13,12 @@ int HexDigit(char16_t c) {
 }
 
 }  // namespace
+
+bool IsContainerValueName(std::u16string_view name) {
+  // Not multi-line: a name must not end at a line break inside it.
+  const auto match = RegExpExecute(name, kValueNamePattern, false, true, false, false);
+  return match && match->Count() == 1;
+}
 
 std::u16string JoinContinuationLines(std::u16string_view body) {
   std::u16string unindented;

@@ -13,6 +13,12 @@ namespace quillfen {
 inline constexpr char16_t kValueLinePattern[] =
     u"^\"([a-z0-9]+\\.[a-z0-9]+)\"=hex:([a-f0-9,\\\\]+)$";
 
+// The name part of that pattern alone, for values that come without a line.
+inline constexpr char16_t kValueNamePattern[] = u"^[a-z0-9]+\\.[a-z0-9]+$";
+
+// True for a name that the value-line pattern takes as a value's name.
+bool IsContainerValueName(std::u16string_view name);
+
 // The key body as value lines: every line after the first loses its leading
 // spaces, and a backslash right before a line break joins its line with the
 // next (in one pass: a backslash that only this joining brings to a line's

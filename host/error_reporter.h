@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "host/message.h"
@@ -7,8 +8,11 @@
 
 namespace quillfen {
 
-// Shows a caught host failure together with what the program was doing, as
-// one Critical message: the message text, an empty line, the error.
+// A caught host failure together with what the program was doing: the
+// message text, an empty line, "Ошибка N: description".
+std::u16string ErrorText(const RunTimeError& error, std::u16string_view message);
+
+// Shows ErrorText as one Critical message.
 class ErrorReporter {
  public:
   explicit ErrorReporter(Messenger& messenger) : messenger_(messenger) {}

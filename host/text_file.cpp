@@ -21,9 +21,10 @@ std::u16string_view Text::View() const {
   return {reinterpret_cast<const char16_t*>(bytes.data()), bytes.size() / 2};
 }
 
-Text TextFile::ReadText(std::u16string_view path) {
+Text TextFile::ReadText(std::u16string_view path) { return Decode(files_.ReadFile(path)); }
+
+Text TextFile::Decode(std::unique_ptr<FileBytes> file) {
   try {
-    std::unique_ptr<FileBytes> file = files_.ReadFile(path);
     const std::string_view bytes = file->Bytes();
     if (const auto mark = InPlaceUtf16Mark(bytes)) return Text(std::move(file), *mark);
 
@@ -35,11 +36,14 @@ Text TextFile::ReadText(std::u16string_view path) {
         decoder.Append(bytes.substr(start, kSlice));
         file->Evict(start, start + kSlice);
       }
-      if (decoder.Finish()) return Text(decoder.Take());
+      if (decoder.Finish()) {
+        file->Verify();
+        return Text(decoder.Take());
+      }
     }
     throw RunTimeError(EILSEQ, u"Undecodable text");  // ANSI decodes every byte
   } catch (const std::bad_alloc&) {
-    throw RunTimeError(ENOMEM, u"Not enough memory for the file's text");
+    throw RunTimeError::FromSystem(ENOMEM);
   }
 }
 

@@ -19,6 +19,11 @@ class Text {
   Text(std::unique_ptr<FileBytes> file, size_t mark) : file_(std::move(file)), mark_(mark) {}
 
   std::u16string_view View() const;
+  // Throws RunTimeError when the file's bytes behind the view could not all
+  // be read (see FileBytes::Verify).
+  void Verify() const {
+    if (file_) file_->Verify();
+  }
 
  private:
   std::unique_ptr<FileBytes> file_;
@@ -33,6 +38,8 @@ class TextFile {
 
   // The file's text, decoded as TextDecoder describes, without its mark.
   Text ReadText(std::u16string_view path);
+  // The same for bytes read already.
+  static Text Decode(std::unique_ptr<FileBytes> file);
 
   // Writes `bytes` as the whole content of a new file.
   void WriteBytes(std::u16string_view path, std::span<const uint8_t> bytes);

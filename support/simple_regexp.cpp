@@ -7,6 +7,7 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <new>
 #include <tuple>
 
 #include "host/run_time_error.h"
@@ -44,9 +45,7 @@ class Engine {
       : compile_context_(pcre2_compile_context_create(nullptr)),
         match_context_(pcre2_match_context_create(nullptr)),
         jit_stack_(pcre2_jit_stack_create(32 * 1024, 16 * 1024 * 1024, nullptr)) {
-    if (compile_context_ == nullptr || match_context_ == nullptr) {
-      throw RunTimeError(ENOMEM, u"Cannot create the regular-expression engine");
-    }
+    if (compile_context_ == nullptr || match_context_ == nullptr) throw std::bad_alloc();
     pcre2_set_newline(compile_context_, PCRE2_NEWLINE_ANYCRLF);
     // A lazy ".*?" over a line of megabytes takes a step per character; the
     // default limit would end such a match as a failure.
@@ -87,12 +86,13 @@ CompiledPattern& Engine::Compile(std::u16string_view pattern, bool ignore_case, 
   CompiledPattern compiled;
   compiled.code.reset(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
                                     options, &error, &error_offset, compile_context_));
+  if (error == PCRE2_ERROR_NOMEMORY) throw std::bad_alloc();
   if (!compiled.code) ThrowPcre2Error(error, u"Invalid pattern: ");
   // Without JIT support the interpreter runs the pattern: slower, same result.
   pcre2_jit_compile(compiled.code.get(), PCRE2_JIT_COMPLETE);
   pcre2_pattern_info(compiled.code.get(), PCRE2_INFO_CAPTURECOUNT, &compiled.groups);
   compiled.match_data.reset(pcre2_match_data_create_from_pattern(compiled.code.get(), nullptr));
-  if (!compiled.match_data) throw RunTimeError(ENOMEM, u"Cannot allocate match data");
+  if (!compiled.match_data) throw std::bad_alloc();
   return cache_.emplace(std::move(key), std::move(compiled)).first->second;
 }
 
@@ -118,6 +118,7 @@ MatchCollection Engine::Execute(std::u16string_view text, std::u16string_view pa
   for (size_t offset = 0; offset <= text.size();) {
     const int result = RunMatch(compiled, text, offset);
     if (result == PCRE2_ERROR_NOMATCH) break;
+    if (result == PCRE2_ERROR_NOMEMORY) throw std::bad_alloc();
     if (result < 0) ThrowPcre2Error(result, u"Matching failed: ");
 
     const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(compiled.match_data.get());
@@ -164,9 +165,6 @@ std::optional<MatchCollection> RegExpExecute(std::u16string_view text, std::u16s
     return SharedEngine()->Execute(text, pattern, global, ignoreCase, multiLine);
   } catch (const RunTimeError&) {
     if (raiseErrors) throw;
-    return std::nullopt;
-  } catch (const std::bad_alloc&) {
-    if (raiseErrors) throw RunTimeError(ENOMEM, u"Not enough memory to search the text");
     return std::nullopt;
   }
 }

@@ -34,13 +34,15 @@ class MatchCollection {
 // and "$" also match at every line's start and end, and CR and LF both end a
 // line; "." never matches either. With `raiseErrors` false every failure (a
 // pattern that does not compile, a run that fails) gives no collection;
-// with it true the failure is thrown as RunTimeError.
+// with it true the failure is thrown as RunTimeError. Memory that runs out
+// is never taken for a text that does not match: it is thrown as
+// std::bad_alloc either way.
 std::optional<MatchCollection> RegExpExecute(std::u16string_view text, std::u16string_view pattern,
                                              bool global, bool ignoreCase, bool multiLine,
                                              bool raiseErrors);
 
 // Creates the process's shared engine if there is none yet. Throws
-// RunTimeError when it cannot.
+// std::bad_alloc when it cannot.
 void EnsureRegExp();
 
 }  // namespace quillfen

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "conversion/container_key.h"
+#include "host/file_system.h"
+
+namespace quillfen {
+
+// Where containers come from: a registry export or a hive file.
+class ContainerSource {
+ public:
+  virtual ~ContainerSource() = default;
+
+  // The container a run without options converts. Throws ConversionError
+  // when there is none.
+  virtual std::unique_ptr<ContainerKey> First() = 0;
+
+  // Every container, in the order a registry editor would export them; a
+  // key below a container is none. Throws ConversionError when there is none.
+  virtual std::vector<std::unique_ptr<ContainerKey>> All() = 0;
+};
+
+// Reads `path`: a hive file when it starts with "regf", a registry export
+// otherwise. Throws ConversionError: the read message with the system's
+// error, or what the source makes of the file.
+std::unique_ptr<ContainerSource> OpenContainerSource(FileSystem& files, std::u16string_view path);
+
+}  // namespace quillfen
