@@ -13,11 +13,11 @@ struct KeyHeader {
 };
 
 // Finds, one at a time and without a copy, the lines that the key-header
-// pattern "^\[HKEY_.*?\]$" matches without regard to case: lines that begin
-// with "[HKEY_" and end with "]". It makes one pass over a text of a
-// gigabyte at the speed of memory, and on the way it checks the line breaks
-// it passes: positions are only those of the mended text when every break so
-// far was CR LF.
+// pattern "^\[HKEY_.*?\]$" matches without regard to case in a text whose
+// line breaks are CR LF: lines that begin with "[HKEY_" and end with "]". It
+// makes one pass over a text of a gigabyte at the speed of memory, checking
+// the breaks on the way; at the first break that is not CR LF it stops, for
+// its positions would not be those of the text with its breaks mended.
 class KeyHeaderScanner {
  public:
   explicit KeyHeaderScanner(std::u16string_view text) : text_(text) {}
@@ -25,13 +25,17 @@ class KeyHeaderScanner {
   // The next header line, or nothing at the end of the text.
   std::optional<KeyHeader> Next();
 
-  // False once a break other than CR LF has been passed.
+  // False once a break other than CR LF was found; Next() then finds no more.
   bool OnlyCrLfSoFar() const { return only_crlf_; }
 
  private:
+  struct Block {
+    bool lone_break;
+    bool line_start;
+  };
+  Block Look(size_t begin, size_t end) const;
   bool IsHeader(size_t start, size_t end) const;
   size_t LineEnd(size_t start) const;
-  bool BlockIsPlain(size_t begin, size_t end) const;
 
   std::u16string_view text_;
   size_t position_ = 0;

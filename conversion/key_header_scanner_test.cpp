@@ -27,30 +27,33 @@ Lines PatternHeaders(std::u16string_view text) {
   return lines;
 }
 
-TEST(KeyHeaderScannerTest, FindsWhatThePatternFindsAndSeesEveryLoneBreak) {
+TEST(KeyHeaderScannerTest, FindsWhatThePatternFindsOrSeesALoneBreak) {
   // Texts long enough to cross the scanner's blocks, made of the pieces its
-  // shortcuts depend on.
+  // shortcuts depend on; every other text has CR LF breaks only.
   const std::u16string pieces[] = {
       u"x",         u"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx",
-      u"\r\n",      u"\r",
-      u"\n",        u"[",
+      u"\r\n",      u"[",
       u"]",         u"[HKEY_LOCAL_MACHINE\\a]",
       u"[hkey_]",   u"[HKEY_",
       u"[HKEY_x]y", u"\"v.k\"=hex:01,02",
       u" ",         u"[hKeY_\x0130]",
+      u"\r",        u"\n",
   };
   std::mt19937 random(20261207);
   for (int round = 0; round < 4000; ++round) {
+    const size_t kinds = std::size(pieces) - (round % 2 == 0 ? 2 : 0);
     std::u16string text;
     const size_t count = random() % 80;
-    for (size_t i = 0; i < count; ++i) text += pieces[random() % std::size(pieces)];
+    for (size_t i = 0; i < count; ++i) text += pieces[random() % kinds];
     SCOPED_TRACE(testing::PrintToString(text));
 
     KeyHeaderScanner scanner(text);
     Lines found;
     while (const auto header = scanner.Next()) found.emplace_back(header->start, header->length);
-    EXPECT_EQ(found, PatternHeaders(text));
     EXPECT_EQ(scanner.OnlyCrLfSoFar(), HasOnlyCrLfLineBreaks(text));
+    if (scanner.OnlyCrLfSoFar()) {
+      EXPECT_EQ(found, PatternHeaders(text));
+    }
   }
 }
 
