@@ -33,6 +33,10 @@ std::u16string ExecutableName();
 void SetProgramPath(std::u16string_view argv0);
 #endif
 
+// Asks the system to back the whole 2 MiB pages inside [address, address +
+// size) with huge pages, where it has them; a hint, never a failure.
+void AdviseHugePages(void* address, size_t size);
+
 FileSystem& RealFileSystem();
 Messenger& DefaultMessenger();
 

@@ -1,3 +1,6 @@
+#include <sys/mman.h>
+
+#include <cstdint>
 #include <iostream>
 
 #include "app_identity.h"
@@ -47,6 +50,17 @@ const std::array<char16_t, 128>& AnsiHighHalf() {
       0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,
   };
   return kWindows1251;
+}
+
+void AdviseHugePages(void* address, size_t size) {
+#ifdef MADV_HUGEPAGE
+  constexpr uintptr_t kHuge = uintptr_t{2} << 20;
+  const uintptr_t begin = (uintptr_t(address) + kHuge - 1) / kHuge * kHuge;
+  const uintptr_t end = (uintptr_t(address) + size) / kHuge * kHuge;
+  if (begin < end) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+  (void)address, (void)size;
+#endif
 }
 
 Messenger& DefaultMessenger() {

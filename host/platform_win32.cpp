@@ -132,6 +132,9 @@ const std::array<char16_t, 128>& AnsiHighHalf() {
   return table;
 }
 
+// Large pages need a privilege that programs rarely hold; the hint is moot.
+void AdviseHugePages(void*, size_t) {}
+
 Messenger& DefaultMessenger() {
   static MessageBoxMessenger messenger;
   return messenger;

@@ -1,5 +1,6 @@
 #include "host/text_decoder.h"
 
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <cstring>
@@ -82,15 +83,43 @@ void TextDecoder::Decide() {
 
 void TextDecoder::Reserve(uint64_t units) {
   if (units > kMaxTextUnits) throw RunTimeError(EFBIG, u"File too large");
-  if (units > text_.size()) text_.resize(static_cast<size_t>(units));
+  if (units <= text_.Capacity()) return;
+  // Only when the size given to Begin was short: the text never grows past
+  // one unit per byte.
+  TextBuffer larger(static_cast<size_t>(units));
+  std::copy(text_.Data(), text_.Data() + length_, larger.Data());
+  text_ = std::move(larger);
 }
 
 void TextDecoder::Push(char16_t unit) {
-  if (length_ == text_.size()) {
-    Reserve(std::max<uint64_t>(64, uint64_t{text_.size()} * 2));
-    if (length_ == text_.size()) throw RunTimeError(EFBIG, u"File too large");
+  if (length_ == text_.Capacity()) {
+    Reserve(std::max<uint64_t>(64, uint64_t{text_.Capacity()} * 2));
+    if (length_ == text_.Capacity()) throw RunTimeError(EFBIG, u"File too large");
   }
-  text_[length_++] = unit;
+  text_.Data()[length_++] = unit;
+}
+
+size_t TextDecoder::PushAscii(std::string_view bytes) {
+  // Sixteen bytes per branch while none has its high bit set: most of an
+  // export is ASCII.
+  constexpr size_t kStride = 16;
+  char16_t* out = text_.Data() + length_;
+  size_t i = 0;
+  for (; i + kStride <= bytes.size(); i += kStride) {
+    // A copy of its own, which no store can alias, lets the compiler widen
+    // the sixteen bytes at once.
+    uint64_t piece[2];
+    std::memcpy(piece, bytes.data() + i, kStride);
+    if (((piece[0] | piece[1]) & 0x8080808080808080u) != 0) break;
+    const auto* piece_bytes = reinterpret_cast<const uint8_t*>(piece);
+    for (size_t k = 0; k < kStride; ++k) out[i + k] = piece_bytes[k];
+  }
+  while (i < bytes.size() && static_cast<uint8_t>(bytes[i]) < 0x80) {
+    out[i] = static_cast<uint8_t>(bytes[i]);
+    ++i;
+  }
+  length_ += i;
+  return i;
 }
 
 void TextDecoder::Decode(std::string_view bytes) {
@@ -119,18 +148,18 @@ void TextDecoder::DecodeUtf16(std::string_view bytes, bool big_endian) {
     pending_.clear();
   }
   const size_t units = bytes.size() / 2;
-  if (length_ + units > text_.size()) Reserve(uint64_t{length_} + units);
+  if (length_ + units > text_.Capacity()) Reserve(uint64_t{length_} + units);
+  char16_t* out = text_.Data() + length_;
   if (!big_endian && std::endian::native == std::endian::little) {
-    std::memcpy(text_.data() + length_, bytes.data(), units * 2);
-    length_ += units;
+    std::memcpy(out, bytes.data(), units * 2);
   } else {
     for (size_t i = 0; i < units; ++i) {
       const auto first = static_cast<uint8_t>(bytes[2 * i]);
       const auto second = static_cast<uint8_t>(bytes[2 * i + 1]);
-      text_[length_++] =
-          static_cast<char16_t>(big_endian ? (first << 8) | second : (second << 8) | first);
+      out[i] = static_cast<char16_t>(big_endian ? (first << 8) | second : (second << 8) | first);
     }
   }
+  length_ += units;
   if (bytes.size() % 2 != 0) pending_ = bytes.back();
 }
 
@@ -147,12 +176,17 @@ void TextDecoder::DecodeUtf8(std::string_view bytes) {
     DecodeUtf8(sequence);
     if (invalid_utf8_) return;
   }
-  if (length_ + bytes.size() > text_.size()) Reserve(uint64_t{length_} + bytes.size());
+  if (length_ + bytes.size() > text_.Capacity()) Reserve(uint64_t{length_} + bytes.size());
   for (size_t i = 0; i < bytes.size();) {
+    i += PushAscii(bytes.substr(i));
+    if (i == bytes.size()) break;
     const auto lead = static_cast<uint8_t>(bytes[i]);
-    if (lead < 0x80) {
-      text_[length_++] = lead;
-      ++i;
+    // Two-byte sequences (Cyrillic among them) without the general decoder.
+    if (lead >= 0xC2 && lead <= 0xDF && i + 1 < bytes.size() &&
+        (static_cast<uint8_t>(bytes[i + 1]) & 0xC0) == 0x80) {
+      text_.Data()[length_++] =
+          static_cast<char16_t>(((lead & 0x1F) << 6) | (static_cast<uint8_t>(bytes[i + 1]) & 0x3F));
+      i += 2;
       continue;
     }
     const size_t length = Utf8SequenceLength(lead);
@@ -181,11 +215,13 @@ void TextDecoder::DecodeUtf8(std::string_view bytes) {
 }
 
 void TextDecoder::DecodeAnsi(std::string_view bytes) {
-  if (length_ + bytes.size() > text_.size()) Reserve(uint64_t{length_} + bytes.size());
+  if (length_ + bytes.size() > text_.Capacity()) Reserve(uint64_t{length_} + bytes.size());
   const auto& high = AnsiHighHalf();
-  for (const char byte : bytes) {
-    const auto value = static_cast<uint8_t>(byte);
-    text_[length_++] = value < 0x80 ? value : high[value - 0x80];
+  for (size_t i = 0; i < bytes.size();) {
+    i += PushAscii(bytes.substr(i));
+    for (; i < bytes.size() && static_cast<uint8_t>(bytes[i]) >= 0x80; ++i) {
+      text_.Data()[length_++] = high[static_cast<uint8_t>(bytes[i]) - 0x80];
+    }
   }
 }
 
@@ -204,8 +240,8 @@ bool TextDecoder::Finish() {
   return !invalid_utf8_;
 }
 
-std::u16string TextDecoder::Take() {
-  text_.resize(length_);
+TextBuffer TextDecoder::Take() {
+  text_.SetLength(length_);
   length_ = 0;
   return std::move(text_);
 }

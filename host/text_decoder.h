@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "host/text_buffer.h"
+
 namespace quillfen {
 
 // The longest text the program takes: match positions are 32-bit.
@@ -37,7 +39,7 @@ class TextDecoder {
   // Ends the text. False when it was taken for UTF-8 but is not: the file
   // must then be read again by a decoder without `allow_utf8`.
   bool Finish();
-  std::u16string Take();
+  TextBuffer Take();
 
  private:
   enum class Encoding { kUndecided, kUtf16Le, kUtf16Be, kUtf8, kGuessedUtf8, kAnsi };
@@ -49,6 +51,8 @@ class TextDecoder {
   void DecodeUtf8(std::string_view bytes);
   void DecodeAnsi(std::string_view bytes);
   void Push(char16_t unit);
+  // Decodes the ASCII bytes at the start of `bytes`; how many there were.
+  size_t PushAscii(std::string_view bytes);
 
   bool allow_utf8_;
   Encoding encoding_ = Encoding::kUndecided;
@@ -56,7 +60,7 @@ class TextDecoder {
   uint64_t size_ = 0;
   std::string head_;     // the first bytes, until they decide the encoding
   std::string pending_;  // an unfinished sequence at the end of a piece
-  std::u16string text_;
+  TextBuffer text_;
   size_t length_ = 0;
 };
 

@@ -20,7 +20,7 @@ std::u16string Decode(const std::string& bytes, size_t piece) {
     for (size_t start = 0; start < bytes.size(); start += piece) {
       decoder.Append(std::string_view(bytes).substr(start, piece));
     }
-    if (decoder.Finish()) return decoder.Take();
+    if (decoder.Finish()) return std::u16string(decoder.Take().View());
   }
   ADD_FAILURE() << "ANSI decoding never fails";
   return {};

@@ -16,7 +16,7 @@ constexpr size_t kSlice = 16 << 20;
 }  // namespace
 
 std::u16string_view Text::View() const {
-  if (!file_) return decoded_;
+  if (!file_) return decoded_.View();
   const std::string_view bytes = file_->Bytes().substr(mark_);
   return {reinterpret_cast<const char16_t*>(bytes.data()), bytes.size() / 2};
 }

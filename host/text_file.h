@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "host/file_system.h"
+#include "host/text_buffer.h"
 
 namespace quillfen {
 
@@ -15,7 +16,7 @@ namespace quillfen {
 class Text {
  public:
   Text() = default;
-  explicit Text(std::u16string decoded) : decoded_(std::move(decoded)) {}
+  explicit Text(TextBuffer decoded) : decoded_(std::move(decoded)) {}
   Text(std::unique_ptr<FileBytes> file, size_t mark) : file_(std::move(file)), mark_(mark) {}
 
   std::u16string_view View() const;
@@ -28,7 +29,7 @@ class Text {
  private:
   std::unique_ptr<FileBytes> file_;
   size_t mark_ = 0;
-  std::u16string decoded_;
+  TextBuffer decoded_;
 };
 
 // Whole-file text reading and byte writing. Every failure is a RunTimeError.
