@@ -150,7 +150,9 @@ void TextDecoder::DecodeUtf16(std::string_view bytes, bool big_endian) {
   const size_t units = bytes.size() / 2;
   if (length_ + units > text_.Capacity()) Reserve(uint64_t{length_} + units);
   char16_t* out = text_.Data() + length_;
-  if (!big_endian && std::endian::native == std::endian::little) {
+  if (units == 0) {
+    // Nothing to copy, and no room may have been made for it.
+  } else if (!big_endian && std::endian::native == std::endian::little) {
     std::memcpy(out, bytes.data(), units * 2);
   } else {
     for (size_t i = 0; i < units; ++i) {
