@@ -2,7 +2,9 @@
 
 #include <string>
 
+#include "app/command_line.h"
 #include "app/format_version.h"
+#include "app/run_request.h"
 #include "conversion/convert_reg_file.h"
 #include "host/path_functions.h"
 #include "host/platform.h"
@@ -28,6 +30,9 @@ int Main() {
 }
 
 int RunConverter(Host& host, const ArgumentList& arguments, std::u16string_view executableName) {
+  if (StartsWithOption(arguments)) {
+    return RunWithOptions(host, ParseOptions(arguments), executableName);
+  }
   ConverterArgs args;
   if (!ParseCommandLine(args, arguments)) {
     ShowUsage(host.messenger, executableName);
@@ -59,11 +64,7 @@ bool ParseCommandLine(ConverterArgs& args, const ArgumentList& arguments) {
 }
 
 void ShowUsage(Messenger& messenger, std::u16string_view executableName) {
-  std::u16string text = GetAboutText();
-  text += u"\r\n\r\nИспользование: ";
-  text += executableName;
-  text += u"[.EXE] FileName [Path]";
-  ShowMessage(messenger, text, MessageStyle::kInformation);
+  ShowMessage(messenger, UsageText(executableName), MessageStyle::kInformation);
 }
 
 }  // namespace quillfen

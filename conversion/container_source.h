@@ -19,7 +19,8 @@ class ContainerSource {
   virtual std::unique_ptr<ContainerKey> First() = 0;
 
   // Every container, in the order a registry editor would export them; a
-  // key below a container is none. Throws ConversionError when there is none.
+  // key below a container is none. Throws ConversionError when the source
+  // holds no keys at all.
   virtual std::vector<std::unique_ptr<ContainerKey>> All() = 0;
 };
 

@@ -189,7 +189,6 @@ std::vector<std::unique_ptr<ContainerKey>> ExportReader::All() {
     }
     shared_->Verify();
     if (!any_header) throw PathError(shared_->source, kNoKeys);
-    if (found.empty()) throw PathError(shared_->source, kNoContainer);
     std::vector<std::unique_ptr<ContainerKey>> keys;
     for (const auto& container : found) {
       if (container.name.empty()) throw PathError(shared_->source, kNoContainerName);

@@ -61,6 +61,62 @@ ValueList ExampleContainerValues() {
   return values;
 }
 
+std::vector<TestContainer> FourContainers() {
+  std::mt19937 random(4);
+  const auto values = [&](std::initializer_list<const char16_t*> names) {
+    ValueList list;
+    for (const char16_t* name : names) {
+      std::vector<uint8_t> bytes(16 + random() % 100);
+      for (auto& byte : bytes) byte = static_cast<uint8_t>(random());
+      list.emplace_back(name, std::move(bytes));
+    }
+    return list;
+  };
+  const auto usual = {u"header.key", u"masks.key",   u"masks2.key",
+                      u"name.key",   u"primary.key", u"primary2.key"};
+  return {
+      {u"S-1-5-21-1001", false, u"perfilev_007730699137_12.12.19_11.50.30", values(usual)},
+      {u"S-1-5-21-1001", false, u"perfilev_007730699137_12.12.19_11.50.30 - копия", values(usual)},
+      {u"S-1-5-21-1002", false, u"le-abc.def",
+       values({u"header.key", u"name.key", u"primary.key"})},
+      {u"S-1-5-21-1002", true, u"Ключ ООО Ромашка 2024",
+       values({u"header.key", u"masks.key", u"name.key", u"primary.key"})},
+  };
+}
+
+std::u16string ContainerKeyPath(const TestContainer& container) {
+  return std::u16string(container.wow64 ? u"Wow6432Node\\" : u"") +
+         u"Crypto Pro\\Settings\\Users\\" + container.user + u"\\Keys\\" + container.name;
+}
+
+std::u16string SeveralContainersExport(const std::vector<TestContainer>& containers) {
+  const std::u16string software = u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\";
+  std::u16string text = u"Windows Registry Editor Version 5.00\r\n\r\n" + software +
+                        u"Adobe\\Reader]\r\n\"Version\"=\"11.0\"\r\n\r\n" + software +
+                        u"Crypto Pro\\Settings]\r\n\"Level\"=dword:00000002\r\n\r\n";
+  for (size_t i = 0; i < containers.size(); ++i) {
+    const TestContainer& container = containers[i];
+    text += software + ContainerKeyPath(container) + u"]\r\n";
+    for (const auto& [name, bytes] : container.values) text += RegeditHexValue(name, bytes);
+    text += u"\r\n";
+    if (i == 0) {
+      // Below a container, and no container itself.
+      text += software + ContainerKeyPath(container) + u"\\Extra]\r\n\"a.key\"=hex:01\r\n\r\n";
+    }
+    // The user key's other subkey follows Keys, as the registry sorts them.
+    const bool last_of_user = i + 1 == containers.size() ||
+                              containers[i + 1].user != container.user ||
+                              containers[i + 1].wow64 != container.wow64;
+    if (last_of_user) {
+      const std::u16string keys = ContainerKeyPath(container);
+      text += software + keys.substr(0, keys.rfind(u"\\Keys\\")) +
+              u"\\Options]\r\n\"Flag\"=dword:00000001\r\n\r\n";
+    }
+  }
+  text += software + u"Zeta\\Last]\r\n\"x\"=hex:00\r\n\r\n";
+  return text;
+}
+
 std::vector<EncodedText> EveryEncoding(const std::u16string& text) {
   return {
       {"UTF-16LE with mark", EncodeUtf16Le(text, true)},

@@ -25,6 +25,28 @@ std::u16string RegeditExport(const ValueList& values,
 // The six values of the bundled example export (random bytes from a fixed seed).
 ValueList ExampleContainerValues();
 
+// A container as a test puts it into an export or a hive.
+struct TestContainer {
+  std::u16string user;
+  bool wow64 = false;
+  std::u16string name;
+  ValueList values;
+};
+
+// Four containers as users keep them, in the order a registry editor
+// exports them: two users, the last under Wow6432Node; names with blanks,
+// Cyrillic letters, dots and the " - копия" of a copy; two that share their
+// first eight letters; one without masks.key.
+std::vector<TestContainer> FourContainers();
+
+// `containers` in an export of all of HKEY_LOCAL_MACHINE\SOFTWARE as the
+// registry editor writes one: other keys before, between and after them, and
+// a subkey with a value below the first container.
+std::u16string SeveralContainersExport(const std::vector<TestContainer>& containers);
+
+// The key path of a container below HKEY_LOCAL_MACHINE\SOFTWARE.
+std::u16string ContainerKeyPath(const TestContainer& container);
+
 struct EncodedText {
   const char* name;
   std::string bytes;

@@ -1,0 +1,147 @@
+#include "app/command_line.h"
+
+#include <optional>
+#include <vector>
+
+#include "host/path_functions.h"
+
+namespace quillfen {
+namespace {
+
+std::u16string Quoted(std::u16string_view option) {
+  std::u16string text = u"«";
+  text += option;
+  text += u"»";
+  return text;
+}
+
+CommandLine Mistake(std::u16string text) {
+  CommandLine line;
+  line.kind = CommandLine::Kind::kMistake;
+  line.mistake = std::move(text);
+  return line;
+}
+
+CommandLine Incompatible(std::u16string_view first, std::u16string_view second) {
+  return Mistake(u"Параметры " + Quoted(first) + u" и " + Quoted(second) + u" несовместимы.");
+}
+
+CommandLine OnlyWith(std::u16string_view option, std::u16string_view with) {
+  return Mistake(u"Параметр " + Quoted(option) + u" используется только вместе с " + Quoted(with) +
+                 u".");
+}
+
+// The options given, in the order they were checked for conflicts.
+struct Given {
+  std::optional<std::u16string> action;     // --list, --install or --to-reg
+  std::optional<std::u16string> selection;  // --container or --all
+  std::optional<std::u16string> install_only;
+  std::optional<std::u16string> to_reg_only;
+};
+
+}  // namespace
+
+bool StartsWithOption(const ArgumentList& arguments) {
+  if (arguments.Count() == 0) return false;
+  const std::u16string& first = arguments.Item(0);
+  return first.starts_with(u"--") || first == u"-h";
+}
+
+CommandLine ParseOptions(const ArgumentList& arguments) {
+  CommandLine line;
+  Request& request = line.request;
+  Given given;
+  int i = 0;
+  for (; i < arguments.Count(); ++i) {
+    const std::u16string& argument = arguments.Item(i);
+    if (argument == u"--") {
+      ++i;
+      break;
+    }
+    if (argument == u"-h" || argument == u"--help") {
+      line.kind = CommandLine::Kind::kHelp;
+      return line;
+    }
+    if (!argument.starts_with(u"--")) break;
+
+    const size_t equals = argument.find(u'=');
+    const std::u16string option = argument.substr(0, equals);
+    std::optional<std::u16string> value;
+    if (equals != std::u16string::npos) value = argument.substr(equals + 1);
+    // An option that needs a value takes the next argument when it has no "=".
+    const auto take_value = [&]() -> bool {
+      if (!value && i + 1 < arguments.Count()) value = arguments.Item(++i);
+      return value.has_value();
+    };
+    const auto set_once = [&](std::optional<std::u16string>& slot) -> std::optional<CommandLine> {
+      if (slot && *slot != option) return Incompatible(*slot, option);
+      slot = option;
+      return std::nullopt;
+    };
+
+    std::optional<CommandLine> conflict;
+    if (option == u"--version" && !value) {
+      line.kind = CommandLine::Kind::kVersion;
+      return line;
+    } else if ((option == u"--list" || option == u"--to-reg") && !value) {
+      conflict = set_once(given.action);
+      request.action = option == u"--list" ? Request::Action::kList : Request::Action::kToReg;
+    } else if (option == u"--install") {
+      conflict = set_once(given.action);
+      request.action = Request::Action::kInstall;
+      request.install_user = value;
+    } else if (option == u"--all" && !value) {
+      conflict = set_once(given.selection);
+      request.selection = Request::Selection::kAll;
+    } else if (option == u"--container" || option == u"--keys-dir" || option == u"--user" ||
+               option == u"--name") {
+      if (!take_value()) return Mistake(u"Для параметра " + Quoted(option) + u" нужно значение.");
+      if (option == u"--container") {
+        conflict = set_once(given.selection);
+        request.selection = Request::Selection::kNamed;
+        request.container = *value;
+      } else if (option == u"--keys-dir") {
+        given.install_only = option;
+        request.keys_dir = *value;
+      } else {
+        given.to_reg_only = option;
+        (option == u"--user" ? request.sid : request.name) = *value;
+      }
+    } else if (option == u"--wow64" && !value) {
+      given.to_reg_only = option;
+      request.wow64 = true;
+    } else {
+      return Mistake(u"Неизвестный параметр " + Quoted(argument) + u".");
+    }
+    if (conflict) return *conflict;
+  }
+
+  using Action = Request::Action;
+  if (given.selection && (request.action == Action::kList || request.action == Action::kToReg)) {
+    return Incompatible(*given.action, *given.selection);
+  }
+  if (given.install_only && request.action != Action::kInstall) {
+    return OnlyWith(*given.install_only, u"--install");
+  }
+  if (given.to_reg_only && request.action != Action::kToReg) {
+    return OnlyWith(*given.to_reg_only, u"--to-reg");
+  }
+
+  std::vector<std::u16string> operands;
+  for (; i < arguments.Count(); ++i) operands.push_back(arguments.Item(i));
+  const size_t most = request.action == Action::kList || request.action == Action::kInstall ? 1 : 2;
+  if (operands.empty() || operands.size() > most) return line;  // the usage text
+
+  request.args.SourceFile = operands[0];
+  if (operands.size() == 2) {
+    request.args.TargetPath = operands[1];
+  } else if (request.action == Action::kConvert) {
+    request.args.TargetPath = request.selection == Request::Selection::kAll
+                                  ? RemoveFileExtension(request.args.SourceFile)
+                                  : ReplaceFileExtension(request.args.SourceFile, u"000");
+  }
+  line.kind = CommandLine::Kind::kRequest;
+  return line;
+}
+
+}  // namespace quillfen

@@ -1,0 +1,125 @@
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/recording_messenger.h"
+
+namespace quillfen {
+namespace {
+
+using Kind = CommandLine::Kind;
+using Action = Request::Action;
+using Selection = Request::Selection;
+
+TEST(ParseOptionsTest, Table) {
+  const struct {
+    std::vector<std::u16string> arguments;
+    Kind kind;
+    Action action = Action::kConvert;
+    Selection selection = Selection::kFirst;
+    std::u16string source = {};
+    std::u16string target = {};
+    std::u16string detail = {};  // the container, or the mistake's text
+  } cases[] = {
+      {{u"--help", u"a.reg"}, Kind::kHelp},
+      {{u"-h"}, Kind::kHelp},
+      {{u"--version"}, Kind::kVersion},
+      {{u"--list", u"a.reg"}, Kind::kRequest, Action::kList, Selection::kFirst, u"a.reg"},
+      {{u"--list", u"a.reg", u"b"}, Kind::kUsage},
+      {{u"--container=Ключ 1", u"k/a.reg"},
+       Kind::kRequest,
+       Action::kConvert,
+       Selection::kNamed,
+       u"k/a.reg",
+       u"k/a.000",
+       u"Ключ 1"},
+      {{u"--container", u"--all", u"a.reg", u"out"},
+       Kind::kRequest,
+       Action::kConvert,
+       Selection::kNamed,
+       u"a.reg",
+       u"out",
+       u"--all"},
+      {{u"--all", u"keys/user.reg"},
+       Kind::kRequest,
+       Action::kConvert,
+       Selection::kAll,
+       u"keys/user.reg",
+       u"keys/user"},
+      {{u"--all", u"--", u"--odd.reg"},
+       Kind::kRequest,
+       Action::kConvert,
+       Selection::kAll,
+       u"--odd.reg",
+       u"--odd"},
+      {{u"--all"}, Kind::kUsage},
+      {{u"--all", u"a", u"b", u"c"}, Kind::kUsage},
+      {{u"--alll", u"a.reg"}, Kind::kMistake, {}, {}, {}, {}, u"Неизвестный параметр «--alll»."},
+      {{u"--list=x", u"a.reg"},
+       Kind::kMistake,
+       {},
+       {},
+       {},
+       {},
+       u"Неизвестный параметр «--list=x»."},
+      {{u"--container"},
+       Kind::kMistake,
+       {},
+       {},
+       {},
+       {},
+       u"Для параметра «--container» нужно значение."},
+      {{u"--all", u"--container=x", u"a.reg"},
+       Kind::kMistake,
+       {},
+       {},
+       {},
+       {},
+       u"Параметры «--all» и «--container» несовместимы."},
+      {{u"--list", u"--all", u"a.reg"},
+       Kind::kMistake,
+       {},
+       {},
+       {},
+       {},
+       u"Параметры «--list» и «--all» несовместимы."},
+      {{u"--keys-dir=/k", u"a.reg"},
+       Kind::kMistake,
+       {},
+       {},
+       {},
+       {},
+       u"Параметр «--keys-dir» используется только вместе с «--install»."},
+      {{u"--wow64", u"a.000"},
+       Kind::kMistake,
+       {},
+       {},
+       {},
+       {},
+       u"Параметр «--wow64» используется только вместе с «--to-reg»."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.arguments));
+    const ArgumentList arguments(c.arguments);
+    ASSERT_TRUE(StartsWithOption(arguments));
+    const CommandLine line = ParseOptions(arguments);
+    EXPECT_EQ(line.kind, c.kind);
+    if (c.kind == Kind::kMistake) {
+      EXPECT_EQ(line.mistake, c.detail);
+    }
+    if (c.kind != Kind::kRequest) continue;
+    EXPECT_EQ(line.request.action, c.action);
+    EXPECT_EQ(line.request.selection, c.selection);
+    EXPECT_EQ(line.request.args.SourceFile, c.source);
+    EXPECT_EQ(line.request.args.TargetPath, c.target);
+    EXPECT_EQ(line.request.container, c.detail);
+  }
+  // Without an option first, the arguments are read as they always were.
+  for (const std::vector<std::u16string>& plain :
+       {std::vector<std::u16string>{u"-?"}, {u"a.reg", u"--all"}, {}}) {
+    EXPECT_FALSE(StartsWithOption(ArgumentList(plain)));
+  }
+}
+
+}  // namespace
+}  // namespace quillfen

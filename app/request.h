@@ -1,0 +1,32 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "app/converter_args.h"
+
+namespace quillfen {
+
+// What a run with options does, with which containers, and where to.
+struct Request {
+  enum class Action { kConvert, kList, kInstall, kToReg };
+  enum class Selection { kFirst, kNamed, kAll };
+
+  Action action = Action::kConvert;
+  Selection selection = Selection::kFirst;
+  // SourceFile is the export, hive or (--to-reg) directory read; TargetPath
+  // what is written, empty until a rule fills it.
+  ConverterArgs args;
+  std::u16string container;  // with Selection::kNamed
+
+  // --install: the user (nothing: the one who asked) and the key store.
+  std::optional<std::u16string> install_user;
+  std::u16string keys_dir = u"/var/opt/cprocsp/keys";
+
+  // --to-reg: the user key's SID, the 32-bit view, the container's name.
+  std::optional<std::u16string> sid;
+  bool wow64 = false;
+  std::optional<std::u16string> name;
+};
+
+}  // namespace quillfen

@@ -1,0 +1,115 @@
+#include "app/run_request.h"
+
+#include <vector>
+
+#include "app/format_version.h"
+#include "app/mod_main.h"
+#include "conversion/convert_containers.h"
+#include "conversion/convert_reg_file.h"
+#include "host/message.h"
+
+namespace quillfen {
+namespace {
+
+constexpr char16_t kCreated[] = u"Каталог-контейнер создан успешно! ^_^v";
+
+int Converted(Host& host, const std::u16string& message) {
+  ShowMessage(host.messenger, message, MessageStyle::kInformation);
+  return kExitSuccess;
+}
+
+int ConvertAll(Host& host, const ConverterArgs& args) {
+  std::vector<ConvertedContainer> converted;
+  if (!ConvertAllContainers(args, host, &converted)) return kExitFailure;
+  std::u16string lines;
+  for (const auto& container : converted) {
+    lines += u"«" + container.name + u"» → " + container.directory + u"\r\n";
+  }
+  return Converted(host, PathMessage(args.TargetPath, lines + u"\r\nКаталоги-контейнеры созданы "
+                                                              u"успешно! ^_^v"));
+}
+
+}  // namespace
+
+std::u16string UsageText(std::u16string_view executableName) {
+  const std::u16string program = std::u16string(executableName) + u"[.EXE] ";
+  const std::u16string indent(15, u' ');  // under the program's name in the first line
+  std::u16string text = GetAboutText() + u"\r\n\r\nИспользование: " + program + u"FileName [Path]";
+  for (const char16_t* call : {
+           u"--container=NAME FileName [Path]",
+           u"--all FileName [Directory]",
+           u"--list FileName",
+#ifndef _WIN32
+           u"--install[=USER] [--keys-dir=DIR] [--container=NAME | --all] FileName",
+#endif
+           u"--to-reg --user=SID [--wow64] [--name=NAME] Directory [FileName]",
+           u"--help | --version",
+       }) {
+    text += u"\r\n" + indent + program + call;
+  }
+  text +=
+      u"\r\n\r\n"
+      u"FileName: файл реестра (.reg) или файл куста реестра (SOFTWARE).\r\n"
+      u"  --container=NAME  контейнер NAME, а не первый в файле\r\n"
+      u"  --all             все контейнеры, каждый в свой каталог внутри Directory\r\n"
+      u"  --list            список контейнеров файла\r\n"
+#ifndef _WIN32
+      u"  --install[=USER]  в хранилище ключей пользователя USER\r\n"
+      u"  --keys-dir=DIR    хранилище ключей (по умолчанию /var/opt/cprocsp/keys)\r\n"
+#endif
+      u"  --to-reg          каталог-контейнер обратно в файл реестра\r\n"
+      u"  --user=SID        пользователь, в разделе которого контейнер\r\n"
+      u"  --wow64           раздел Wow6432Node (32-битное хранилище)\r\n"
+      u"  --name=NAME       имя контейнера в реестре\r\n"
+      u"  -h, --help        эта справка\r\n"
+      u"  --version         версия программы";
+  return text;
+}
+
+int RunWithOptions(Host& host, const CommandLine& line, std::u16string_view executableName) {
+  using Kind = CommandLine::Kind;
+  switch (line.kind) {
+    case Kind::kHelp:
+      ShowMessage(host.messenger, UsageText(executableName), MessageStyle::kInformation);
+      return kExitSuccess;
+    case Kind::kVersion:
+      ShowMessage(host.messenger, GetAboutText(), MessageStyle::kInformation);
+      return kExitSuccess;
+    case Kind::kUsage:
+      ShowMessage(host.messenger, UsageText(executableName), MessageStyle::kInformation);
+      return kExitUsage;
+    case Kind::kMistake:
+      ShowMessage(host.messenger, line.mistake + u"\r\n\r\n" + UsageText(executableName),
+                  MessageStyle::kCritical);
+      return kExitUsage;
+    case Kind::kRequest:
+      break;
+  }
+
+  const Request& request = line.request;
+  const ConverterArgs& args = request.args;
+  using Action = Request::Action;
+  using Selection = Request::Selection;
+  switch (request.action) {
+    case Action::kList: {
+      std::u16string list;
+      if (!ListContainers(args.SourceFile, host, &list)) return kExitFailure;
+      return Converted(host, list);
+    }
+    case Action::kConvert:
+      if (request.selection == Selection::kAll) return ConvertAll(host, args);
+      if (!(request.selection == Selection::kNamed
+                ? ConvertNamedContainer(args, request.container, host)
+                : ConvertRegFile(args, host))) {
+        return kExitFailure;
+      }
+      return Converted(host, PathMessage(args.TargetPath, kCreated));
+    case Action::kInstall:
+    case Action::kToReg:
+      break;
+  }
+  ShowMessage(host.messenger, u"Not built yet", MessageStyle::kCritical);
+  return kExitFailure;
+}
+
+}  // namespace quillfen

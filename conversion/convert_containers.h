@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/converter_args.h"
+#include "host/host.h"
+
+namespace quillfen {
+
+// A container written by a run, and where.
+struct ConvertedContainer {
+  std::u16string name;
+  std::u16string directory;
+};
+
+// The container called `name`, compared without regard to case as the
+// registry compares names, into the new directory `args.TargetPath`.
+bool ConvertNamedContainer(const ConverterArgs& args, std::u16string_view name, Host& host);
+
+// Every container of `args.SourceFile`, each into a new directory of its own
+// inside `args.TargetPath` (which may exist), named by DirectoryNamer. All or
+// nothing: a failure removes everything the run made.
+bool ConvertAllContainers(const ConverterArgs& args, Host& host,
+                          std::vector<ConvertedContainer>* converted);
+
+// One line per container, in the source's order: its name, its user key,
+// the number of its values and the directory name --all would give it in an
+// empty directory, separated by tabs, and when any of the values every
+// container has is missing, a tab and "нет: " with their names.
+bool ListContainers(std::u16string_view sourceFile, Host& host, std::u16string* list);
+
+}  // namespace quillfen
