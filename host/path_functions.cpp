@@ -24,8 +24,7 @@ std::u16string TrimCRLF(std::u16string_view text) { return std::u16string(TrimCR
 
 std::u16string_view TrimCRLFView(std::u16string_view text) { return Trim(text, u"\r\n"); }
 
-std::u16string ReplaceFileExtension(std::u16string_view path, std::u16string_view extension,
-                                    PathStyle style) {
+std::u16string RemoveFileExtension(std::u16string_view path, PathStyle style) {
   size_t name_start = 0;
   for (size_t i = path.size(); i > 0; --i) {
     if (IsSeparator(path[i - 1], style)) {
@@ -36,8 +35,13 @@ std::u16string ReplaceFileExtension(std::u16string_view path, std::u16string_vie
   // A POSIX name that starts with its only dot is hidden, not extended.
   const size_t first_extension = style == PathStyle::kPosix ? name_start + 1 : name_start;
   const size_t dot = path.find_last_of(u'.');
-  std::u16string result(path);
-  if (dot != std::u16string_view::npos && dot >= first_extension) result.resize(dot);
+  if (dot != std::u16string_view::npos && dot >= first_extension) path = path.substr(0, dot);
+  return std::u16string(path);
+}
+
+std::u16string ReplaceFileExtension(std::u16string_view path, std::u16string_view extension,
+                                    PathStyle style) {
+  std::u16string result = RemoveFileExtension(path, style);
   result += u'.';
   result += extension;
   return result;

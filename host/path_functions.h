@@ -26,6 +26,9 @@ std::u16string_view TrimCRLFView(std::u16string_view text);
 std::u16string ReplaceFileExtension(std::u16string_view path, std::u16string_view extension,
                                     PathStyle style = kHostPathStyle);
 
+// `path` without the extension of its last element, by the same rule.
+std::u16string RemoveFileExtension(std::u16string_view path, PathStyle style = kHostPathStyle);
+
 // `directory` and `name` joined with exactly one separator.
 std::u16string BuildFileName2(std::u16string_view directory, std::u16string_view name,
                               PathStyle style = kHostPathStyle);
