@@ -34,10 +34,10 @@ std::vector<std::u16string> Levels(FakeFileSystem& files, std::u16string path,
                                    const std::u16string& working_directory) {
   std::vector<std::u16string> levels;
   if (files.Style() == PathStyle::kPosix) {
+    // "." and ".." are the kernel's to resolve, as every other name is.
+    if (!path.starts_with(u"/")) path = working_directory + u"/" + path;
     std::u16string running;
-    for (const auto& piece : Pieces(NormalizePosixPath(working_directory, path), u'/')) {
-      levels.push_back(running += u"/" + piece);
-    }
+    for (const auto& piece : Pieces(path, u'/')) levels.push_back(running += u"/" + piece);
     return levels;
   }
   for (auto& c : path) {
