@@ -84,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const std::u16string working_directory = windows ? u"C:\\work" : u"/work";
   FakeFileSystem files(windows ? PathStyle::kWindows : PathStyle::kPosix, working_directory);
-  files.SetWinNT(win_nt);
+  files.SetWinNT(windows && win_nt);  // a POSIX host is never Windows NT
   if (windows) {
     files.AddFile(u"C:\\work\\file", "x");
     files.AddDirectory(u"C:\\work\\dir\\sub");
