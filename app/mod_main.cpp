@@ -25,7 +25,7 @@ int Main() {
   RegisterAppPath();
   InitializeCommonControls();
   if (!IsInIDE()) SetMainWindowIcon();
-  Host host{RealFileSystem(), DefaultMessenger()};
+  Host host{RealFileSystem(), DefaultMessenger(), RealAccounts()};
   return RunConverter(host, ArgumentList::Global(), ExecutableName());
 }
 

@@ -6,6 +6,7 @@
 #include "app/mod_main.h"
 #include "conversion/convert_containers.h"
 #include "conversion/convert_reg_file.h"
+#include "conversion/key_store.h"
 #include "host/message.h"
 
 namespace quillfen {
@@ -27,6 +28,38 @@ int ConvertAll(Host& host, const ConverterArgs& args) {
   }
   return Converted(host, PathMessage(args.TargetPath, lines + u"\r\nКаталоги-контейнеры созданы "
                                                               u"успешно! ^_^v"));
+}
+
+ContainerChoice ChoiceOf(const Request& request) {
+  switch (request.selection) {
+    case Request::Selection::kNamed:
+      return {ContainerChoice::Kind::kNamed, request.container};
+    case Request::Selection::kAll:
+      return {ContainerChoice::Kind::kAll, {}};
+    case Request::Selection::kFirst:
+      break;
+  }
+  return {};
+}
+
+int Install(Host& host, const Request& request) {
+  if (host.accounts == nullptr) {
+    ShowMessage(host.messenger,
+                u"Установка в хранилище ключей есть только в Linux: в Windows хранилище ключей — "
+                u"это реестр.",
+                MessageStyle::kCritical);
+    return kExitFailure;
+  }
+  Installation installation;
+  const InstallRequest install{request.args.SourceFile, ChoiceOf(request), request.install_user,
+                               request.keys_dir};
+  if (!InstallContainers(install, host, &installation)) return kExitFailure;
+  std::u16string lines;
+  for (const auto& container : installation.containers) {
+    lines += container.directory + u" → \\\\.\\HDIMAGE\\" + container.name + u"\r\n";
+  }
+  return Converted(host, PathMessage(installation.user_directory,
+                                     lines + u"\r\nУстановлено в хранилище ключей успешно! ^_^v"));
 }
 
 }  // namespace
@@ -105,6 +138,7 @@ int RunWithOptions(Host& host, const CommandLine& line, std::u16string_view exec
       }
       return Converted(host, PathMessage(args.TargetPath, kCreated));
     case Action::kInstall:
+      return Install(host, request);
     case Action::kToReg:
       break;
   }

@@ -13,16 +13,6 @@
 namespace quillfen {
 namespace {
 
-// Runs `write` for one container; a failure there says which container.
-template <typename Write>
-void ForContainer(const ContainerKey& key, Write write) {
-  try {
-    write();
-  } catch (const ConversionError& error) {
-    throw ConversionError(error.Message() + u"\r\n\r\nКонтейнер «" + key.Name() + u"».");
-  }
-}
-
 std::vector<std::unique_ptr<ContainerKey>> AllOrRefuse(ContainerSource& source,
                                                        std::u16string_view sourceFile) {
   auto keys = source.All();
@@ -38,18 +28,36 @@ bool SameAscii(std::u16string_view a, std::u16string_view b) {
 
 }  // namespace
 
+std::vector<std::unique_ptr<ContainerKey>> ChooseContainers(ContainerSource& source,
+                                                            const ContainerChoice& choice,
+                                                            std::u16string_view sourceFile) {
+  std::vector<std::unique_ptr<ContainerKey>> keys;
+  switch (choice.kind) {
+    case ContainerChoice::Kind::kFirst:
+      keys.push_back(source.First());
+      return keys;
+    case ContainerChoice::Kind::kAll:
+      return AllOrRefuse(source, sourceFile);
+    case ContainerChoice::Kind::kNamed:
+      for (auto& key : source.All()) {
+        if (!SameTextIgnoringCase(key->Name(), choice.name)) continue;
+        keys.push_back(std::move(key));
+        return keys;
+      }
+      throw PathError(sourceFile,
+                      u"В файле реестра не найден раздел с контейнером «" + choice.name + u"».");
+  }
+  return keys;
+}
+
 bool ConvertNamedContainer(const ConverterArgs& args, std::u16string_view name, Host& host) {
   return RunConversion(host, args.SourceFile, [&](ContainerOutput& output) {
     RefuseExistingTarget(host.files, args.TargetPath);
     const auto source = OpenContainerSource(host.files, args.SourceFile);
-    for (const auto& key : source->All()) {
-      if (!SameTextIgnoringCase(key->Name(), name)) continue;
-      ForContainer(*key, [&] { output.WriteContainer(*key, args.TargetPath); });
-      output.Sync();
-      return;
-    }
-    throw PathError(args.SourceFile, u"В файле реестра не найден раздел с контейнером «" +
-                                         std::u16string(name) + u"».");
+    const ContainerChoice choice{ContainerChoice::Kind::kNamed, std::u16string(name)};
+    const auto keys = ChooseContainers(*source, choice, args.SourceFile);
+    ForContainer(*keys.front(), [&] { output.WriteContainer(*keys.front(), args.TargetPath); });
+    output.Sync();
   });
 }
 

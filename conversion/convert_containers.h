@@ -1,13 +1,38 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/converter_args.h"
+#include "conversion/container_source.h"
+#include "conversion/conversion_error.h"
 #include "host/host.h"
 
 namespace quillfen {
+
+// Which containers of a source a run takes.
+struct ContainerChoice {
+  enum class Kind { kFirst, kNamed, kAll };
+  Kind kind = Kind::kFirst;
+  std::u16string name;  // with kNamed
+};
+
+// The containers `choice` names; throws ConversionError when there are none.
+std::vector<std::unique_ptr<ContainerKey>> ChooseContainers(ContainerSource& source,
+                                                            const ContainerChoice& choice,
+                                                            std::u16string_view sourceFile);
+
+// Runs `write` for one container; a failure there also names the container.
+template <typename Write>
+void ForContainer(const ContainerKey& key, Write write) {
+  try {
+    write();
+  } catch (const ConversionError& error) {
+    throw ConversionError(error.Message() + u"\r\n\r\nКонтейнер «" + key.Name() + u"».");
+  }
+}
 
 // A container written by a run, and where.
 struct ConvertedContainer {

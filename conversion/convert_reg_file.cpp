@@ -24,15 +24,18 @@ void RefuseExistingTarget(FileSystem& files, std::u16string_view target) {
   if (exists) throw PathError(target, kTargetExists);
 }
 
-void ShowFailure(Host& host, ContainerOutput& output, std::u16string_view sourceFile) {
-  std::u16string message;
+std::u16string CaughtFailureMessage(std::u16string_view sourceFile) {
   try {
     throw;
   } catch (const ConversionError& error) {
-    message = error.Message();
+    return error.Message();
   } catch (const std::bad_alloc&) {
-    message = SystemError(sourceFile, kReadFailed, OutOfMemory()).Message();
+    return SystemError(sourceFile, kReadFailed, OutOfMemory()).Message();
   }
+}
+
+void ShowFailure(Host& host, ContainerOutput& output, std::u16string_view sourceFile) {
+  const std::u16string message = CaughtFailureMessage(sourceFile);
   // The disk is as it was before the user reads why.
   output.Rollback();
   ShowMessage(host.messenger, message, MessageStyle::kCritical);

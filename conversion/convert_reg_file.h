@@ -31,6 +31,10 @@ void RefuseExistingTarget(FileSystem& files, std::u16string_view target);
 // True when they finish; otherwise false after everything they wrote was
 // removed and the one message shown. Memory that runs out while the source
 // is read is the read message of `sourceFile`.
+// Within a catch block: the message of the failure being handled. Memory
+// that ran out while the source was read is the read message of `sourceFile`.
+std::u16string CaughtFailureMessage(std::u16string_view sourceFile);
+
 // Within a catch block of RunConversion: removes what `output` wrote, then
 // shows the caught failure's message.
 void ShowFailure(Host& host, ContainerOutput& output, std::u16string_view sourceFile);

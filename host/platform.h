@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "host/accounts.h"
 #include "host/file_system.h"
 #include "host/message.h"
 
@@ -38,6 +39,8 @@ void SetProgramPath(std::u16string_view argv0);
 void AdviseHugePages(void* address, size_t size);
 
 FileSystem& RealFileSystem();
+// The system's users; none on Windows.
+Accounts* RealAccounts();
 Messenger& DefaultMessenger();
 
 }  // namespace quillfen

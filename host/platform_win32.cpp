@@ -135,6 +135,9 @@ const std::array<char16_t, 128>& AnsiHighHalf() {
 // Large pages need a privilege that programs rarely hold; the hint is moot.
 void AdviseHugePages(void*, size_t) {}
 
+// The registry is Windows' key store: there is none to install into.
+Accounts* RealAccounts() { return nullptr; }
+
 Messenger& DefaultMessenger() {
   static MessageBoxMessenger messenger;
   return messenger;

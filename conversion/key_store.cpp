@@ -1,0 +1,103 @@
+#include "conversion/key_store.h"
+
+#include "conversion/container_names.h"
+#include "conversion/container_output.h"
+#include "conversion/conversion_error.h"
+#include "conversion/convert_reg_file.h"
+#include "host/path_functions.h"
+#include "host/run_time_error.h"
+
+namespace quillfen {
+namespace {
+
+Account UserToInstallFor(Accounts& accounts, const std::optional<std::u16string>& asked) {
+  const std::u16string name = asked.value_or(accounts.Caller().name);
+  std::optional<Account> user;
+  try {
+    user = accounts.Find(name);
+  } catch (const RunTimeError& error) {
+    throw SystemError(name, u"Не удалось найти пользователя.", error);
+  }
+  if (!user) throw ConversionError(u"Пользователь «" + name + u"» не найден.");
+  const Account current = accounts.Current();
+  if (current.uid != 0 && user->uid != current.uid) {
+    throw ConversionError(u"Установить контейнер в хранилище ключей другого пользователя («" +
+                          name + u"») может только root.");
+  }
+  return *user;
+}
+
+}  // namespace
+
+bool InstallContainers(const InstallRequest& request, Host& host, Installation* installation) {
+  Accounts& accounts = *host.accounts;
+  // The user's directory, when this run makes it, is made with the program's
+  // own rights; everything inside it with the user's.
+  ContainerOutput as_program(host);
+  ContainerOutput as_user(host);
+  bool acting_as_user = false;
+  try {
+    const Account user = UserToInstallFor(accounts, request.user);
+    bool store_found;
+    try {
+      store_found = host.files.Kind(request.keys_dir, CallForm::kWide) == FileKind::kDirectory;
+    } catch (const RunTimeError&) {
+      store_found = false;
+    }
+    if (!store_found) {
+      throw PathError(request.keys_dir,
+                      u"Каталог хранилища ключей не найден: КриптоПро CSP здесь не установлен, "
+                      u"или каталог указан неверно.");
+    }
+    const auto source = OpenContainerSource(host.files, request.source_file);
+    const auto keys = ChooseContainers(*source, request.choice, request.source_file);
+
+    Installation done;
+    done.user_directory = BuildFileName2(request.keys_dir, user.name, host.files.Style());
+    if (!IsFileOrDirectoryExist(host.files, done.user_directory)) {
+      as_program.CreateDirectory(done.user_directory);
+      try {
+        accounts.GiveTo(done.user_directory, user);
+      } catch (const RunTimeError& error) {
+        throw SystemError(done.user_directory, kDirectoryFailed, error);
+      }
+    }
+    try {
+      accounts.ActAs(user);
+    } catch (const RunTimeError& error) {
+      throw SystemError(done.user_directory, kWriteFailed, error);
+    }
+    acting_as_user = true;
+    DirectoryNamer namer(&host.files, done.user_directory);
+    for (const auto& key : keys) {
+      const auto name = namer.Next(key->Name());
+      if (!name) throw PathError(done.user_directory, kDirectoryFailed);
+      const std::u16string directory =
+          BuildFileName2(done.user_directory, *name, host.files.Style());
+      ForContainer(*key, [&] { as_user.WriteContainer(*key, directory); });
+      done.containers.push_back({key->Name(), directory});
+    }
+    as_user.Sync();
+    accounts.ActAsSelf();
+    acting_as_user = false;
+    as_program.Sync();
+    *installation = std::move(done);
+    return true;
+  } catch (...) {
+    const std::u16string message = CaughtFailureMessage(request.source_file);
+    // What the user's rights made goes with the user's rights: the
+    // directory is the user's to change under the program's feet.
+    as_user.Rollback();
+    if (acting_as_user) {
+      try {
+        accounts.ActAsSelf();
+      } catch (const RunTimeError&) {
+      }
+    }
+    as_program.Rollback();
+    ShowMessage(host.messenger, message, MessageStyle::kCritical);
+    return false;
+  }
+}
+
+}  // namespace quillfen

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "conversion/convert_containers.h"
+#include "host/host.h"
+
+namespace quillfen {
+
+// Where and for whom --install puts containers.
+struct InstallRequest {
+  std::u16string source_file;
+  ContainerChoice choice;
+  std::optional<std::u16string> user;  // nothing: the user who asked
+  std::u16string keys_dir;
+};
+
+// What --install did: the user's directory in the key store and, for each
+// container, the directory made for it.
+struct Installation {
+  std::u16string user_directory;
+  std::vector<ConvertedContainer> containers;
+};
+
+// Writes the chosen containers into the key store's directory of the user,
+// KEYS_DIR/USER, made when missing, each into a directory named as --all
+// names them. Everything made belongs to the user and is readable by the user
+// alone. All or nothing, flushed before success; false after the one message.
+bool InstallContainers(const InstallRequest& request, Host& host, Installation* installation);
+
+}  // namespace quillfen

@@ -1,0 +1,108 @@
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <vector>
+
+#include "host/platform.h"
+#include "host/run_time_error.h"
+#include "host/unicode.h"
+
+namespace quillfen {
+namespace {
+
+[[noreturn]] void ThrowErrno(int number = errno) { throw RunTimeError::FromSystem(number); }
+
+class PosixAccounts : public Accounts {
+ public:
+  std::optional<Account> Find(std::u16string_view name) override {
+    const std::string narrow = ToUtf8(name);
+    std::vector<char> buffer(16384);
+    struct passwd entry;
+    struct passwd* found = nullptr;
+    int error;
+    while ((error = ::getpwnam_r(narrow.c_str(), &entry, buffer.data(), buffer.size(), &found)) ==
+           ERANGE) {
+      buffer.resize(buffer.size() * 2);
+    }
+    // Missing and "no such entry" look alike across libraries: both are none.
+    if (found == nullptr) {
+      if (error == 0 || error == ENOENT || error == ESRCH || error == EBADF || error == EPERM) {
+        return std::nullopt;
+      }
+      ThrowErrno(error);
+    }
+    return Account{FromUtf8(found->pw_name), found->pw_uid, found->pw_gid};
+  }
+
+  Account Current() override { return ById(::geteuid()); }
+
+  Account Caller() override {
+    if (::geteuid() == 0) {
+      const char* sudo_user = std::getenv("SUDO_USER");
+      if (sudo_user != nullptr && *sudo_user != '\0') {
+        if (auto account = Find(FromUtf8(sudo_user))) return *account;
+      }
+    }
+    return Current();
+  }
+
+  void ActAs(const Account& user) override {
+    if (user.uid == ::geteuid()) return;
+    if (saved_groups_.empty()) {
+      const int count = ::getgroups(0, nullptr);
+      if (count < 0) ThrowErrno();
+      saved_groups_.resize(size_t(count) + 1);
+      saved_groups_.resize(size_t(::getgroups(count, saved_groups_.data())));
+      saved_gid_ = ::getegid();
+    }
+    const gid_t group = user.gid;
+    if (::setgroups(1, &group) != 0 || ::setegid(user.gid) != 0 || ::seteuid(user.uid) != 0) {
+      const int error = errno;
+      ActAsSelf();
+      ThrowErrno(error);
+    }
+  }
+
+  void ActAsSelf() override {
+    if (::seteuid(::getuid()) != 0) ThrowErrno();
+    if (!saved_groups_.empty() || saved_gid_ != gid_t(-1)) {
+      if (::setegid(saved_gid_) != 0 ||
+          ::setgroups(saved_groups_.size(), saved_groups_.data()) != 0) {
+        ThrowErrno();
+      }
+    }
+  }
+
+  void GiveTo(std::u16string_view path, const Account& user) override {
+    if (::lchown(ToUtf8(path).c_str(), user.uid, user.gid) != 0) ThrowErrno();
+  }
+
+ private:
+  Account ById(uid_t uid) {
+    std::vector<char> buffer(16384);
+    struct passwd entry;
+    struct passwd* found = nullptr;
+    int error;
+    while ((error = ::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found)) == ERANGE) {
+      buffer.resize(buffer.size() * 2);
+    }
+    if (found == nullptr) throw RunTimeError(error != 0 ? error : ENOENT, u"No user has this uid");
+    return Account{FromUtf8(found->pw_name), found->pw_uid, found->pw_gid};
+  }
+
+  std::vector<gid_t> saved_groups_;
+  gid_t saved_gid_ = gid_t(-1);
+};
+
+}  // namespace
+
+Accounts* RealAccounts() {
+  static PosixAccounts accounts;
+  return &accounts;
+}
+
+}  // namespace quillfen
