@@ -39,10 +39,11 @@ int RunConverter(Host& host, const ArgumentList& arguments, std::u16string_view 
     // A help switch leaves the export's name set: the usage text was asked for.
     return args.SourceFile.empty() ? kExitUsage : kExitSuccess;
   }
-  if (!ConvertRegFile(args, host)) return kExitFailure;
-  ShowMessage(host.messenger,
-              PathMessage(args.TargetPath, u"Каталог-контейнер создан успешно! ^_^v"),
-              MessageStyle::kInformation);
+  std::u16string note;
+  if (!ConvertRegFile(args, host, &note)) return kExitFailure;
+  std::u16string message = PathMessage(args.TargetPath, u"Каталог-контейнер создан успешно! ^_^v");
+  if (!note.empty()) message += u"\r\n\r\n" + note;
+  ShowMessage(host.messenger, message, MessageStyle::kInformation);
   return kExitSuccess;
 }
 

@@ -14,20 +14,24 @@ namespace {
 
 constexpr char16_t kCreated[] = u"Каталог-контейнер создан успешно! ^_^v";
 
-int Converted(Host& host, const std::u16string& message) {
+// The success message, with what the source adds after an empty line.
+int Converted(Host& host, std::u16string message, const std::u16string& note = {}) {
+  if (!note.empty()) message += u"\r\n\r\n" + note;
   ShowMessage(host.messenger, message, MessageStyle::kInformation);
   return kExitSuccess;
 }
 
 int ConvertAll(Host& host, const ConverterArgs& args) {
   std::vector<ConvertedContainer> converted;
-  if (!ConvertAllContainers(args, host, &converted)) return kExitFailure;
+  std::u16string note;
+  if (!ConvertAllContainers(args, host, &converted, &note)) return kExitFailure;
   std::u16string lines;
   for (const auto& container : converted) {
     lines += u"«" + container.name + u"» → " + container.directory + u"\r\n";
   }
-  return Converted(host, PathMessage(args.TargetPath, lines + u"\r\nКаталоги-контейнеры созданы "
-                                                              u"успешно! ^_^v"));
+  return Converted(
+      host, PathMessage(args.TargetPath, lines + u"\r\nКаталоги-контейнеры созданы успешно! ^_^v"),
+      note);
 }
 
 ContainerChoice ChoiceOf(const Request& request) {
@@ -58,8 +62,10 @@ int Install(Host& host, const Request& request) {
   for (const auto& container : installation.containers) {
     lines += container.directory + u" → \\\\.\\HDIMAGE\\" + container.name + u"\r\n";
   }
-  return Converted(host, PathMessage(installation.user_directory,
-                                     lines + u"\r\nУстановлено в хранилище ключей успешно! ^_^v"));
+  return Converted(host,
+                   PathMessage(installation.user_directory,
+                               lines + u"\r\nУстановлено в хранилище ключей успешно! ^_^v"),
+                   installation.note);
 }
 
 }  // namespace
@@ -125,18 +131,20 @@ int RunWithOptions(Host& host, const CommandLine& line, std::u16string_view exec
   using Selection = Request::Selection;
   switch (request.action) {
     case Action::kList: {
-      std::u16string list;
-      if (!ListContainers(args.SourceFile, host, &list)) return kExitFailure;
-      return Converted(host, list);
+      std::u16string list, note;
+      if (!ListContainers(args.SourceFile, host, &list, &note)) return kExitFailure;
+      return Converted(host, list, note);
     }
-    case Action::kConvert:
+    case Action::kConvert: {
       if (request.selection == Selection::kAll) return ConvertAll(host, args);
+      std::u16string note;
       if (!(request.selection == Selection::kNamed
-                ? ConvertNamedContainer(args, request.container, host)
-                : ConvertRegFile(args, host))) {
+                ? ConvertNamedContainer(args, request.container, host, &note)
+                : ConvertRegFile(args, host, &note))) {
         return kExitFailure;
       }
-      return Converted(host, PathMessage(args.TargetPath, kCreated));
+      return Converted(host, PathMessage(args.TargetPath, kCreated), note);
+    }
     case Action::kInstall:
       return Install(host, request);
     case Action::kToReg:

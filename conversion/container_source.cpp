@@ -2,6 +2,7 @@
 
 #include "conversion/conversion_error.h"
 #include "conversion/export_reader.h"
+#include "conversion/hive_reader.h"
 #include "host/run_time_error.h"
 #include "host/text_file.h"
 
@@ -9,7 +10,20 @@ namespace quillfen {
 
 std::unique_ptr<ContainerSource> OpenContainerSource(FileSystem& files, std::u16string_view path) {
   try {
-    return std::make_unique<ExportReader>(TextFile::Decode(files.ReadFile(path)), path);
+    std::unique_ptr<FileBytes> bytes = files.ReadFile(path);
+    if (IsHiveFile(bytes->Bytes())) {
+#ifdef _WIN32
+      throw PathError(path,
+                      u"Файлы кустов реестра эта программа читает только в Linux; здесь "
+                      u"экспортируйте раздел редактором реестра.");
+#else
+      auto hive = std::make_unique<HiveReader>(bytes->Bytes(), path);
+      // The hive's copy is made: was it of the file's own bytes?
+      bytes->Verify();
+      return hive;
+#endif
+    }
+    return std::make_unique<ExportReader>(TextFile::Decode(std::move(bytes)), path);
   } catch (const RunTimeError& error) {
     throw SystemError(path, kReadFailed, error);
   }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -22,6 +23,9 @@ class ContainerSource {
   // key below a container is none. Throws ConversionError when the source
   // holds no keys at all.
   virtual std::vector<std::unique_ptr<ContainerKey>> All() = 0;
+
+  // A line the success message adds about the source, or nothing.
+  virtual std::u16string Note() const { return {}; }
 };
 
 // Reads `path`: a hive file when it starts with "regf", a registry export

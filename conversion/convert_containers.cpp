@@ -50,7 +50,8 @@ std::vector<std::unique_ptr<ContainerKey>> ChooseContainers(ContainerSource& sou
   return keys;
 }
 
-bool ConvertNamedContainer(const ConverterArgs& args, std::u16string_view name, Host& host) {
+bool ConvertNamedContainer(const ConverterArgs& args, std::u16string_view name, Host& host,
+                           std::u16string* note) {
   return RunConversion(host, args.SourceFile, [&](ContainerOutput& output) {
     RefuseExistingTarget(host.files, args.TargetPath);
     const auto source = OpenContainerSource(host.files, args.SourceFile);
@@ -58,11 +59,12 @@ bool ConvertNamedContainer(const ConverterArgs& args, std::u16string_view name, 
     const auto keys = ChooseContainers(*source, choice, args.SourceFile);
     ForContainer(*keys.front(), [&] { output.WriteContainer(*keys.front(), args.TargetPath); });
     output.Sync();
+    if (note != nullptr) *note = source->Note();
   });
 }
 
 bool ConvertAllContainers(const ConverterArgs& args, Host& host,
-                          std::vector<ConvertedContainer>* converted) {
+                          std::vector<ConvertedContainer>* converted, std::u16string* note) {
   return RunConversion(host, args.SourceFile, [&](ContainerOutput& output) {
     const auto source = OpenContainerSource(host.files, args.SourceFile);
     const auto keys = AllOrRefuse(*source, args.SourceFile);
@@ -78,10 +80,12 @@ bool ConvertAllContainers(const ConverterArgs& args, Host& host,
     }
     output.Sync();
     *converted = std::move(written);
+    if (note != nullptr) *note = source->Note();
   });
 }
 
-bool ListContainers(std::u16string_view sourceFile, Host& host, std::u16string* list) {
+bool ListContainers(std::u16string_view sourceFile, Host& host, std::u16string* list,
+                    std::u16string* note) {
   static constexpr std::array<std::u16string_view, 4> kUsualValues = {u"header.key", u"masks.key",
                                                                       u"name.key", u"primary.key"};
   return RunConversion(host, sourceFile, [&](ContainerOutput&) {
@@ -111,6 +115,7 @@ bool ListContainers(std::u16string_view sourceFile, Host& host, std::u16string* 
       lines += missing;
     }
     *list = std::move(lines);
+    if (note != nullptr) *note = source->Note();
   });
 }
 

@@ -42,18 +42,22 @@ struct ConvertedContainer {
 
 // The container called `name`, compared without regard to case as the
 // registry compares names, into the new directory `args.TargetPath`.
-bool ConvertNamedContainer(const ConverterArgs& args, std::u16string_view name, Host& host);
+// `note` receives what the source adds to the success message.
+bool ConvertNamedContainer(const ConverterArgs& args, std::u16string_view name, Host& host,
+                           std::u16string* note = nullptr);
 
 // Every container of `args.SourceFile`, each into a new directory of its own
 // inside `args.TargetPath` (which may exist), named by DirectoryNamer. All or
 // nothing: a failure removes everything the run made.
 bool ConvertAllContainers(const ConverterArgs& args, Host& host,
-                          std::vector<ConvertedContainer>* converted);
+                          std::vector<ConvertedContainer>* converted,
+                          std::u16string* note = nullptr);
 
 // One line per container, in the source's order: its name, its user key,
 // the number of its values and the directory name --all would give it in an
 // empty directory, separated by tabs, and when any of the values every
 // container has is missing, a tab and "нет: " with their names.
-bool ListContainers(std::u16string_view sourceFile, Host& host, std::u16string* list);
+bool ListContainers(std::u16string_view sourceFile, Host& host, std::u16string* list,
+                    std::u16string* note = nullptr);
 
 }  // namespace quillfen

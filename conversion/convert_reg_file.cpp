@@ -41,12 +41,13 @@ void ShowFailure(Host& host, ContainerOutput& output, std::u16string_view source
   ShowMessage(host.messenger, message, MessageStyle::kCritical);
 }
 
-bool ConvertRegFile(const ConverterArgs& args, Host& host) {
+bool ConvertRegFile(const ConverterArgs& args, Host& host, std::u16string* note) {
   return RunConversion(host, args.SourceFile, [&](ContainerOutput& output) {
     RefuseExistingTarget(host.files, args.TargetPath);
     const auto source = OpenContainerSource(host.files, args.SourceFile);
     output.WriteContainer(*source->First(), args.TargetPath);
     output.Sync();
+    if (note != nullptr) *note = source->Note();
   });
 }
 

@@ -17,7 +17,8 @@ inline constexpr char16_t kContainerKeyPattern[] =
 // Converts the first container of `args.SourceFile` into the container
 // directory `args.TargetPath`. True on success; otherwise false after
 // exactly one message, with the disk as it was before the call.
-bool ConvertRegFile(const ConverterArgs& args, Host& host);
+// `note` receives what the source adds to the success message.
+bool ConvertRegFile(const ConverterArgs& args, Host& host, std::u16string* note = nullptr);
 
 // True when `text` starts with a registry export's header line and a line
 // break (after the text was brought to CR LF breaks).

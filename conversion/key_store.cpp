@@ -81,6 +81,7 @@ bool InstallContainers(const InstallRequest& request, Host& host, Installation* 
     accounts.ActAsSelf();
     acting_as_user = false;
     as_program.Sync();
+    done.note = source->Note();
     *installation = std::move(done);
     return true;
   } catch (...) {

@@ -22,6 +22,7 @@ struct InstallRequest {
 struct Installation {
   std::u16string user_directory;
   std::vector<ConvertedContainer> containers;
+  std::u16string note;  // what the source adds to the success message
 };
 
 // Writes the chosen containers into the key store's directory of the user,

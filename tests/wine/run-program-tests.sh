@@ -72,7 +72,20 @@ printf 'plain text\r\n' >"$work/plain.txt"
 mkdir -p "$work/exists"
 
 src() { winpath "$work/$1"; }
-usage='Velmora - Quillfen 1.00.0003\r\nCopyright © 2026 Velmora\r\n\r\nИспользование: quillfen[.EXE] FileName [Path]'
+indent='\r\n               quillfen[.EXE] '
+usage="Velmora - Quillfen 1.00.0003\\r\\nCopyright © 2026 Velmora\\r\\n\\r\\nИспользование: quillfen[.EXE] FileName [Path]\
+${indent}--container=NAME FileName [Path]${indent}--all FileName [Directory]${indent}--list FileName\
+${indent}--to-reg --user=SID [--wow64] [--name=NAME] Directory [FileName]${indent}--help | --version\
+\\r\\n\\r\\nFileName: файл реестра (.reg) или файл куста реестра (SOFTWARE).\
+\\r\\n  --container=NAME  контейнер NAME, а не первый в файле\
+\\r\\n  --all             все контейнеры, каждый в свой каталог внутри Directory\
+\\r\\n  --list            список контейнеров файла\
+\\r\\n  --to-reg          каталог-контейнер обратно в файл реестра\
+\\r\\n  --user=SID        пользователь, в разделе которого контейнер\
+\\r\\n  --wow64           раздел Wow6432Node (32-битное хранилище)\
+\\r\\n  --name=NAME       имя контейнера в реестре\
+\\r\\n  -h, --help        эта справка\
+\\r\\n  --version         версия программы"
 box() {  # NAME STATUS ICON TEXT ARGS...
   local name=$1 status=$2 icon=$3 text=$4
   shift 4

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "conversion/container_source.h"
+
+namespace quillfen {
+
+// True for the bytes of a registry hive file: "regf" at the start.
+bool IsHiveFile(std::string_view bytes);
+
+// A registry hive file, such as Windows/System32/config/SOFTWARE, as a source
+// of containers: the keys Crypto Pro\Settings\Users\<user>\Keys\<name> below
+// its root and below Wow6432Node, in the hive's order. Values must be binary
+// and named as in an export; what else a container holds gets the message a
+// line that is no binary value gets.
+class HiveReader : public ContainerSource {
+ public:
+  // Throws ConversionError: the read message when libhivex cannot read it.
+  HiveReader(std::string_view bytes, std::u16string_view sourceFile);
+
+  std::unique_ptr<ContainerKey> First() override;
+  std::vector<std::unique_ptr<ContainerKey>> All() override;
+  std::u16string Note() const override;
+
+  struct Shared;
+
+ private:
+  std::shared_ptr<Shared> shared_;
+  bool unclean_ = false;
+};
+
+}  // namespace quillfen
