@@ -7,7 +7,9 @@
 #include "conversion/convert_containers.h"
 #include "conversion/convert_reg_file.h"
 #include "conversion/key_store.h"
+#include "conversion/reg_writer.h"
 #include "host/message.h"
+#include "host/platform.h"
 
 namespace quillfen {
 namespace {
@@ -66,6 +68,22 @@ int Install(Host& host, const Request& request) {
                    PathMessage(installation.user_directory,
                                lines + u"\r\nУстановлено в хранилище ключей успешно! ^_^v"),
                    installation.note);
+}
+
+int ToReg(Host& host, const Request& request, std::u16string_view executableName) {
+  // Windows knows who runs the program; elsewhere the user key must be named.
+  const std::optional<std::u16string> sid = request.sid ? request.sid : CurrentUserSid();
+  if (!sid) {
+    ShowMessage(host.messenger,
+                u"Для «--to-reg» нужен параметр «--user=SID».\r\n\r\n" + UsageText(executableName),
+                MessageStyle::kCritical);
+    return kExitUsage;
+  }
+  const ToRegRequest to_reg{request.args.SourceFile, request.args.TargetPath, *sid, request.wow64,
+                            request.name.value_or(u"")};
+  std::u16string target;
+  if (!ConvertDirectoryToReg(to_reg, host, &target)) return kExitFailure;
+  return Converted(host, PathMessage(target, u"Файл реестра создан успешно! ^_^v"));
 }
 
 }  // namespace
@@ -150,8 +168,7 @@ int RunWithOptions(Host& host, const CommandLine& line, std::u16string_view exec
     case Action::kToReg:
       break;
   }
-  ShowMessage(host.messenger, u"Not built yet", MessageStyle::kCritical);
-  return kExitFailure;
+  return ToReg(host, request, executableName);
 }
 
 }  // namespace quillfen

@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillfen {
 
@@ -98,6 +99,14 @@ class FileSystem {
 
   // Removes a file or an empty directory.
   virtual void Remove(std::u16string_view path) = 0;
+
+  // The names in a directory, "." and ".." left out, each with what it is
+  // itself: a link counts as a link, never as what it points to.
+  struct Entry {
+    std::u16string name;
+    enum class Kind { kFile, kDirectory, kLink, kOther } kind;
+  };
+  virtual std::vector<Entry> ListDirectory(std::u16string_view path) = 0;
 };
 
 }  // namespace quillfen

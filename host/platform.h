@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "host/accounts.h"
@@ -41,6 +42,9 @@ void AdviseHugePages(void* address, size_t size);
 FileSystem& RealFileSystem();
 // The system's users; none on Windows.
 Accounts* RealAccounts();
+// The SID of the user running the program, as text (S-1-5-21-...); nothing
+// where users have none, as on POSIX.
+std::optional<std::u16string> CurrentUserSid();
 Messenger& DefaultMessenger();
 
 }  // namespace quillfen

@@ -63,6 +63,8 @@ void AdviseHugePages(void* address, size_t size) {
 #endif
 }
 
+std::optional<std::u16string> CurrentUserSid() { return std::nullopt; }
+
 Messenger& DefaultMessenger() {
   static ConsoleMessenger messenger(std::cout, std::cerr);
   return messenger;

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <sddl.h>
 
 #include <string>
 
@@ -137,6 +138,24 @@ void AdviseHugePages(void*, size_t) {}
 
 // The registry is Windows' key store: there is none to install into.
 Accounts* RealAccounts() { return nullptr; }
+
+std::optional<std::u16string> CurrentUserSid() {
+  HANDLE token = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return std::nullopt;
+  DWORD size = 0;
+  ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+  std::string buffer(size, '\0');
+  std::optional<std::u16string> sid;
+  if (size != 0 && ::GetTokenInformation(token, TokenUser, buffer.data(), size, &size)) {
+    wchar_t* text = nullptr;
+    if (::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text)) {
+      sid = std::u16string(text, text + wcslen(text));
+      ::LocalFree(text);
+    }
+  }
+  ::CloseHandle(token);
+  return sid;
+}
 
 Messenger& DefaultMessenger() {
   static MessageBoxMessenger messenger;

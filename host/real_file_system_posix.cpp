@@ -1,3 +1,4 @@
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/mman.h>
@@ -268,6 +269,30 @@ class PosixFileSystem : public FileSystem {
 
   void Remove(std::u16string_view path) override {
     if (std::remove(ToUtf8(path).c_str()) != 0) ThrowErrno();
+  }
+
+  std::vector<Entry> ListDirectory(std::u16string_view path) override {
+    const std::string name = ToUtf8(path);
+    const std::unique_ptr<DIR, int (*)(DIR*)> directory(::opendir(name.c_str()), ::closedir);
+    if (!directory) ThrowErrno();
+    std::vector<Entry> entries;
+    for (;;) {
+      errno = 0;
+      const dirent* entry = ::readdir(directory.get());
+      if (entry == nullptr) break;
+      const std::string_view entry_name = entry->d_name;
+      if (entry_name == "." || entry_name == "..") continue;
+      struct stat info;
+      const std::string entry_path = name + "/" + std::string(entry_name);
+      if (::lstat(entry_path.c_str(), &info) != 0) ThrowErrno();
+      const Entry::Kind kind = S_ISREG(info.st_mode)   ? Entry::Kind::kFile
+                               : S_ISDIR(info.st_mode) ? Entry::Kind::kDirectory
+                               : S_ISLNK(info.st_mode) ? Entry::Kind::kLink
+                                                       : Entry::Kind::kOther;
+      entries.push_back({FromUtf8(entry_name), kind});
+    }
+    if (errno != 0) ThrowErrno();
+    return entries;
   }
 };
 

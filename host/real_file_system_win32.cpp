@@ -177,6 +177,31 @@ class WindowsFileSystem : public FileSystem {
   // NTFS keeps them in its journal.
   void SyncDirectory(std::u16string_view) override {}
 
+  std::vector<Entry> ListDirectory(std::u16string_view path) override {
+    std::wstring pattern = Wide(path);
+    if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
+    pattern += L'*';
+    WIN32_FIND_DATAW found;
+    const HANDLE search = ::FindFirstFileW(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) throw LastWindowsError();
+    std::vector<Entry> entries;
+    DWORD error = ERROR_SUCCESS;
+    do {
+      const std::wstring_view name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const DWORD attributes = found.dwFileAttributes;
+      const Entry::Kind kind = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? Entry::Kind::kLink
+                               : (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0
+                                   ? Entry::Kind::kDirectory
+                                   : Entry::Kind::kFile;
+      entries.push_back({std::u16string(name.begin(), name.end()), kind});
+    } while (::FindNextFileW(search, &found));
+    error = ::GetLastError();
+    ::FindClose(search);
+    if (error != ERROR_NO_MORE_FILES) throw WindowsError(error);
+    return entries;
+  }
+
   void Remove(std::u16string_view path) override {
     const std::wstring name = Wide(path);
     const DWORD attributes = ::GetFileAttributesW(name.c_str());

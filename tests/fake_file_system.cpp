@@ -34,6 +34,12 @@ void FakeFileSystem::AddFile(const std::u16string& path, std::string contents) {
   nodes_[key] = Node{false, std::move(contents), key};
 }
 
+void FakeFileSystem::AddLink(const std::u16string& path) {
+  const std::u16string key = Key(path);
+  AddDirectory(ParentKey(key));
+  nodes_[key] = Node{false, {}, key, true};
+}
+
 void FakeFileSystem::FailOn(Op op, const std::u16string& path, int error) {
   failing_errors_[{op, Key(path)}] = error;
 }
@@ -179,6 +185,23 @@ void FakeFileSystem::WriteNewFile(std::u16string_view path, std::span<const uint
 void FakeFileSystem::SyncDirectory(std::u16string_view path) {
   Enter(Op::kSyncDirectory, CallForm::kWide, path);
   if (!IsDirectory(std::u16string(path))) Fail(ENOENT);
+}
+
+std::vector<FileSystem::Entry> FakeFileSystem::ListDirectory(std::u16string_view path) {
+  Enter(Op::kListDirectory, CallForm::kWide, path);
+  const std::u16string key = Key(path);
+  if (!IsDirectory(key)) Fail(ENOTDIR);
+  std::vector<Entry> entries;
+  for (const auto& [other, node] : nodes_) {
+    if (other == key || ParentKey(other) != key) continue;
+    const Entry::Kind kind = node.link        ? Entry::Kind::kLink
+                             : node.directory ? Entry::Kind::kDirectory
+                                              : Entry::Kind::kFile;
+    const size_t separator =
+        style_ == PathStyle::kWindows ? node.name.find_last_of(u"\\/") : node.name.rfind(u'/');
+    entries.push_back({node.name.substr(separator + 1), kind});
+  }
+  return entries;
 }
 
 void FakeFileSystem::Remove(std::u16string_view path) {

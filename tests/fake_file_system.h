@@ -22,7 +22,8 @@ class FakeFileSystem : public FileSystem {
     kReadFile,
     kWriteNewFile,
     kSyncDirectory,
-    kRemove
+    kRemove,
+    kListDirectory
   };
   struct Call {
     Op op;
@@ -39,6 +40,8 @@ class FakeFileSystem : public FileSystem {
 
   void AddDirectory(const std::u16string& path);
   void AddFile(const std::u16string& path, std::string contents);
+  // A symbolic link: listed as one, and nothing else here follows it.
+  void AddLink(const std::u16string& path);
 
   // `op` on `path` (as the caller passes it) fails with the errno `error`.
   void FailOn(Op op, const std::u16string& path, int error = 13);
@@ -65,12 +68,14 @@ class FakeFileSystem : public FileSystem {
   void WriteNewFile(std::u16string_view path, std::span<const uint8_t> bytes) override;
   void SyncDirectory(std::u16string_view path) override;
   void Remove(std::u16string_view path) override;
+  std::vector<Entry> ListDirectory(std::u16string_view path) override;
 
  private:
   struct Node {
     bool directory = false;
     std::string contents;
     std::u16string name;  // as created, for snapshots
+    bool link = false;
   };
 
   void Enter(Op op, CallForm form, std::u16string_view path);

@@ -1,0 +1,102 @@
+#include "conversion/reg_writer.h"
+
+#include <gtest/gtest.h>
+
+#include "conversion/convert_containers.h"
+#include "tests/conversion_fixture.h"
+#include "tests/test_exports.h"
+
+namespace quillfen {
+namespace {
+
+TEST(RegEditorHexValueTest, WrapsAsTheRegistryEditorDoes) {
+  std::vector<uint8_t> bytes(48);
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = uint8_t(i);
+  // 22 bytes bring the first line to 78 characters, then 25 to a line.
+  EXPECT_EQ(
+      RegEditorHexValue(u"a.key", bytes),
+      u"\"a.key\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,\\\r\n"
+      u"  16,17,18,19,1a,1b,1c,1d,1e,1f,20,21,22,23,24,25,26,27,28,29,2a,2b,2c,2d,2e,\\\r\n"
+      u"  2f\r\n");
+  EXPECT_EQ(RegEditorHexValue(u"a.key", {0xAB}), u"\"a.key\"=hex:ab\r\n");
+  // No break after the last byte, however long the name.
+  EXPECT_EQ(RegEditorHexValue(std::u16string(70, u'n') + u".k", {1}),
+            u"\"" + std::u16string(70, u'n') + u".k\"=hex:01\r\n");
+}
+
+class ToRegTest : public ConversionTest {
+ protected:
+  bool ToReg(const std::u16string& directory, const std::u16string& sid = u"S-1-5-21-7") {
+    Host host{files, messenger};
+    std::u16string written;
+    return ConvertDirectoryToReg(ToRegRequest{directory, {}, sid, false, {}}, host, &written);
+  }
+};
+
+TEST_F(ToRegTest, EveryContainerComesBackTheSame) {
+  const auto containers = FourContainers();
+  for (const auto& container : containers) {
+    SCOPED_TRACE(testing::PrintToString(container.name));
+    files = FakeFileSystem();
+    files.AddFile(kSource, EncodeUtf16Le(SeveralContainersExport(containers), true));
+    Host host{files, messenger};
+    ASSERT_TRUE(
+        ConvertNamedContainer(ConverterArgs{kSource, u"/work/c.000"}, container.name, host));
+    std::u16string written;
+    ASSERT_TRUE(ConvertDirectoryToReg(
+        ToRegRequest{u"/work/c.000/", {}, container.user, container.wow64, container.name}, host,
+        &written));
+    EXPECT_EQ(written, u"/work/c.reg");
+    ASSERT_TRUE(ConvertNamedContainer(ConverterArgs{written, u"/work/back"}, container.name, host));
+    for (const auto& [name, bytes] : container.values) {
+      EXPECT_EQ(files.FileContents(u"/work/back/" + name), std::string(bytes.begin(), bytes.end()));
+    }
+  }
+  EXPECT_TRUE(messenger.shown.empty());
+}
+
+TEST_F(ToRegTest, AnythingButValueFilesIsRefusedAndNothingWritten) {
+  const std::u16string dir = u"/work/c.000";
+  const struct {
+    const char* name;
+    std::function<void()> add;
+    std::u16string message;
+  } cases[] = {
+      {"a subdirectory", [&] { files.AddDirectory(dir + u"/sub.key"); },
+       dir + u"/sub.key\r\n\r\nЭто не файл: в каталоге-контейнере бывают только файлы значений."},
+      {"a link", [&] { files.AddLink(dir + u"/link.key"); },
+       dir + u"/link.key\r\n\r\nЭто не файл: в каталоге-контейнере бывают только файлы значений."},
+      {"a name no value has", [&] { files.AddFile(dir + u"/notes.txt.bak", "x"); },
+       dir +
+           u"/notes.txt.bak\r\n\r\nИмя файла не годится для значения контейнера: нужны две группы "
+           u"букв или цифр через точку."},
+      {"an empty file", [&] { files.AddFile(dir + u"/zero.key", ""); },
+       dir + u"/zero.key\r\n\r\nФайл пуст: значение без данных не прочитать обратно."},
+      {"a name twice but for case", [&] { files.AddFile(dir + u"/A.KEY", "x"); },
+       dir + u"/a.key\r\n\r\nЗначение «A.KEY» уже есть: в реестре имена значений не различают "
+             u"регистр букв."},
+      {"the file exists", [&] { files.AddFile(u"/work/c.reg", "old"); },
+       u"/work/c.reg\r\n\r\nФайл или каталог уже существует."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    files = FakeFileSystem();
+    messenger.shown.clear();
+    files.AddFile(dir + u"/a.key", "\x01");
+    c.add();
+    const auto before = files.Snapshot();
+    EXPECT_FALSE(ToReg(dir));
+    EXPECT_EQ(OnlyError(), c.message);
+    EXPECT_EQ(files.Snapshot(), before);
+  }
+  files = FakeFileSystem();
+  messenger.shown.clear();
+  files.AddFile(dir + u"/a.key", "\x01");
+  EXPECT_FALSE(ToReg(dir, u"S-1\\x"));
+  EXPECT_EQ(OnlyError(),
+            u"Имя раздела «S-1\\x» не годится: оно не может быть пустым или "
+            u"содержать «\\» и переводы строки.");
+}
+
+}  // namespace
+}  // namespace quillfen
