@@ -2,11 +2,20 @@
 
 #include "conversion/conversion_error.h"
 #include "conversion/export_reader.h"
+#ifndef _WIN32
 #include "conversion/hive_reader.h"
+#endif
 #include "host/run_time_error.h"
 #include "host/text_file.h"
 
 namespace quillfen {
+namespace {
+
+// A registry hive file starts with its signature; anything else is read as
+// an export.
+bool IsHiveFile(std::string_view bytes) { return bytes.starts_with("regf"); }
+
+}  // namespace
 
 std::unique_ptr<ContainerSource> OpenContainerSource(FileSystem& files, std::u16string_view path) {
   try {

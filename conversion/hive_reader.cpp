@@ -142,8 +142,6 @@ uint32_t Word(std::string_view bytes, size_t at) {
 
 }  // namespace
 
-bool IsHiveFile(std::string_view bytes) { return bytes.starts_with("regf"); }
-
 HiveReader::HiveReader(std::string_view bytes, std::u16string_view sourceFile) {
   try {
     shared_ = std::make_shared<Shared>(bytes, sourceFile);

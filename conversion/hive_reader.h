@@ -8,9 +8,6 @@
 
 namespace quillfen {
 
-// True for the bytes of a registry hive file: "regf" at the start.
-bool IsHiveFile(std::string_view bytes);
-
 // A registry hive file, such as Windows/System32/config/SOFTWARE, as a source
 // of containers: the keys Crypto Pro\Settings\Users\<user>\Keys\<name> below
 // its root and below Wow6432Node, in the hive's order. Values must be binary
