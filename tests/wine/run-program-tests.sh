@@ -64,6 +64,7 @@ done
 hklm='[HKEY_LOCAL_MACHINE\SOFTWARE\Crypto Pro\Settings\Users\S-1\Keys'
 printf 'REGEDIT4\r\n%s\\K]\r\n"a.key"=hex:01\r\n"con.key"=hex:02\r\n' "$hklm" >"$work/device.reg"
 printf 'REGEDIT4\r\n%s\\K]\r\n"a.key"=dword:00000001\r\n' "$hklm" >"$work/nothex.reg"
+printf 'regf and the rest of a hive' >"$work/SOFTWARE"
 printf 'REGEDIT4\r\n%s\\K]\r\n"a.key"=hex:1\r\n' "$hklm" >"$work/baditem.reg"
 printf 'REGEDIT4\r\n%s\\]\r\n' "$hklm" >"$work/noname.reg"
 printf 'REGEDIT4\r\n[HKEY_CURRENT_USER\\x]\r\n' >"$work/nocontainer.reg"
@@ -123,6 +124,12 @@ run_boxes() {
   box "device name" 1 critical \
     "$(shown "$(src o8)\\con.key")\r\n\r\nНе удалось записать файл в каталог контейнера.\r\n\r\nОшибка 123: The name is reserved for a Windows device" \
     "$(src device.reg)" "$(src o8)"
+  box "hive file" 1 critical \
+    "$(shown "$(src SOFTWARE)")\r\n\r\nФайлы кустов реестра эта программа читает только в Linux; здесь экспортируйте раздел редактором реестра." \
+    "$(src SOFTWARE)" "$(src o9)"
+  box "install" 1 critical \
+    "Установка в хранилище ключей есть только в Linux: в Windows хранилище ключей — это реестр." \
+    --install "$(winpath "$example")"
 }
 WINE_FILE_NOT_FOUND=${WINE_FILE_NOT_FOUND:-File not found}
 # Wine's processes from the runs without a display would keep showing
