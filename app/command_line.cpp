@@ -39,6 +39,14 @@ struct Given {
   std::optional<std::u16string> to_reg_only;
 };
 
+// --all's directory: the export without its extension; a file without one,
+// such as a hive's SOFTWARE, would be its own directory, so ".keys" is added.
+std::u16string AllDirectoryOf(const std::u16string& source) {
+  std::u16string directory = RemoveFileExtension(source);
+  if (directory == source) directory += u".keys";
+  return directory;
+}
+
 }  // namespace
 
 bool StartsWithOption(const ArgumentList& arguments) {
@@ -137,7 +145,7 @@ CommandLine ParseOptions(const ArgumentList& arguments) {
     request.args.TargetPath = operands[1];
   } else if (request.action == Action::kConvert) {
     request.args.TargetPath = request.selection == Request::Selection::kAll
-                                  ? RemoveFileExtension(request.args.SourceFile)
+                                  ? AllDirectoryOf(request.args.SourceFile)
                                   : ReplaceFileExtension(request.args.SourceFile, u"000");
   }
   line.kind = CommandLine::Kind::kRequest;

@@ -52,6 +52,13 @@ TEST(ParseOptionsTest, Table) {
        Selection::kAll,
        u"--odd.reg",
        u"--odd"},
+      // A name without an extension would be its own directory.
+      {{u"--all", u"/mnt/c/SOFTWARE"},
+       Kind::kRequest,
+       Action::kConvert,
+       Selection::kAll,
+       u"/mnt/c/SOFTWARE",
+       u"/mnt/c/SOFTWARE.keys"},
       {{u"--all"}, Kind::kUsage},
       {{u"--all", u"a", u"b", u"c"}, Kind::kUsage},
       {{u"--alll", u"a.reg"}, Kind::kMistake, {}, {}, {}, {}, u"Неизвестный параметр «--alll»."},

@@ -1,5 +1,6 @@
 #include "app/mod_main.h"
 
+#include <algorithm>
 #include <string>
 
 #include "app/command_line.h"
@@ -8,19 +9,9 @@
 #include "conversion/convert_reg_file.h"
 #include "host/path_functions.h"
 #include "host/platform.h"
+#include "support/ascii.h"
 
 namespace quillfen {
-namespace {
-
-std::u16string ToUpperAscii(std::u16string text) {
-  for (auto& c : text) {
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-  }
-  return text;
-}
-
-}  // namespace
-
 int Main() {
   RegisterAppPath();
   InitializeCommonControls();
@@ -51,7 +42,8 @@ bool ParseCommandLine(ConverterArgs& args, const ArgumentList& arguments) {
   const int count = arguments.Count();
   if (count == 1) {
     args.SourceFile = arguments.Item(0);
-    const std::u16string switch_text = ToUpperAscii(TrimEx(args.SourceFile));
+    std::u16string switch_text = TrimEx(args.SourceFile);
+    std::transform(switch_text.begin(), switch_text.end(), switch_text.begin(), AsciiUpper);
     if (switch_text == u"/?" || switch_text == u"/HELP") return false;
     args.TargetPath = ReplaceFileExtension(args.SourceFile, u"000");
     return true;

@@ -15,12 +15,6 @@ namespace {
 // Windows' ERROR_INVALID_NAME.
 constexpr int kInvalidNameError = 123;
 
-std::u16string ParentOf(std::u16string_view path, PathStyle style) {
-  const size_t end = style == PathStyle::kWindows ? path.find_last_of(u"\\/") : path.rfind(u'/');
-  if (end == std::u16string_view::npos) return std::u16string(path);
-  return std::u16string(path.substr(0, end == 0 ? 1 : end));
-}
-
 }  // namespace
 
 bool IsWindowsDeviceName(std::u16string_view fileName) {
@@ -82,7 +76,7 @@ void ContainerOutput::WriteContainer(ContainerKey& key, std::u16string_view dire
 void ContainerOutput::Sync() {
   std::vector<std::u16string> to_sync = containers_;
   for (const auto& created : directories_) {
-    to_sync.push_back(ParentOf(created, host_.files.Style()));
+    to_sync.push_back(ParentDirectory(created, host_.files.Style()));
   }
   std::vector<std::u16string> synced;
   for (const auto& path : to_sync) {

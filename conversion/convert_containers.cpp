@@ -8,6 +8,7 @@
 #include "conversion/convert_reg_file.h"
 #include "host/path_functions.h"
 #include "host/unicode.h"
+#include "support/ascii.h"
 #include "support/simple_regexp.h"
 
 namespace quillfen {
@@ -18,12 +19,6 @@ std::vector<std::unique_ptr<ContainerKey>> AllOrRefuse(ContainerSource& source,
   auto keys = source.All();
   if (keys.empty()) throw PathError(sourceFile, kNoContainer);
   return keys;
-}
-
-bool SameAscii(std::u16string_view a, std::u16string_view b) {
-  const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                            [&](auto x, auto y) { return lower(x) == lower(y); });
 }
 
 }  // namespace
@@ -99,7 +94,7 @@ bool ListContainers(std::u16string_view sourceFile, Host& host, std::u16string* 
         while (const auto value = key->NextValue()) {
           ++values;
           for (size_t i = 0; i < kUsualValues.size(); ++i) {
-            present[i] = present[i] || SameAscii(value->name, kUsualValues[i]);
+            present[i] = present[i] || EqualIgnoringAsciiCase(value->name, kUsualValues[i]);
           }
         }
       });

@@ -48,6 +48,19 @@ TEST_F(ConvertContainersTest, ListNamesEveryContainerInFileOrder) {
   EXPECT_EQ(files.Snapshot(), before);
 }
 
+TEST_F(ConvertContainersTest, OnlyKeysNamedBelowAUsersKeysAreContainers) {
+  const std::u16string users = u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Crypto Pro\\Settings\\Users\\";
+  files.AddFile(
+      kSource, EncodeUtf16Le(u"REGEDIT4\r\n" + users + u"S-1\\Keys\\]\r\n\"a.key\"=hex:01\r\n" +
+                                 users + u"S-1\\Other\\Keys\\abc]\r\n\"b.key\"=hex:02\r\n" + users +
+                                 u"S-1\\Keys\\Real]\r\n\"c.key\"=hex:03\r\n",
+                             true));
+  std::u16string list;
+  Host host{files, messenger};
+  ASSERT_TRUE(ListContainers(kSource, host, &list));
+  EXPECT_EQ(list, u"Real\tS-1\t1\treal.000\tнет: header.key, masks.key, name.key, primary.key");
+}
+
 TEST_F(ConvertContainersTest, EachContainerByItsNameInAnyLetterCase) {
   const std::u16string asked[] = {u"PERFILEV_007730699137_12.12.19_11.50.30",
                                   u"perfilev_007730699137_12.12.19_11.50.30 - КОПИЯ", u"LE-ABC.DEF",

@@ -31,6 +31,12 @@ std::u16string CaughtFailureMessage(std::u16string_view sourceFile) {
     return error.Message();
   } catch (const std::bad_alloc&) {
     return SystemError(sourceFile, kReadFailed, OutOfMemory()).Message();
+  } catch (const RunTimeError& error) {
+    // A failure of the host that no step put words to: the source could not
+    // be turned into what was asked.
+    return SystemError(sourceFile, kReadFailed, error).Message();
+  } catch (...) {
+    return PathError(sourceFile, kReadFailed).Message();
   }
 }
 

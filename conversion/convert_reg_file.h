@@ -28,18 +28,18 @@ bool HasRegistryHeader(std::u16string_view text);
 // dangling link included; what cannot be tested is not written over either.
 void RefuseExistingTarget(FileSystem& files, std::u16string_view target);
 
-// Runs `steps` against one output, whose rollback thus spans the whole run.
-// True when they finish; otherwise false after everything they wrote was
-// removed and the one message shown. Memory that runs out while the source
-// is read is the read message of `sourceFile`.
 // Within a catch block: the message of the failure being handled. Memory
-// that ran out while the source was read is the read message of `sourceFile`.
+// that ran out, or a failure no step put words to, is the read message of
+// `sourceFile`.
 std::u16string CaughtFailureMessage(std::u16string_view sourceFile);
 
 // Within a catch block of RunConversion: removes what `output` wrote, then
 // shows the caught failure's message.
 void ShowFailure(Host& host, ContainerOutput& output, std::u16string_view sourceFile);
 
+// Runs `steps` against one output, whose rollback thus spans the whole run.
+// True when they finish; otherwise false after everything they wrote was
+// removed and the one message shown.
 template <typename Steps>
 bool RunConversion(Host& host, std::u16string_view sourceFile, Steps steps) {
   ContainerOutput output(host);

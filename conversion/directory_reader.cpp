@@ -6,15 +6,14 @@
 #include "conversion/value_decoder.h"
 #include "host/path_functions.h"
 #include "host/run_time_error.h"
+#include "support/ascii.h"
 
 namespace quillfen {
 namespace {
 
 std::u16string Lower(std::u16string_view text) {
   std::u16string lower(text);
-  for (auto& c : lower) {
-    if (c >= u'A' && c <= u'Z') c = char16_t(c + 32);
-  }
+  std::transform(lower.begin(), lower.end(), lower.begin(), AsciiLower);
   return lower;
 }
 

@@ -7,6 +7,7 @@
 #include "conversion/key_header_scanner.h"
 #include "conversion/value_decoder.h"
 #include "host/path_functions.h"
+#include "support/ascii.h"
 #include "support/common.h"
 #include "support/simple_regexp.h"
 
@@ -50,15 +51,6 @@ struct FoundContainer {
   size_t body_end = 0;
 };
 
-bool StartsWithUpper(std::u16string_view text, std::u16string_view upper_prefix) {
-  if (text.size() < upper_prefix.size()) return false;
-  for (size_t i = 0; i < upper_prefix.size(); ++i) {
-    const char16_t c = text[i];
-    if ((c >= u'a' && c <= u'z' ? char16_t(c - 32) : c) != upper_prefix[i]) return false;
-  }
-  return true;
-}
-
 // The container the header names, if the container pattern matches it. Most
 // headers of a whole export are refused by the pattern's fixed beginning
 // alone, which is checked here before the engine is asked.
@@ -67,10 +59,10 @@ std::optional<FoundContainer> MatchContainer(std::u16string_view text, KeyHeader
   static constexpr std::u16string_view kWow = u"WOW6432NODE\\";
   static constexpr std::u16string_view kUsers = u"CRYPTO PRO\\SETTINGS\\USERS\\";
   const std::u16string_view line = text.substr(header.start, header.length);
-  if (!StartsWithUpper(line, kSoftware)) return std::nullopt;
+  if (!StartsWithIgnoringAsciiCase(line, kSoftware)) return std::nullopt;
   std::u16string_view rest = line.substr(kSoftware.size());
-  if (StartsWithUpper(rest, kWow)) rest.remove_prefix(kWow.size());
-  if (!StartsWithUpper(rest, kUsers)) return std::nullopt;
+  if (StartsWithIgnoringAsciiCase(rest, kWow)) rest.remove_prefix(kWow.size());
+  if (!StartsWithIgnoringAsciiCase(rest, kUsers)) return std::nullopt;
 
   const auto match = RegExpExecute(line, kContainerKeyPattern, true, true, true, false);
   if (!match || match->Count() != 1) return std::nullopt;
@@ -179,8 +171,11 @@ std::vector<std::unique_ptr<ContainerKey>> ExportReader::All() {
       any_header = true;
       if (open) found.back().body_end = header->start;
       auto container = MatchContainer(shared_->text, *header);
-      // A key below a container is part of no container.
-      open = container && container->name.find(u'\\') == std::u16string::npos;
+      // Only Users\<user>\Keys\<name> is a container: a key below one is
+      // part of none, and a key without a name names none.
+      open = container && !container->name.empty() &&
+             container->name.find(u'\\') == std::u16string::npos &&
+             container->user.find(u'\\') == std::u16string::npos;
       if (open) found.push_back(std::move(*container));
     }
     if (!scanner.OnlyCrLfSoFar()) {
@@ -191,7 +186,6 @@ std::vector<std::unique_ptr<ContainerKey>> ExportReader::All() {
     if (!any_header) throw PathError(shared_->source, kNoKeys);
     std::vector<std::unique_ptr<ContainerKey>> keys;
     for (const auto& container : found) {
-      if (container.name.empty()) throw PathError(shared_->source, kNoContainerName);
       keys.push_back(std::make_unique<ExportContainerKey>(shared_, container));
     }
     return keys;

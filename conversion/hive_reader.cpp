@@ -6,6 +6,7 @@
 #include "conversion/conversion_error.h"
 #include "conversion/value_decoder.h"
 #include "host/run_time_error.h"
+#include "support/ascii.h"
 #include "support/registry_hive.h"
 
 namespace quillfen {
@@ -30,13 +31,6 @@ struct FoundContainer {
   bool wow64;
 };
 
-bool SameAscii(std::u16string_view a, std::u16string_view b) {
-  const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [&](char16_t x, char16_t y) { return lower(x) == lower(y); });
-}
-
 // Walks the few levels where containers sit. Every key is entered once: a
 // damaged hive whose keys form a loop is refused, not walked around forever.
 class Walk {
@@ -50,9 +44,9 @@ class Walk {
     const auto top = Children(root);
     for (const Node child : top) {
       const std::u16string name = hive_.Name(child);
-      if (SameAscii(name, u"Crypto Pro")) {
+      if (EqualIgnoringAsciiCase(name, u"Crypto Pro")) {
         CryptoPro(child, false, found);
-      } else if (SameAscii(name, u"Wow6432Node")) {
+      } else if (EqualIgnoringAsciiCase(name, u"Wow6432Node")) {
         for (const Node below : Named(child, u"Crypto Pro")) CryptoPro(below, true, found);
       }
     }
@@ -75,7 +69,7 @@ class Walk {
   std::vector<Node> Named(Node parent, std::u16string_view name) {
     std::vector<Node> named;
     for (const Node child : Children(parent)) {
-      if (SameAscii(hive_.Name(child), name)) named.push_back(child);
+      if (EqualIgnoringAsciiCase(hive_.Name(child), name)) named.push_back(child);
     }
     return named;
   }
@@ -168,8 +162,9 @@ std::vector<std::unique_ptr<ContainerKey>> HiveReader::All() {
   }
   std::vector<std::unique_ptr<ContainerKey>> keys;
   for (const auto& container : found) {
-    if (container.name.empty()) throw PathError(shared_->source, kNoContainerName);
-    keys.push_back(std::make_unique<HiveContainerKey>(shared_, container));
+    // A key without a name names no container.
+    if (!container.name.empty())
+      keys.push_back(std::make_unique<HiveContainerKey>(shared_, container));
   }
   return keys;
 }

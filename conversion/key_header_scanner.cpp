@@ -2,14 +2,14 @@
 
 #include <algorithm>
 
+#include "support/ascii.h"
+
 namespace quillfen {
 namespace {
 
 // Units looked at per branch: a block without a line that starts with "["
 // and without a lone CR or LF costs no branch per unit.
 constexpr size_t kBlock = 64;
-
-char16_t UpperAscii(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; }
 
 }  // namespace
 
@@ -57,7 +57,7 @@ bool KeyHeaderScanner::IsHeader(size_t start, size_t end) const {
   static constexpr std::u16string_view kOpening = u"[HKEY_";
   if (end - start < kOpening.size() + 1 || text_[end - 1] != u']') return false;
   for (size_t i = 0; i < kOpening.size(); ++i) {
-    if (UpperAscii(text_[start + i]) != kOpening[i]) return false;
+    if (AsciiUpper(text_[start + i]) != kOpening[i]) return false;
   }
   return true;
 }

@@ -77,6 +77,22 @@ TEST_F(KeyStoreTest, EveryContainerBelongsToTheUserTwiceOver) {
   }
 }
 
+TEST_F(KeyStoreTest, AUserDirectoryAnotherCouldChangeIsRefused) {
+  // Planted in a key store open to all, by someone else than the user.
+  fs::create_directory(dir_ / "elsewhere");
+  fs::create_directory_symlink(dir_ / "elsewhere", keys_ / "root");
+  fs::create_directory(keys_ / "nobody");
+  fs::permissions(keys_ / "nobody", fs::perms(0777));
+  ::chown((keys_ / "nobody").c_str(), nobody_->pw_uid, nobody_->pw_gid);
+  for (const char* user : {"root", "nobody"}) {
+    const auto result = Install({"--install=" + std::string(user), "--keys-dir=" + keys_.string()});
+    EXPECT_EQ(result.exit_status, 1);
+    EXPECT_TRUE(result.err.ends_with("класть в него ключи небезопасно.\n")) << result.err;
+  }
+  EXPECT_TRUE(fs::is_empty(dir_ / "elsewhere"));
+  EXPECT_TRUE(fs::is_empty(keys_ / "nobody"));
+}
+
 TEST_F(KeyStoreTest, RefusalsLeaveTheDiskAsItWas) {
   std::u16string damaged = SeveralContainersExport(containers_);
   damaged.replace(damaged.find(u"hex:", damaged.find(u"le-abc.def]")) + 4, 2, u"000");
@@ -96,6 +112,10 @@ TEST_F(KeyStoreTest, RefusalsLeaveTheDiskAsItWas) {
        "Установить контейнер в хранилище ключей другого пользователя («root») может только "
        "root.\n"},
       {{"--install=nobody", keys_dir, "--all", "damaged"}, "Контейнер «le-abc.def».\n"},
+      // Run by a uid no user has.
+      {{"/usr/bin/setpriv", "--reuid=4242", "--regid=4242", "--clear-groups", QUILLFEN_EXE,
+        "--install=nobody", keys_dir},
+       "Не удалось узнать, кто запустил программу.\n\nОшибка 2: No user has this uid\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.message);

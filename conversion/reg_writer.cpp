@@ -14,12 +14,6 @@ namespace {
 constexpr char16_t kRegFileFailed[] = u"Не удалось записать файл реестра.";
 constexpr size_t kWrapAt = 77;
 
-std::u16string ParentDirectory(std::u16string_view path, PathStyle style) {
-  const size_t end = style == PathStyle::kWindows ? path.find_last_of(u"\\/") : path.rfind(u'/');
-  if (end == std::u16string_view::npos) return u".";
-  return std::u16string(path.substr(0, end == 0 ? 1 : end));
-}
-
 }  // namespace
 
 std::u16string RegEditorHexValue(std::u16string_view name, const std::vector<uint8_t>& bytes) {
@@ -60,12 +54,24 @@ bool ConvertDirectoryToReg(const ToRegRequest& request, Host& host, std::u16stri
                                   (style == PathStyle::kWindows && directory.back() == u'\\'))) {
     directory.pop_back();
   }
-  const std::u16string target =
-      request.target.empty() ? ReplaceFileExtension(directory, u"reg", style) : request.target;
-  const std::u16string name =
-      request.name.empty() ? ContainerNameOfDirectory(directory, style) : request.name;
+  std::u16string target;
   bool created = false;
   try {
+    // "." and ".." name no container and would put the file inside the
+    // directory: the directory's own name stands in for them.
+    const std::u16string last = ContainerNameOfDirectory(directory, style);
+    if (last == u"." || last == u"..") {
+      try {
+        directory = host.files.FullPath(directory);
+      } catch (const RunTimeError& error) {
+        throw SystemError(directory, u"Не удалось прочитать каталог-контейнер.", error);
+      }
+      if (style == PathStyle::kPosix) directory = NormalizePosixPath(u"/", directory);
+    }
+    target =
+        request.target.empty() ? ReplaceFileExtension(directory, u"reg", style) : request.target;
+    const std::u16string name =
+        request.name.empty() ? ContainerNameOfDirectory(directory, style) : request.name;
     // A key's name holds no backslash, and a line break would end its header.
     for (const std::u16string* key_name : {&request.sid, &name}) {
       if (key_name->empty() || key_name->find_first_of(u"\\\r\n") != std::u16string::npos) {

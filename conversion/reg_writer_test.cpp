@@ -55,6 +55,17 @@ TEST_F(ToRegTest, EveryContainerComesBackTheSame) {
   EXPECT_TRUE(messenger.shown.empty());
 }
 
+TEST_F(ToRegTest, TheDirectoryAsDotIsNamedByItsOwnName) {
+  files.AddFile(u"/work/c.000/a.key", "\x01");
+  Host host{files, messenger};
+  std::u16string written;
+  ASSERT_TRUE(
+      ConvertDirectoryToReg(ToRegRequest{u"/work/c.000/.", {}, u"S-1", false, {}}, host, &written));
+  EXPECT_EQ(written, u"/work/c.reg");
+  EXPECT_NE(files.FileContents(written)->find(EncodeUtf16Le(u"\\Keys\\c]", false)),
+            std::string::npos);
+}
+
 TEST_F(ToRegTest, AnythingButValueFilesIsRefusedAndNothingWritten) {
   const std::u16string dir = u"/work/c.000";
   const struct {

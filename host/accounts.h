@@ -39,6 +39,10 @@ class Accounts {
   // Gives `path` (not following a link) to `user` and the user's group.
   // Throws RunTimeError.
   virtual void GiveTo(std::u16string_view path, const Account& user) = 0;
+
+  // True when `path` is a directory itself, no link, that belongs to `user`
+  // and that no one else may write to. Throws RunTimeError.
+  virtual bool IsPrivateDirectoryOf(std::u16string_view path, const Account& user) = 0;
 };
 
 }  // namespace quillfen

@@ -51,16 +51,18 @@ class PosixAccounts : public Accounts {
   }
 
   void ActAs(const Account& user) override {
-    if (user.uid == ::geteuid()) return;
-    if (saved_groups_.empty()) {
-      const int count = ::getgroups(0, nullptr);
-      if (count < 0) ThrowErrno();
-      saved_groups_.resize(size_t(count) + 1);
-      saved_groups_.resize(size_t(::getgroups(count, saved_groups_.data())));
-      saved_gid_ = ::getegid();
-    }
-    const gid_t group = user.gid;
-    if (::setgroups(1, &group) != 0 || ::setegid(user.gid) != 0 || ::seteuid(user.uid) != 0) {
+    if (switched_ || user.uid == ::geteuid()) return;
+    saved_uid_ = ::geteuid();
+    saved_gid_ = ::getegid();
+    const int count = ::getgroups(0, nullptr);
+    if (count < 0) ThrowErrno();
+    saved_groups_.resize(size_t(count));
+    if (count > 0 && ::getgroups(count, saved_groups_.data()) != count) ThrowErrno();
+    switched_ = true;
+    // The user's own groups, then the group, then the user: each step needs
+    // the rights the next one gives up.
+    if (::initgroups(ToUtf8(user.name).c_str(), user.gid) != 0 || ::setegid(user.gid) != 0 ||
+        ::seteuid(user.uid) != 0) {
       const int error = errno;
       ActAsSelf();
       ThrowErrno(error);
@@ -68,17 +70,22 @@ class PosixAccounts : public Accounts {
   }
 
   void ActAsSelf() override {
-    if (::seteuid(::getuid()) != 0) ThrowErrno();
-    if (!saved_groups_.empty() || saved_gid_ != gid_t(-1)) {
-      if (::setegid(saved_gid_) != 0 ||
-          ::setgroups(saved_groups_.size(), saved_groups_.data()) != 0) {
-        ThrowErrno();
-      }
+    if (!switched_) return;
+    if (::seteuid(saved_uid_) != 0 || ::setegid(saved_gid_) != 0 ||
+        ::setgroups(saved_groups_.size(), saved_groups_.data()) != 0) {
+      ThrowErrno();
     }
+    switched_ = false;
   }
 
   void GiveTo(std::u16string_view path, const Account& user) override {
     if (::lchown(ToUtf8(path).c_str(), user.uid, user.gid) != 0) ThrowErrno();
+  }
+
+  bool IsPrivateDirectoryOf(std::u16string_view path, const Account& user) override {
+    struct stat info;
+    if (::lstat(ToUtf8(path).c_str(), &info) != 0) ThrowErrno();
+    return S_ISDIR(info.st_mode) && info.st_uid == user.uid && (info.st_mode & 022) == 0;
   }
 
  private:
@@ -94,8 +101,10 @@ class PosixAccounts : public Accounts {
     return Account{FromUtf8(found->pw_name), found->pw_uid, found->pw_gid};
   }
 
+  bool switched_ = false;
+  uid_t saved_uid_ = 0;
+  gid_t saved_gid_ = 0;
   std::vector<gid_t> saved_groups_;
-  gid_t saved_gid_ = gid_t(-1);
 };
 
 }  // namespace

@@ -47,6 +47,12 @@ std::u16string ReplaceFileExtension(std::u16string_view path, std::u16string_vie
   return result;
 }
 
+std::u16string ParentDirectory(std::u16string_view path, PathStyle style) {
+  const size_t end = style == PathStyle::kWindows ? path.find_last_of(u"\\/") : path.rfind(u'/');
+  if (end == std::u16string_view::npos) return u".";
+  return std::u16string(path.substr(0, end == 0 ? 1 : end));
+}
+
 std::u16string BuildFileName2(std::u16string_view directory, std::u16string_view name,
                               PathStyle style) {
   std::u16string path(directory);

@@ -29,6 +29,10 @@ std::u16string ReplaceFileExtension(std::u16string_view path, std::u16string_vie
 // `path` without the extension of its last element, by the same rule.
 std::u16string RemoveFileExtension(std::u16string_view path, PathStyle style = kHostPathStyle);
 
+// The directory that holds `path`: "." for a bare name, "/" for a name
+// right below the root.
+std::u16string ParentDirectory(std::u16string_view path, PathStyle style = kHostPathStyle);
+
 // `directory` and `name` joined with exactly one separator.
 std::u16string BuildFileName2(std::u16string_view directory, std::u16string_view name,
                               PathStyle style = kHostPathStyle);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "host/run_time_error.h"
+#include "support/ascii.h"
 
 namespace quillfen {
 namespace {
@@ -41,14 +42,6 @@ bool SplitDriveForm(std::u16string_view full_name, SplitPath* split) {
   return true;
 }
 
-// Windows takes "\\?\unc\" for "\\?\UNC\": the prefix is no name.
-bool StartsWithIgnoringCase(std::u16string_view text, std::u16string_view prefix) {
-  const auto upper = [](char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; };
-  return text.size() >= prefix.size() &&
-         std::equal(prefix.begin(), prefix.end(), text.begin(),
-                    [&](char16_t a, char16_t b) { return upper(a) == upper(b); });
-}
-
 CallForm FormFor(FileSystem& files, bool useLongPaths) {
   return files.IsHostWinNT() && useLongPaths ? CallForm::kWide : CallForm::kNarrow;
 }
@@ -72,7 +65,7 @@ bool CreateComplexDirectory(FileSystem& files, std::u16string_view path, bool us
   // A path given in long-path form is the drive or server form behind its
   // prefix; taken as it stands it would read as a server named "?" and get a
   // second prefix.
-  if (windows && StartsWithIgnoringCase(full_name, u"\\\\?\\UNC\\")) {
+  if (windows && StartsWithIgnoringAsciiCase(full_name, u"\\\\?\\UNC\\")) {
     full_name = u"\\\\" + full_name.substr(8);
   } else if (windows && full_name.starts_with(u"\\\\?\\")) {
     full_name = full_name.substr(4);

@@ -17,12 +17,32 @@
 namespace quillfen {
 namespace {
 
-// What libhivex left in errno, told as a damaged hive's failure.
+// What libhivex left in errno. The errors it gives for what it finds wrong
+// in a hive say so; the others are the system's.
 [[noreturn]] void ThrowHivexError(int number = errno) {
   if (number == ENOMEM) throw std::bad_alloc();
   if (number == 0) number = EINVAL;
-  throw RunTimeError(number, u"Damaged registry hive: " + FromUtf8(std::strerror(number)));
+  std::u16string description = FromUtf8(std::strerror(number));
+  if (number == EINVAL || number == ENOTSUP || number == ERANGE || number == EFAULT ||
+      number == ELOOP) {
+    description = u"Damaged registry hive: " + description;
+  }
+  throw RunTimeError(number, description);
 }
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
 
 struct Freer {
   void operator()(void* memory) const { std::free(memory); }
@@ -36,33 +56,25 @@ struct RegistryHive::Handle {
   hive_h* hive = nullptr;
 };
 
-RegistryHive::RegistryHive(std::string_view bytes) : handle_(new Handle) {
+RegistryHive::RegistryHive(std::string_view bytes) {
   // libhivex opens files by name and maps them: an anonymous file of our own
   // holds the bytes, out of reach of whoever might change the original.
-  const int fd = ::memfd_create("quillfen-hive", MFD_CLOEXEC);
-  if (fd < 0) {
-    delete handle_;
-    throw RunTimeError::FromSystem(errno);
-  }
-  int error = 0;
-  for (size_t written = 0; written < bytes.size() && error == 0;) {
-    const ssize_t count = ::write(fd, bytes.data() + written, bytes.size() - written);
-    if (count < 0 && errno != EINTR) error = errno;
+  const FileDescriptor file(::memfd_create("quillfen-hive", MFD_CLOEXEC));
+  if (file.get() < 0) throw RunTimeError::FromSystem(errno);
+  for (size_t written = 0; written < bytes.size();) {
+    const ssize_t count = ::write(file.get(), bytes.data() + written, bytes.size() - written);
+    if (count < 0 && errno != EINTR) throw RunTimeError::FromSystem(errno);
     if (count > 0) written += size_t(count);
   }
-  if (error == 0) {
-    // A debugging libhivex prints its own lines; the program shows one
-    // message only.
-    ::unsetenv("HIVEX_DEBUG");
-    const std::string name = "/proc/self/fd/" + std::to_string(fd);
-    handle_->hive = hivex_open(name.c_str(), 0);
-    if (handle_->hive == nullptr) error = errno == 0 ? EINVAL : errno;
-  }
-  ::close(fd);
-  if (error != 0) {
-    delete handle_;
-    ThrowHivexError(error);
-  }
+  // A debugging libhivex prints its own lines; the program shows one
+  // message only.
+  ::unsetenv("HIVEX_DEBUG");
+  const std::string name = "/proc/self/fd/" + std::to_string(file.get());
+  auto handle = std::make_unique<Handle>();
+  errno = 0;
+  handle->hive = hivex_open(name.c_str(), 0);
+  if (handle->hive == nullptr) ThrowHivexError();
+  handle_ = handle.release();
 }
 
 RegistryHive::~RegistryHive() {

@@ -76,8 +76,8 @@ declare -a cases=(
   "S-1-5-21-1004||big|big"
 )
 n=0
-for spec in "${cases[@]}"; do
-  IFS='|' read -r sid view name kind <<<"$spec"
+for case_line in "${cases[@]}"; do
+  IFS='|' read -r sid view name kind <<<"$case_line"
   n=$((n + 1))
   dir=$work/back$n/source.000
   if [[ $kind == big ]]; then
