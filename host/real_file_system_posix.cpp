@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "host/file_descriptor.h"
 #include "host/path_functions.h"
 #include "host/platform.h"
 #include "host/run_time_error.h"
@@ -21,26 +22,6 @@ namespace quillfen {
 namespace {
 
 [[noreturn]] void ThrowErrno(int number = errno) { throw RunTimeError::FromSystem(number); }
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-  // Closes now, so that a failure of the close itself is seen.
-  void Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) ThrowErrno();
-  }
-
- private:
-  int fd_;
-};
 
 void WriteAll(int fd, std::span<const uint8_t> bytes) {
   while (!bytes.empty()) {

@@ -11,6 +11,7 @@
 #include <new>
 #include <string>
 
+#include "host/file_descriptor.h"
 #include "host/run_time_error.h"
 #include "host/unicode.h"
 
@@ -30,20 +31,7 @@ namespace {
   throw RunTimeError(number, description);
 }
 
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
+// libhivex hands out names, lists and data in memory of malloc's.
 struct Freer {
   void operator()(void* memory) const { std::free(memory); }
 };

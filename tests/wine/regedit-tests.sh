@@ -24,17 +24,8 @@ rm -rf "$work" && mkdir -p "$work"
 export LC_ALL=C.UTF-8
 unset DISPLAY
 
-passed=0
-failed=0
-check() {  # NAME EXPECTED ACTUAL
-  if [[ "$2" == "$3" ]]; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    printf 'FAIL: %s\n--- expected\n%s\n--- actual\n%s\n' "$1" "$2" "$3"
-  fi
-}
-winpath() { local p=${1//\//\\}; printf 'Z:%s' "$p"; }
+# shellcheck source=tests/wine/checks.sh
+. "$here/checks.sh"
 # Debian's `wine` starts the 32-bit regedit, which sees SOFTWARE through
 # Wow6432Node; the 64-bit one sees the keys as written.
 wine64() { timeout -k 10 120 /usr/lib/wine/wine64 "$@" </dev/null; }

@@ -22,18 +22,8 @@ rm -rf "$work" && mkdir -p "$work"
 # shellcheck source=/dev/null
 . "$here/../../tools/windows/wine-env.sh" "${WINEPREFIX:-$build/wineprefix}" || exit 1
 
-passed=0
-failed=0
-check() {  # NAME EXPECTED ACTUAL
-  if [[ "$2" == "$3" ]]; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    printf 'FAIL: %s\n--- expected\n%s\n--- actual\n%s\n' "$1" "$2" "$3"
-  fi
-}
-# The Windows name of a path below /, as Wine's drive Z: shows it.
-winpath() { local p=${1//\//\\}; printf 'Z:%s' "$p"; }
+# shellcheck source=tests/wine/checks.sh
+. "$here/checks.sh"
 # A text as the dialog reader prints it: backslashes doubled.
 shown() { printf '%s' "${1//\\/\\\\}"; }
 
