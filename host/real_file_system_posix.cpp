@@ -1,11 +1,9 @@
 #include <dirent.h>
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <limits>
@@ -13,6 +11,7 @@
 #include <string>
 
 #include "host/file_descriptor.h"
+#include "host/mapped_file_posix.h"
 #include "host/path_functions.h"
 #include "host/platform.h"
 #include "host/run_time_error.h"
@@ -33,114 +32,6 @@ void WriteAll(int fd, std::span<const uint8_t> bytes) {
     bytes = bytes.subspan(static_cast<size_t>(written));
   }
 }
-
-// A mapped file that another process shortens, or whose pages the disk fails
-// to deliver, raises SIGBUS where it is read. Instead of the process dying
-// without a word, the handler puts zeros where the missing pages were and
-// marks the mapping; the reader runs on over the zeros and Verify() then
-// turns the mark into a read failure before anything is decided on them.
-struct GuardedSlot {
-  std::atomic<uintptr_t> begin{0};
-  std::atomic<uintptr_t> end{0};
-  std::atomic<bool> damaged{false};
-};
-
-class GuardedMappings {
- public:
-  static constexpr size_t kSlots = 8;
-
-  // False when every slot is taken; the mapping then goes unguarded.
-  static bool Add(const char* begin, size_t size, size_t* slot) {
-    static const bool installed = InstallHandler();
-    if (!installed) return false;
-    for (size_t i = 0; i < kSlots; ++i) {
-      uintptr_t expected = 0;
-      if (slots_[i].begin.compare_exchange_strong(expected, uintptr_t(begin))) {
-        slots_[i].end = uintptr_t(begin) + size;
-        slots_[i].damaged = false;
-        *slot = i;
-        return true;
-      }
-    }
-    return false;
-  }
-  static void Remove(size_t slot) {
-    slots_[slot].end = 0;
-    slots_[slot].begin = 0;
-  }
-  static bool Damaged(size_t slot) { return slots_[slot].damaged; }
-
- private:
-  static bool InstallHandler() {
-    struct sigaction action {};
-    action.sa_sigaction = OnBusError;
-    action.sa_flags = SA_SIGINFO;
-    sigemptyset(&action.sa_mask);
-    return ::sigaction(SIGBUS, &action, nullptr) == 0;
-  }
-
-  static void OnBusError(int, siginfo_t* info, void*) {
-    static const uintptr_t page = uintptr_t(::sysconf(_SC_PAGESIZE));
-    const uintptr_t address = uintptr_t(info->si_addr);
-    for (GuardedSlot& slot : slots_) {
-      const uintptr_t begin = slot.begin, end = slot.end;
-      if (address < begin || address >= end) continue;
-      // Everything from the fault on is likely gone too: one call, not one
-      // signal per page.
-      const uintptr_t from = address / page * page;
-      const uintptr_t to = (end + page - 1) / page * page;
-      if (::mmap(reinterpret_cast<void*>(from), to - from, PROT_READ,
-                 MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) == MAP_FAILED) {
-        break;
-      }
-      slot.damaged = true;
-      return;
-    }
-    // Not ours: the default action ends the process when the access repeats.
-    ::signal(SIGBUS, SIG_DFL);
-  }
-
-  static inline GuardedSlot slots_[kSlots];
-};
-
-// A file mapped into memory. Its pages come from the page cache and go back
-// to it: nothing is copied, and nothing needs clearing.
-class MappedBytes : public FileBytes {
- public:
-  MappedBytes(void* address, size_t size, int fd)
-      : FileBytes(std::string_view(static_cast<const char*>(address), size)), file_(::dup(fd)) {
-    ::madvise(address, size, MADV_SEQUENTIAL);
-    guarded_ = GuardedMappings::Add(bytes_.data(), size, &slot_);
-  }
-  ~MappedBytes() override {
-    ::munmap(const_cast<char*>(bytes_.data()), bytes_.size());
-    if (guarded_) GuardedMappings::Remove(slot_);
-  }
-
-  // Only whole pages inside the range go.
-  void Evict(size_t begin, size_t end) override {
-    static const size_t page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
-    begin = (begin + page - 1) / page * page;
-    end = std::min(end, bytes_.size()) / page * page;
-    if (begin >= end) return;
-    ::madvise(const_cast<char*>(bytes_.data()) + begin, end - begin, MADV_DONTNEED);
-  }
-
-  void Verify() const override {
-    if (!guarded_ || !GuardedMappings::Damaged(slot_)) return;
-    struct stat info;
-    if (file_.get() >= 0 && ::fstat(file_.get(), &info) == 0 &&
-        uint64_t(info.st_size) < bytes_.size()) {
-      throw RunTimeError(EIO, u"The file was cut short while it was read");
-    }
-    ThrowErrno(EIO);
-  }
-
- private:
-  FileDescriptor file_;  // kept to tell a shortened file from a failing disk
-  bool guarded_ = false;
-  size_t slot_ = 0;
-};
 
 // Where a file cannot be mapped, its bytes are read into memory.
 std::unique_ptr<FileBytes> ReadWhole(int fd, size_t size) {
@@ -220,8 +111,7 @@ class PosixFileSystem : public FileSystem {
     if (uint64_t(info.st_size) > std::numeric_limits<size_t>::max()) ThrowErrno(EFBIG);
     const size_t size = static_cast<size_t>(info.st_size);
     if (size == 0) return std::make_unique<FileBytes>();
-    void* address = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, file.get(), 0);
-    if (address != MAP_FAILED) return std::make_unique<MappedBytes>(address, size, file.get());
+    if (auto mapped = MapFile(file.get(), size)) return mapped;
     return ReadWhole(file.get(), size);
   }
 
