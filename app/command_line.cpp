@@ -100,14 +100,13 @@ CommandLine ParseOptions(const ArgumentList& arguments) {
       request.install_user = value;
     } else if (option == u"--all" && !value) {
       conflict = set_once(given.selection);
-      request.selection = Request::Selection::kAll;
+      request.choice.kind = ContainerChoice::Kind::kAll;
     } else if (option == u"--container" || option == u"--keys-dir" || option == u"--user" ||
                option == u"--name") {
       if (!take_value()) return Mistake(u"Для параметра " + Quoted(option) + u" нужно значение.");
       if (option == u"--container") {
         conflict = set_once(given.selection);
-        request.selection = Request::Selection::kNamed;
-        request.container = *value;
+        request.choice = {ContainerChoice::Kind::kNamed, *value};
       } else if (option == u"--keys-dir") {
         given.install_only = option;
         request.keys_dir = *value;
@@ -144,7 +143,7 @@ CommandLine ParseOptions(const ArgumentList& arguments) {
   if (operands.size() == 2) {
     request.args.TargetPath = operands[1];
   } else if (request.action == Action::kConvert) {
-    request.args.TargetPath = request.selection == Request::Selection::kAll
+    request.args.TargetPath = request.choice.kind == ContainerChoice::Kind::kAll
                                   ? AllDirectoryOf(request.args.SourceFile)
                                   : ReplaceFileExtension(request.args.SourceFile, u"000");
   }

@@ -9,7 +9,7 @@ namespace {
 
 using Kind = CommandLine::Kind;
 using Action = Request::Action;
-using Selection = Request::Selection;
+using Selection = ContainerChoice::Kind;
 
 TEST(ParseOptionsTest, Table) {
   const struct {
@@ -116,10 +116,10 @@ TEST(ParseOptionsTest, Table) {
     }
     if (c.kind != Kind::kRequest) continue;
     EXPECT_EQ(line.request.action, c.action);
-    EXPECT_EQ(line.request.selection, c.selection);
+    EXPECT_EQ(line.request.choice.kind, c.selection);
     EXPECT_EQ(line.request.args.SourceFile, c.source);
     EXPECT_EQ(line.request.args.TargetPath, c.target);
-    EXPECT_EQ(line.request.container, c.detail);
+    EXPECT_EQ(line.request.choice.name, c.detail);
   }
   // Without an option first, the arguments are read as they always were.
   for (const std::vector<std::u16string>& plain :

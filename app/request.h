@@ -4,20 +4,19 @@
 #include <string>
 
 #include "app/converter_args.h"
+#include "conversion/container_source.h"
 
 namespace quillfen {
 
 // What a run with options does, with which containers, and where to.
 struct Request {
   enum class Action { kConvert, kList, kInstall, kToReg };
-  enum class Selection { kFirst, kNamed, kAll };
 
   Action action = Action::kConvert;
-  Selection selection = Selection::kFirst;
+  ContainerChoice choice;
   // SourceFile is the export, hive or (--to-reg) directory read; TargetPath
   // what is written, empty until a rule fills it.
   ConverterArgs args;
-  std::u16string container;  // with Selection::kNamed
 
   // --install: the user (nothing: the one who asked) and the key store.
   std::optional<std::u16string> install_user;

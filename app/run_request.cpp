@@ -36,18 +36,6 @@ int ConvertAll(Host& host, const ConverterArgs& args) {
       note);
 }
 
-ContainerChoice ChoiceOf(const Request& request) {
-  switch (request.selection) {
-    case Request::Selection::kNamed:
-      return {ContainerChoice::Kind::kNamed, request.container};
-    case Request::Selection::kAll:
-      return {ContainerChoice::Kind::kAll, {}};
-    case Request::Selection::kFirst:
-      break;
-  }
-  return {};
-}
-
 int Install(Host& host, const Request& request) {
   if (host.accounts == nullptr) {
     ShowMessage(host.messenger,
@@ -57,7 +45,7 @@ int Install(Host& host, const Request& request) {
     return kExitFailure;
   }
   Installation installation;
-  const InstallRequest install{request.args.SourceFile, ChoiceOf(request), request.install_user,
+  const InstallRequest install{request.args.SourceFile, request.choice, request.install_user,
                                request.keys_dir};
   if (!InstallContainers(install, host, &installation)) return kExitFailure;
   std::u16string lines;
@@ -146,7 +134,7 @@ int RunWithOptions(Host& host, const CommandLine& line, std::u16string_view exec
   const Request& request = line.request;
   const ConverterArgs& args = request.args;
   using Action = Request::Action;
-  using Selection = Request::Selection;
+  using Choice = ContainerChoice::Kind;
   switch (request.action) {
     case Action::kList: {
       std::u16string list, note;
@@ -154,10 +142,10 @@ int RunWithOptions(Host& host, const CommandLine& line, std::u16string_view exec
       return Converted(host, list, note);
     }
     case Action::kConvert: {
-      if (request.selection == Selection::kAll) return ConvertAll(host, args);
+      if (request.choice.kind == Choice::kAll) return ConvertAll(host, args);
       std::u16string note;
-      if (!(request.selection == Selection::kNamed
-                ? ConvertNamedContainer(args, request.container, host, &note)
+      if (!(request.choice.kind == Choice::kNamed
+                ? ConvertNamedContainer(args, request.choice.name, host, &note)
                 : ConvertRegFile(args, host, &note))) {
         return kExitFailure;
       }

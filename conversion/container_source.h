@@ -28,6 +28,13 @@ class ContainerSource {
   virtual std::u16string Note() const { return {}; }
 };
 
+// Which containers of a source a run takes.
+struct ContainerChoice {
+  enum class Kind { kFirst, kNamed, kAll };
+  Kind kind = Kind::kFirst;
+  std::u16string name;  // with kNamed
+};
+
 // Reads `path`: a hive file when it starts with "regf", a registry export
 // otherwise. Throws ConversionError: the read message with the system's
 // error, or what the source makes of the file.

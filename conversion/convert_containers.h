@@ -12,13 +12,6 @@
 
 namespace quillfen {
 
-// Which containers of a source a run takes.
-struct ContainerChoice {
-  enum class Kind { kFirst, kNamed, kAll };
-  Kind kind = Kind::kFirst;
-  std::u16string name;  // with kNamed
-};
-
 // The containers `choice` names; throws ConversionError when there are none.
 std::vector<std::unique_ptr<ContainerKey>> ChooseContainers(ContainerSource& source,
                                                             const ContainerChoice& choice,
