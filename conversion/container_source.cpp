@@ -18,8 +18,18 @@ bool IsHiveFile(std::string_view bytes) { return bytes.starts_with("regf"); }
 }  // namespace
 
 std::unique_ptr<ContainerSource> OpenContainerSource(FileSystem& files, std::u16string_view path) {
+  std::unique_ptr<FileBytes> bytes;
   try {
-    std::unique_ptr<FileBytes> bytes = files.ReadFile(path);
+    bytes = files.ReadFile(path);
+  } catch (const RunTimeError& error) {
+    throw SystemError(path, kReadFailed, error);
+  }
+  return OpenContainerSource(std::move(bytes), path);
+}
+
+std::unique_ptr<ContainerSource> OpenContainerSource(std::unique_ptr<FileBytes> bytes,
+                                                     std::u16string_view path) {
+  try {
     if (IsHiveFile(bytes->Bytes())) {
 #ifdef _WIN32
       throw PathError(path,

@@ -103,6 +103,18 @@ TEST_F(ToRegTest, AnythingButValueFilesIsRefusedAndNothingWritten) {
   files = FakeFileSystem();
   messenger.shown.clear();
   files.AddFile(dir + u"/a.key", "\x01");
+  // Swapped for a link between the listing and the reading: not followed.
+  files.AddFile(dir + u"/b.key", "\x02");
+  files.AfterCall(FakeFileSystem::Op::kListDirectory, dir, [&] { files.AddLink(dir + u"/b.key"); });
+  EXPECT_FALSE(ToReg(dir));
+  EXPECT_EQ(OnlyError(), dir +
+                             u"/b.key\r\n\r\nНе удалось прочитать файл.\r\n\r\nОшибка 40: Too "
+                             u"many levels of symbolic links");
+  EXPECT_EQ(files.FileContents(u"/work/c.reg"), std::nullopt);
+
+  files = FakeFileSystem();
+  messenger.shown.clear();
+  files.AddFile(dir + u"/a.key", "\x01");
   EXPECT_FALSE(ToReg(dir, u"S-1\\x"));
   EXPECT_EQ(OnlyError(),
             u"Имя раздела «S-1\\x» не годится: оно не может быть пустым или "
