@@ -6,6 +6,7 @@
 #include "conversion/conversion_error.h"
 #include "host/path_functions.h"
 #include "host/run_time_error.h"
+#include "host/stop_signals.h"
 #include "host/text_file.h"
 #include "support/create_complex_directory.h"
 
@@ -28,6 +29,7 @@ bool IsWindowsDeviceName(std::u16string_view fileName) {
 }
 
 void ContainerOutput::CreateDirectory(std::u16string_view directory) {
+  StopIfRequested();
   bool created = false;
   try {
     created = CreateComplexDirectory(host_.files, directory, false, &directories_);
@@ -41,6 +43,7 @@ void ContainerOutput::WriteContainerFile(std::u16string_view directory,
                                          std::u16string_view fileName,
                                          std::span<const uint8_t> bytes) {
   CreateDirectory(directory);
+  StopIfRequested();
   const std::u16string path = BuildFileName2(directory, fileName, host_.files.Style());
   try {
     // The bytes of a device name would go to the device, not into a file.
@@ -76,6 +79,7 @@ void ContainerOutput::WriteContainer(ContainerKey& key, std::u16string_view dire
 std::shared_ptr<Directory> ContainerOutput::MakeDirectoryIn(
     const std::shared_ptr<Directory>& parent, std::u16string_view parentPath,
     std::u16string_view name) {
+  StopIfRequested();
   const std::u16string path = BuildFileName2(parentPath, name, host_.files.Style());
   try {
     // Listed before it exists, as the files are.
@@ -106,6 +110,7 @@ void ContainerOutput::WriteContainerIn(const std::shared_ptr<Directory>& parent,
   const std::shared_ptr<Directory> directory = MakeDirectoryIn(parent, parentPath, name);
   const std::u16string directory_path = BuildFileName2(parentPath, name, host_.files.Style());
   while (const auto value = key.NextValue()) {
+    StopIfRequested();
     const std::u16string path = BuildFileName2(directory_path, value->name, host_.files.Style());
     try {
       made_.push_back({directory, value->name, false});

@@ -15,7 +15,8 @@ namespace quillfen {
 
 // Writes container directories and remembers every file and directory it
 // made, so that a failed run leaves the disk as it found it. Every failure
-// is thrown as ConversionError.
+// is thrown as ConversionError; before each directory and file it looks for
+// a stop signal (host/stop_signals.h) and throws Stopped.
 class ContainerOutput {
  public:
   explicit ContainerOutput(Host& host) : host_(host) {}

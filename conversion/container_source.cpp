@@ -36,10 +36,7 @@ std::unique_ptr<ContainerSource> OpenContainerSource(std::unique_ptr<FileBytes> 
                       u"Файлы кустов реестра эта программа читает только в Linux; здесь "
                       u"экспортируйте раздел редактором реестра.");
 #else
-      auto hive = std::make_unique<HiveReader>(bytes->Bytes(), path);
-      // The hive's copy is made: was it of the file's own bytes?
-      bytes->Verify();
-      return hive;
+      return std::make_unique<HiveReader>(*bytes, path);
 #endif
     }
     return std::make_unique<ExportReader>(TextFile::Decode(std::move(bytes)), path);
