@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -80,10 +81,12 @@ RunningProgram::~RunningProgram() {
 
 ProgramResult RunningProgram::Wait() {
   int status = 0;
-  while (waitpid(pid_, &status, 0) < 0) {
+  struct rusage usage {};
+  while (wait4(pid_, &status, 0, &usage) < 0) {
   }
   pid_ = -1;
   ProgramResult result;
+  result.peak_kib = usage.ru_maxrss;
   result.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   result.out = ReadBinaryFile(*capture_ / "out");
   result.err = ReadBinaryFile(*capture_ / "err");

@@ -11,6 +11,7 @@ struct ProgramResult {
   int exit_status = -1;
   std::string out;
   std::string err;
+  long peak_kib = 0;  // the program's peak resident memory
 };
 
 // Runs `program` with `arguments`, no standard input, in `directory` when it
