@@ -4,6 +4,8 @@
 
 #include "app/mod_main.h"
 #include "conversion/convert_containers.h"
+#include "host/error_reporter.h"
+#include "host/run_time_error.h"
 #include "host/unicode.h"
 #include "tests/conversion_fixture.h"
 #include "tests/test_exports.h"
@@ -109,9 +111,10 @@ TEST_F(ToRegTest, AnythingButValueFilesIsRefusedAndNothingWritten) {
   files.AddFile(dir + u"/b.key", "\x02");
   files.AfterCall(FakeFileSystem::Op::kListDirectory, dir, [&] { files.AddLink(dir + u"/b.key"); });
   EXPECT_FALSE(ToReg(dir));
-  EXPECT_EQ(OnlyError(), dir +
-                             u"/b.key\r\n\r\nНе удалось прочитать файл.\r\n\r\nОшибка 40: Too "
-                             u"many levels of symbolic links");
+  // ELOOP, whose number and text differ between the hosts' runtimes.
+  EXPECT_EQ(OnlyError(),
+            dir + u"/b.key\r\n\r\n" +
+                ErrorText(RunTimeError::FromSystem(ELOOP), u"Не удалось прочитать файл."));
   EXPECT_EQ(files.FileContents(u"/work/c.reg"), std::nullopt);
 
   files = FakeFileSystem();
