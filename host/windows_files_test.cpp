@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -21,44 +22,22 @@ namespace {
 
 constexpr ULONG_PTR kDeviceNotConnected = 0xC000009Du;  // an NTSTATUS
 
-void RemoveAll(const std::wstring& path) {
-  WIN32_FIND_DATAW found;
-  const HANDLE search = ::FindFirstFileW((path + L"\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = found.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring below = path + L"\\" + name;
-      if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        RemoveAll(below);
-      } else {
-        ::DeleteFileW(below.c_str());
-      }
-    } while (::FindNextFileW(search, &found));
-    ::FindClose(search);
-  }
-  ::RemoveDirectoryW(path.c_str());
-}
-
 // A fresh directory below the temporary one, removed with all it holds.
 class WindowsTempDir {
  public:
-  WindowsTempDir() {
-    wchar_t base[MAX_PATH + 1];
-    ::GetTempPathW(MAX_PATH, base);
-    path_ = std::wstring(base) + L"quillfen-test-" + std::to_wstring(::GetCurrentProcessId()) +
-            L"-" + std::to_wstring(::GetTickCount());
-    ::CreateDirectoryW(path_.c_str(), nullptr);
+  WindowsTempDir()
+      : path_(std::filesystem::temp_directory_path() /
+              ("quillfen-test-" + std::to_string(::GetCurrentProcessId()) + "-" +
+               std::to_string(::GetTickCount()))) {
+    std::filesystem::create_directory(path_);
   }
-  ~WindowsTempDir() { RemoveAll(path_); }
-  std::u16string operator/(const wchar_t* name) const {
-    const std::wstring path = path_ + L"\\" + name;
-    return std::u16string(path.begin(), path.end());
-  }
-  std::u16string path() const { return std::u16string(path_.begin(), path_.end()); }
+  ~WindowsTempDir() { std::filesystem::remove_all(path_); }
+  std::u16string operator/(const wchar_t* name) const { return U((path_ / name).wstring()); }
+  std::u16string path() const { return U(path_.wstring()); }
 
  private:
-  std::wstring path_;
+  static std::u16string U(const std::wstring& text) { return {text.begin(), text.end()}; }
+  std::filesystem::path path_;
 };
 
 std::wstring W(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
