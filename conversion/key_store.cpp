@@ -67,8 +67,17 @@ std::shared_ptr<Directory> OpenStore(FileSystem& files, const std::u16string& ke
     constexpr char16_t kNotFound[] =
         u"Каталог хранилища ключей не найден: КриптоПро CSP здесь не установлен, или каталог "
         u"указан неверно.";
-    if (error.Number() == ENOENT || error.Number() == ENOTDIR) throw PathError(keys_dir, kNotFound);
-    throw SystemError(keys_dir, kNotFound, error);
+    if (error.Number() != ENOENT && error.Number() != ENOTDIR) {
+      throw SystemError(keys_dir, kNotFound, error);
+    }
+    // No directory, or a link to one: another could have put the link there.
+    bool link = false;
+    try {
+      link = files.Kind(keys_dir, CallForm::kWide) == FileKind::kDirectory;
+    } catch (const RunTimeError&) {
+    }
+    if (link) throw SystemError(keys_dir, kNotFound, RunTimeError::FromSystem(ELOOP));
+    throw PathError(keys_dir, kNotFound);
   }
   if (!parties.sudo_caller) return store;
   Directory::Status status;
