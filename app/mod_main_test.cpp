@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
+#include "host/stop_signals.h"
 #include "tests/fake_file_system.h"
 #include "tests/recording_messenger.h"
 #include "tests/test_exports.h"
@@ -109,6 +112,53 @@ TEST(RunConverterTest, StatusAndTheOneMessage) {
               (RecordingMessenger::Shown{u"Velmora - Quillfen", c.text, c.style}));
   }
 }
+
+#ifndef _WIN32
+// Stop signals as the system would hold them: SIGTERM comes just before the
+// program looks for the `when`-th time.
+class StopWhen : public StopSignals {
+ public:
+  explicit StopWhen(size_t when) : when_(when) {}
+  int Pending() override { return ++looked >= when_ ? SIGTERM : 0; }
+  size_t looked = 0;
+
+ private:
+  size_t when_;
+};
+
+TEST(RunConverterTest, AStopSignalAtAnyPointUndoesTheRunAndSetsTheStatus) {
+  const std::vector<std::u16string> all = {u"--all", u"/work/all.reg", u"/work/out"};
+  const auto run = [&](FakeFileSystem& files, RecordingMessenger& messenger, size_t when) {
+    files.AddFile(u"/work/all.reg", EncodeUtf16Le(SeveralContainersExport(FourContainers()), true));
+    StopWhen signals(when);
+    ScopedStopSignals scope(signals);
+    Host host{files, messenger};
+    const int status = RunConverter(host, ArgumentList(all), u"quillfen");
+    return std::pair{status, signals.looked};
+  };
+  FakeFileSystem whole;
+  RecordingMessenger shown;
+  const auto [done, looks] = run(whole, shown, SIZE_MAX);
+  ASSERT_EQ(done, kExitSuccess);
+  ASSERT_GT(looks, 20u);
+  for (size_t when = 1; when <= looks; ++when) {
+    SCOPED_TRACE(when);
+    FakeFileSystem files;
+    RecordingMessenger messenger;
+    const auto before = files.Snapshot();
+    EXPECT_EQ(run(files, messenger, when).first, 128 + SIGTERM);
+    ASSERT_EQ(messenger.shown.size(), 1u);
+    EXPECT_EQ(messenger.shown[0],
+              (RecordingMessenger::Shown{
+                  u"Velmora - Quillfen",
+                  u"Работа прервана сигналом SIGTERM: всё, что она успела сделать, удалено.",
+                  MessageStyle::kCritical}));
+    auto expected = before;
+    expected[u"/work/all.reg"] = *files.FileContents(u"/work/all.reg");
+    EXPECT_EQ(files.Snapshot(), expected);
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace quillfen

@@ -101,6 +101,27 @@ TEST(ProgramTest, FailuresGoToStandardErrorWithStatusOne) {
   }
 }
 
+// --to-reg reads and writes one value at a time: its memory follows the
+// largest file, not the container or the text written.
+TEST(ProgramTest, ToRegHoldsOneFileAtATime) {
+#ifdef __SANITIZE_ADDRESS__
+  GTEST_SKIP() << "the sanitizer's own memory would be measured";
+#endif
+  TempDir dir;
+  fs::create_directory(dir / "big.000");
+  constexpr size_t kMib = 32;
+  std::string bytes(kMib << 20, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = char(i * 2654435761u >> 24);
+  WriteBinaryFile(dir / "big.000" / "primary.key", bytes);
+  WriteBinaryFile(dir / "big.000" / "name.key", "name");
+  bytes = {};
+  const auto result =
+      RunProgram(QUILLFEN_EXE, {"--to-reg", "--user=S-1", (dir / "big.000").string()});
+  ASSERT_EQ(result.exit_status, 0) << result.err;
+  EXPECT_GT(fs::file_size(dir / "big.reg"), 6 * (kMib << 20));
+  EXPECT_LT(result.peak_kib, long(3 * kMib + 8) << 10);
+}
+
 }  // namespace
 }  // namespace quillfen
 #endif

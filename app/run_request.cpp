@@ -17,23 +17,26 @@ namespace {
 constexpr char16_t kCreated[] = u"Каталог-контейнер создан успешно! ^_^v";
 
 // The success message, with what the source adds after an empty line.
-int Converted(Host& host, std::u16string message, const std::u16string& note = {}) {
+void Converted(Host& host, std::u16string message, const std::u16string& note = {}) {
   if (!note.empty()) message += u"\r\n\r\n" + note;
   ShowMessage(host.messenger, message, MessageStyle::kInformation);
-  return kExitSuccess;
 }
 
 int ConvertAll(Host& host, const ConverterArgs& args) {
   std::vector<ConvertedContainer> converted;
   std::u16string note;
-  if (!ConvertAllContainers(args, host, &converted, &note)) return kExitFailure;
-  std::u16string lines;
-  for (const auto& container : converted) {
-    lines += u"«" + container.name + u"» → " + container.directory + u"\r\n";
-  }
-  return Converted(
-      host, PathMessage(args.TargetPath, lines + u"\r\nКаталоги-контейнеры созданы успешно! ^_^v"),
-      note);
+  const auto announce = [&] {
+    std::u16string lines;
+    for (const auto& container : converted) {
+      lines += u"«" + container.name + u"» → " + container.directory + u"\r\n";
+    }
+    Converted(
+        host,
+        PathMessage(args.TargetPath, lines + u"\r\nКаталоги-контейнеры созданы успешно! ^_^v"),
+        note);
+  };
+  return ConvertAllContainers(args, host, &converted, &note, announce) ? kExitSuccess
+                                                                       : kExitFailure;
 }
 
 int Install(Host& host, const Request& request) {
@@ -47,15 +50,17 @@ int Install(Host& host, const Request& request) {
   Installation installation;
   const InstallRequest install{request.args.SourceFile, request.choice, request.install_user,
                                request.keys_dir};
-  if (!InstallContainers(install, host, &installation)) return kExitFailure;
-  std::u16string lines;
-  for (const auto& container : installation.containers) {
-    lines += container.directory + u" → \\\\.\\HDIMAGE\\" + container.name + u"\r\n";
-  }
-  return Converted(host,
-                   PathMessage(installation.user_directory,
-                               lines + u"\r\nУстановлено в хранилище ключей успешно! ^_^v"),
-                   installation.note);
+  const auto announce = [&] {
+    std::u16string lines;
+    for (const auto& container : installation.containers) {
+      lines += container.directory + u" → \\\\.\\HDIMAGE\\" + container.name + u"\r\n";
+    }
+    Converted(host,
+              PathMessage(installation.user_directory,
+                          lines + u"\r\nУстановлено в хранилище ключей успешно! ^_^v"),
+              installation.note);
+  };
+  return InstallContainers(install, host, &installation, announce) ? kExitSuccess : kExitFailure;
 }
 
 int ToReg(Host& host, const Request& request, std::u16string_view executableName) {
@@ -69,9 +74,12 @@ int ToReg(Host& host, const Request& request, std::u16string_view executableName
   }
   const ToRegRequest to_reg{request.args.SourceFile, request.args.TargetPath, *sid, request.wow64,
                             request.name.value_or(u"")};
-  std::u16string target;
-  if (!ConvertDirectoryToReg(to_reg, host, &target)) return kExitFailure;
-  return Converted(host, PathMessage(target, u"Файл реестра создан успешно! ^_^v"));
+  std::u16string target, note;
+  const auto announce = [&] {
+    Converted(host, PathMessage(target, u"Файл реестра создан успешно! ^_^v"), note);
+  };
+  return ConvertDirectoryToReg(to_reg, host, &target, &note, announce) ? kExitSuccess
+                                                                       : kExitFailure;
 }
 
 }  // namespace
@@ -138,18 +146,19 @@ int RunWithOptions(Host& host, const CommandLine& line, std::u16string_view exec
   switch (request.action) {
     case Action::kList: {
       std::u16string list, note;
-      if (!ListContainers(args.SourceFile, host, &list, &note)) return kExitFailure;
-      return Converted(host, list, note);
+      const auto announce = [&] { Converted(host, list, note); };
+      return ListContainers(args.SourceFile, host, &list, &note, announce) ? kExitSuccess
+                                                                           : kExitFailure;
     }
     case Action::kConvert: {
       if (request.choice.kind == Choice::kAll) return ConvertAll(host, args);
       std::u16string note;
-      if (!(request.choice.kind == Choice::kNamed
-                ? ConvertNamedContainer(args, request.choice.name, host, &note)
-                : ConvertRegFile(args, host, &note))) {
-        return kExitFailure;
-      }
-      return Converted(host, PathMessage(args.TargetPath, kCreated), note);
+      const auto announce = [&] { Converted(host, PathMessage(args.TargetPath, kCreated), note); };
+      return (request.choice.kind == Choice::kNamed
+                  ? ConvertNamedContainer(args, request.choice.name, host, &note, announce)
+                  : ConvertRegFile(args, host, &note, announce))
+                 ? kExitSuccess
+                 : kExitFailure;
     }
     case Action::kInstall:
       return Install(host, request);

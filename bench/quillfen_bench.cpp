@@ -13,6 +13,11 @@
 //       Windows-1251 REGEDIT4 export, then times quillfen against iconv
 //       decoding the same file, ROUNDS times each (default 5), and prints the
 //       medians, their ratio and quillfen's peak memory against the file size.
+//   quillfen_bench to-reg DIRECTORY [MIB] [PROGRAM]
+//       a container directory below DIRECTORY whose largest file holds MIB
+//       MiB (default 100) written back by --to-reg; prints the time and the
+//       peak memory against the largest file. PROGRAM instead of the
+//       quillfen built here, to compare with another build.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -32,6 +37,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bench/measure.h"
 #include "tests/run_program.h"
 #include "tests/test_exports.h"
 
@@ -40,6 +46,8 @@ namespace {
 namespace fs = std::filesystem;
 using quillfen::EncodeUtf16Le;
 using quillfen::TempDir;
+using quillfen::bench::Measure;
+using quillfen::bench::Measurement;
 
 constexpr char16_t kEditorHeader[] = u"Windows Registry Editor Version 5.00\r\n\r\n";
 
@@ -278,39 +286,6 @@ int Generate(const std::vector<std::string>& args) {
   return GenerateDense(args[1], keys > 0 ? keys : 236622);
 }
 
-struct Measurement {
-  double seconds = 0;
-  long peak_kib = 0;
-  int status = 0;
-};
-
-// Runs a command with its standard output discarded and reports its wall
-// time, its peak resident memory and its exit status (128 + the signal when
-// a signal ended it). The child's peak starts from what this process holds
-// when it forks, so nothing large may be held here while measuring.
-Measurement Measure(const std::vector<std::string>& command) {
-  const auto start = std::chrono::steady_clock::now();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, STDOUT_FILENO);
-    std::vector<char*> argv;
-    for (const auto& part : command) argv.push_back(const_cast<char*>(part.c_str()));
-    argv.push_back(nullptr);
-    execvp(argv[0], argv.data());
-    std::perror(argv[0]);
-    _exit(127);
-  }
-  Measurement m;
-  int status = 0;
-  struct rusage usage {};
-  if (pid < 0 || wait4(pid, &status, 0, &usage) < 0) return {.status = -1};
-  m.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  m.peak_kib = usage.ru_maxrss;
-  m.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  return m;
-}
-
 struct Export {
   std::string name;
   fs::path file;
@@ -463,11 +438,12 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() >= 2 && args[0] == "example") return WriteExample(args[1]);
   if (args.size() >= 2 && args[0] == "generate") return Generate(args);
+  if (args.size() >= 2 && args[0] == "to-reg") return quillfen::bench::MeasureToReg(args);
   if (args.size() >= 2 && args[0] == "run") {
     const int rounds = args.size() > 2 ? std::atoi(args[2].c_str()) : 5;
     if (rounds > 0) return Run(args[1], rounds);
   }
   std::cerr << "usage: quillfen_bench example FILE | generate FILE [--sparse] [KEYS]"
-               " | run FILE [ROUNDS]\n";
+               " | run FILE [ROUNDS] | to-reg DIRECTORY [MIB] [PROGRAM]\n";
   return 2;
 }

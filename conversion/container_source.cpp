@@ -18,18 +18,25 @@ bool IsHiveFile(std::string_view bytes) { return bytes.starts_with("regf"); }
 }  // namespace
 
 std::unique_ptr<ContainerSource> OpenContainerSource(FileSystem& files, std::u16string_view path) {
+  std::unique_ptr<FileBytes> bytes;
   try {
-    std::unique_ptr<FileBytes> bytes = files.ReadFile(path);
+    bytes = files.ReadFile(path);
+  } catch (const RunTimeError& error) {
+    throw SystemError(path, kReadFailed, error);
+  }
+  return OpenContainerSource(std::move(bytes), path);
+}
+
+std::unique_ptr<ContainerSource> OpenContainerSource(std::unique_ptr<FileBytes> bytes,
+                                                     std::u16string_view path) {
+  try {
     if (IsHiveFile(bytes->Bytes())) {
 #ifdef _WIN32
       throw PathError(path,
                       u"Файлы кустов реестра эта программа читает только в Linux; здесь "
                       u"экспортируйте раздел редактором реестра.");
 #else
-      auto hive = std::make_unique<HiveReader>(bytes->Bytes(), path);
-      // The hive's copy is made: was it of the file's own bytes?
-      bytes->Verify();
-      return hive;
+      return std::make_unique<HiveReader>(*bytes, path);
 #endif
     }
     return std::make_unique<ExportReader>(TextFile::Decode(std::move(bytes)), path);

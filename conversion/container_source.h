@@ -39,5 +39,8 @@ struct ContainerChoice {
 // otherwise. Throws ConversionError: the read message with the system's
 // error, or what the source makes of the file.
 std::unique_ptr<ContainerSource> OpenContainerSource(FileSystem& files, std::u16string_view path);
+// The same for the file's bytes, read already.
+std::unique_ptr<ContainerSource> OpenContainerSource(std::unique_ptr<FileBytes> bytes,
+                                                     std::u16string_view path);
 
 }  // namespace quillfen

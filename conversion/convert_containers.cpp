@@ -46,8 +46,8 @@ std::vector<std::unique_ptr<ContainerKey>> ChooseContainers(ContainerSource& sou
 }
 
 bool ConvertNamedContainer(const ConverterArgs& args, std::u16string_view name, Host& host,
-                           std::u16string* note) {
-  return RunConversion(host, args.SourceFile, [&](ContainerOutput& output) {
+                           std::u16string* note, const Announce& announce) {
+  return RunConversion(host, args.SourceFile, announce, [&](ContainerOutput& output) {
     RefuseExistingTarget(host.files, args.TargetPath);
     const auto source = OpenContainerSource(host.files, args.SourceFile);
     const ContainerChoice choice{ContainerChoice::Kind::kNamed, std::u16string(name)};
@@ -59,8 +59,9 @@ bool ConvertNamedContainer(const ConverterArgs& args, std::u16string_view name, 
 }
 
 bool ConvertAllContainers(const ConverterArgs& args, Host& host,
-                          std::vector<ConvertedContainer>* converted, std::u16string* note) {
-  return RunConversion(host, args.SourceFile, [&](ContainerOutput& output) {
+                          std::vector<ConvertedContainer>* converted, std::u16string* note,
+                          const Announce& announce) {
+  return RunConversion(host, args.SourceFile, announce, [&](ContainerOutput& output) {
     const auto source = OpenContainerSource(host.files, args.SourceFile);
     const auto keys = AllOrRefuse(*source, args.SourceFile);
     output.CreateDirectory(args.TargetPath);
@@ -80,10 +81,10 @@ bool ConvertAllContainers(const ConverterArgs& args, Host& host,
 }
 
 bool ListContainers(std::u16string_view sourceFile, Host& host, std::u16string* list,
-                    std::u16string* note) {
+                    std::u16string* note, const Announce& announce) {
   static constexpr std::array<std::u16string_view, 4> kUsualValues = {u"header.key", u"masks.key",
                                                                       u"name.key", u"primary.key"};
-  return RunConversion(host, sourceFile, [&](ContainerOutput&) {
+  return RunConversion(host, sourceFile, announce, [&](ContainerOutput&) {
     const auto source = OpenContainerSource(host.files, sourceFile);
     DirectoryNamer namer(nullptr, {});
     std::u16string lines;

@@ -8,6 +8,7 @@
 #include "app/converter_args.h"
 #include "conversion/container_source.h"
 #include "conversion/conversion_error.h"
+#include "conversion/convert_reg_file.h"
 #include "host/host.h"
 
 namespace quillfen {
@@ -37,20 +38,20 @@ struct ConvertedContainer {
 // registry compares names, into the new directory `args.TargetPath`.
 // `note` receives what the source adds to the success message.
 bool ConvertNamedContainer(const ConverterArgs& args, std::u16string_view name, Host& host,
-                           std::u16string* note = nullptr);
+                           std::u16string* note = nullptr, const Announce& announce = {});
 
 // Every container of `args.SourceFile`, each into a new directory of its own
 // inside `args.TargetPath` (which may exist), named by DirectoryNamer. All or
 // nothing: a failure removes everything the run made.
 bool ConvertAllContainers(const ConverterArgs& args, Host& host,
                           std::vector<ConvertedContainer>* converted,
-                          std::u16string* note = nullptr);
+                          std::u16string* note = nullptr, const Announce& announce = {});
 
 // One line per container, in the source's order: its name, its user key,
 // the number of its values and the directory name --all would give it in an
 // empty directory, separated by tabs, and when any of the values every
 // container has is missing, a tab and "нет: " with their names.
 bool ListContainers(std::u16string_view sourceFile, Host& host, std::u16string* list,
-                    std::u16string* note = nullptr);
+                    std::u16string* note = nullptr, const Announce& announce = {});
 
 }  // namespace quillfen

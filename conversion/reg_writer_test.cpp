@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "app/mod_main.h"
 #include "conversion/convert_containers.h"
+#include "host/error_reporter.h"
+#include "host/run_time_error.h"
+#include "host/unicode.h"
 #include "tests/conversion_fixture.h"
 #include "tests/test_exports.h"
 
@@ -103,10 +107,56 @@ TEST_F(ToRegTest, AnythingButValueFilesIsRefusedAndNothingWritten) {
   files = FakeFileSystem();
   messenger.shown.clear();
   files.AddFile(dir + u"/a.key", "\x01");
+  // Swapped for a link between the listing and the reading: not followed.
+  files.AddFile(dir + u"/b.key", "\x02");
+  files.AfterCall(FakeFileSystem::Op::kListDirectory, dir, [&] { files.AddLink(dir + u"/b.key"); });
+  EXPECT_FALSE(ToReg(dir));
+  // ELOOP, whose number and text differ between the hosts' runtimes.
+  EXPECT_EQ(OnlyError(),
+            dir + u"/b.key\r\n\r\n" +
+                ErrorText(RunTimeError::FromSystem(ELOOP), u"Не удалось прочитать файл."));
+  EXPECT_EQ(files.FileContents(u"/work/c.reg"), std::nullopt);
+
+  files = FakeFileSystem();
+  messenger.shown.clear();
+  files.AddFile(dir + u"/a.key", "\x01");
   EXPECT_FALSE(ToReg(dir, u"S-1\\x"));
   EXPECT_EQ(OnlyError(),
             u"Имя раздела «S-1\\x» не годится: оно не может быть пустым или "
             u"содержать «\\» и переводы строки.");
+}
+
+// What Windows Explorer leaves in a folder on a flash drive is no value: left
+// out in any letter case, and the success message says so.
+TEST_F(ToRegTest, ExplorersFilesAreLeftOutAndNamed) {
+  const std::u16string dir = u"/work/c.000";
+  files.AddFile(dir + u"/a.key", "\x01");
+  ASSERT_TRUE(ToReg(dir));
+  const std::string alone = *files.FileContents(u"/work/c.reg");
+  const struct {
+    std::vector<std::u16string> left;  // in the order listed
+    std::u16string named;
+  } cases[] = {
+      {{u"desktop.ini"}, u"desktop.ini"},
+      {{u"Thumbs.db"}, u"Thumbs.db"},
+      {{u"DESKTOP.INI", u"thumbs.DB"}, u"DESKTOP.INI, thumbs.DB"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.named));
+    files = FakeFileSystem();
+    messenger.shown.clear();
+    files.AddFile(dir + u"/a.key", "\x01");
+    for (const auto& name : c.left) files.AddFile(dir + u"/" + name, "[.ShellClassInfo]");
+    Host host{files, messenger};
+    EXPECT_EQ(RunConverter(host, ArgumentList({u"--to-reg", u"--user=S-1-5-21-7", dir}), u"q"),
+              kExitSuccess);
+    EXPECT_EQ(files.FileContents(u"/work/c.reg"), alone);
+    ASSERT_EQ(messenger.shown.size(), 1u);
+    EXPECT_EQ(messenger.shown[0].text,
+              u"/work/c.reg\r\n\r\nФайл реестра создан успешно! ^_^v\r\n\r\nФайлы, которые "
+              u"оставляет Проводник Windows, в файл реестра не вошли: " +
+                  c.named + u".");
+  }
 }
 
 }  // namespace

@@ -17,6 +17,9 @@ enum class PathStyle { kPosix, kWindows };
 // UTF-16 ("wide") form. A POSIX host has one form and ignores the choice.
 enum class CallForm { kNarrow, kWide };
 
+// What a call does with a link that is the last element of its path.
+enum class LastLink { kFollow, kRefuse };
+
 // What occupies a name. A symbolic link counts as what it points to, and a
 // dangling one as kOther: it still takes the name.
 enum class FileKind { kMissing, kDirectory, kOther };
@@ -46,6 +49,8 @@ class FileBytes {
  protected:
   std::string_view bytes_;
 };
+
+class Directory;
 
 // Bytes held in a buffer of their own.
 class OwnedFileBytes : public FileBytes {
@@ -100,13 +105,17 @@ class FileSystem {
   // Removes a file or an empty directory.
   virtual void Remove(std::u16string_view path) = 0;
 
-  // The names in a directory, "." and ".." left out, each with what it is
-  // itself: a link counts as a link, never as what it points to.
+  // A name in a directory ("." and ".." are left out of listings) with what
+  // it is itself: a link counts as a link, never as what it points to.
   struct Entry {
     std::u16string name;
     enum class Kind { kFile, kDirectory, kLink, kOther } kind;
   };
-  virtual std::vector<Entry> ListDirectory(std::u16string_view path) = 0;
+
+  // Opens the directory `path` for work inside it that nobody can redirect
+  // (host/directory.h). A link as its last element is followed, as for any
+  // path the user names, or refused where another user could have put it.
+  virtual std::unique_ptr<Directory> OpenDirectory(std::u16string_view path, LastLink last) = 0;
 };
 
 }  // namespace quillfen

@@ -1,8 +1,10 @@
 #include "host/message.h"
 
+#include <cerrno>
 #include <ostream>
 
 #include "app_identity.h"
+#include "host/run_time_error.h"
 #include "host/unicode.h"
 
 namespace quillfen {
@@ -28,8 +30,14 @@ void ConsoleMessenger::Show(std::u16string_view caption, std::u16string_view tex
   }
   lines += u'\n';
   std::ostream& stream = style == MessageStyle::kCritical ? err_ : out_;
+  errno = 0;
   stream << ToUtf8(lines);
   stream.flush();
+  if (!stream) {
+    const int error = errno != 0 ? errno : EIO;
+    stream.clear();
+    throw RunTimeError::FromSystem(error);
+  }
 }
 
 }  // namespace quillfen

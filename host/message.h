@@ -24,7 +24,8 @@ void ShowMessage(Messenger& messenger, std::u16string_view prompt, MessageStyle 
 std::u16string PathMessage(std::u16string_view path, std::u16string_view text);
 
 // Messages as terminal output: the caption on its own line, then the text,
-// in UTF-8. Information goes to `out`, Critical to `err`. Nothing waits.
+// in UTF-8. Information goes to `out`, Critical to `err`. Nothing waits. A
+// message that cannot be written throws RunTimeError.
 class ConsoleMessenger : public Messenger {
  public:
   ConsoleMessenger(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}

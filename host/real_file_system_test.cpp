@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 
+#include "host/directory.h"
 #include "host/platform.h"
 #include "host/run_time_error.h"
 #include "host/text_file.h"
@@ -118,6 +119,64 @@ TEST(PosixFileSystemTest, AMappedFileThatShrinksIsAReadFailureNotACrash) {
     EXPECT_EQ(error.Number(), EIO);
     EXPECT_EQ(error.Description(), u"The file was cut short while it was read");
   }
+}
+
+// A directory held open reads what it holds itself: a link put in a file's
+// place is not followed, and nothing but a regular file is read.
+TEST(PosixDirectoryTest, ReadsOnlyTheRegularFilesItHolds) {
+  TempDir dir;
+  WriteBinaryFile(dir / "secret", "not for the reader");
+  WriteBinaryFile(dir / "a.key", "\x01\x02");
+  fs::create_symlink(dir / "secret", dir / "link.key");
+  fs::create_directory(dir / "sub.key");
+  ASSERT_EQ(::mkfifo((dir / "fifo.key").c_str(), 0600), 0);
+  const auto opened = RealFileSystem().OpenDirectory(U(dir.path()), LastLink::kRefuse);
+  EXPECT_EQ(opened->ReadFile(u"a.key")->Bytes(), "\x01\x02");
+  const struct {
+    std::u16string name;
+    int error;
+  } cases[] = {
+      {u"link.key", ELOOP},   {u"sub.key", EISDIR},     {u"fifo.key", EINVAL},
+      {u"../secret", EINVAL}, {u"missing.key", ENOENT},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.name));
+    try {
+      opened->ReadFile(c.name);
+      ADD_FAILURE() << "read";
+    } catch (const RunTimeError& error) {
+      EXPECT_EQ(error.Number(), c.error);
+    }
+  }
+}
+
+TEST(PosixDirectoryTest, ALinkInPlaceOfTheDirectoryIsFollowedOnlyWhenAsked) {
+  TempDir dir;
+  fs::create_directory(dir / "real");
+  fs::create_directory_symlink(dir / "real", dir / "link");
+  FileSystem& files = RealFileSystem();
+  EXPECT_NO_THROW(files.OpenDirectory(U(dir / "link"), LastLink::kFollow));
+  for (const std::string path : {"link", "link/"}) {
+    EXPECT_THROW(files.OpenDirectory(U(dir / path), LastLink::kRefuse), RunTimeError) << path;
+  }
+}
+
+TEST(PosixDirectoryTest, AFileNotFinishedIsGone) {
+  TempDir dir;
+  const auto opened = RealFileSystem().OpenDirectory(U(dir.path()), LastLink::kRefuse);
+  const uint8_t bytes[] = {7};
+  {
+    const auto file = opened->CreateNewFile(u"half.key");
+    file->Write(bytes);
+    EXPECT_TRUE(fs::exists(dir / "half.key"));
+  }
+  EXPECT_FALSE(fs::exists(dir / "half.key"));
+  const auto file = opened->CreateNewFile(u"whole.key");
+  file->Write(bytes);
+  file->Finish();
+  EXPECT_THROW(opened->CreateNewFile(u"whole.key"), RunTimeError);
+  EXPECT_EQ(ReadBinaryFile(dir / "whole.key"), "\x07");
+  EXPECT_EQ(Mode(dir / "whole.key"), 0600u);
 }
 
 TEST(PosixFileSystemTest, RemoveAndSync) {

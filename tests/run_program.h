@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@ struct ProgramResult {
   int exit_status = -1;
   std::string out;
   std::string err;
+  long peak_kib = 0;  // the program's peak resident memory
 };
 
 // Runs `program` with `arguments`, no standard input, in `directory` when it
@@ -30,6 +32,23 @@ class TempDir {
 
  private:
   std::filesystem::path path_;
+};
+
+// The same, started and not yet waited for; the signals that stop programs
+// have their default action in it, whatever the tests' own.
+class RunningProgram {
+ public:
+  RunningProgram(const std::string& program, const std::vector<std::string>& arguments,
+                 const std::filesystem::path& directory = {});
+  RunningProgram(const RunningProgram&) = delete;
+  RunningProgram& operator=(const RunningProgram&) = delete;
+  ~RunningProgram();  // kills a program still running
+  int pid() const { return pid_; }
+  ProgramResult Wait();
+
+ private:
+  std::unique_ptr<TempDir> capture_;
+  int pid_ = -1;
 };
 
 std::string ReadBinaryFile(const std::filesystem::path& path);
