@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "support/simple_regexp.h"
 #include "tests/fake_file_system.h"
 #include "tests/recording_messenger.h"
 
@@ -37,26 +36,6 @@ TEST(DirectoryNamerTest, SkipsWhatIsTakenAndRunsOutAfterAThousand) {
   EXPECT_EQ(namer.Next(u"perfilev"), std::nullopt);
   // An empty directory, as --list assumes.
   EXPECT_EQ(DirectoryNamer(nullptr, {}).Next(u"perfilev"), u"perfilev.000");
-}
-
-TEST(SameTextIgnoringCaseTest, AsTheRegistryComparesNames) {
-  const struct {
-    std::u16string a, b;
-    bool same;
-  } cases[] = {
-      {u"Container 1", u"CONTAINER 1", true},
-      {u"ключ ёлка", u"КЛЮЧ ЁЛКА", true},
-      {u"ключ", u"ключи", false},
-      {u"a", u"", false},
-      {u"", u"", true},
-      // Not valid UTF-16: compared unit by unit.
-      {u"a\xD800", u"a\xD800", true},
-      {u"A\xD800", u"a\xD800", false},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(SameTextIgnoringCase(c.a, c.b), c.same)
-        << testing::PrintToString(c.a) << " " << testing::PrintToString(c.b);
-  }
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include "host/path_functions.h"
 #include "host/unicode.h"
 #include "support/ascii.h"
-#include "support/simple_regexp.h"
+#include "host/registry_case.h"
 
 namespace quillfen {
 namespace {
