@@ -1,15 +1,18 @@
 #include "app/run_request.h"
 
+#include <cstdint>
 #include <vector>
 
 #include "app/format_version.h"
 #include "app/mod_main.h"
+#include "conversion/container_list.h"
 #include "conversion/convert_containers.h"
 #include "conversion/convert_reg_file.h"
 #include "conversion/key_store.h"
 #include "conversion/reg_writer.h"
 #include "host/message.h"
 #include "host/platform.h"
+#include "host/visible_name.h"
 
 namespace quillfen {
 namespace {
@@ -23,16 +26,48 @@ int Converted(Host& host, std::u16string message, const std::u16string& note = {
   return kExitSuccess;
 }
 
-int ConvertAll(Host& host, const ConverterArgs& args) {
+#ifdef _WIN32
+// A message box grows with its text and cannot scroll: it shows this many
+// containers and how many more there are.
+constexpr size_t kMostShownLines = 40;
+#else
+constexpr size_t kMostShownLines = SIZE_MAX;
+#endif
+
+int List(Host& host, const Request& request) {
+  std::vector<ListedContainer> listed;
+  std::u16string note;
+  if (!ListContainers(request.args.SourceFile, request.choice, host, &listed, &note)) {
+    return kExitFailure;
+  }
+  std::vector<std::u16string> lines;
+  for (const auto& container : listed) {
+    // Scripts read standard output on Linux; a box on Windows is read by people.
+    lines.push_back(kMostShownLines == SIZE_MAX ? ListLine(container)
+                                                : ListLineForPeople(container));
+  }
+  return Converted(host, ShownLines(lines, kMostShownLines), note);
+}
+
+int ConvertAll(Host& host, const Request& request) {
   std::vector<ConvertedContainer> converted;
   std::u16string note;
-  if (!ConvertAllContainers(args, host, &converted, &note)) return kExitFailure;
-  std::u16string lines;
+  const ConverterArgs& args = request.args;
+  if (!ConvertAllContainers(args, request.choice, host, &converted, &note)) return kExitFailure;
+  std::vector<std::u16string> lines;
   for (const auto& container : converted) {
-    lines += u"«" + container.name + u"» → " + container.directory + u"\r\n";
+    // Built by appending: GCC 12 warns wrongly about a literal before a
+    // temporary string.
+    std::u16string line = u"«";
+    line += VisibleName(container.name);
+    line += u"» → ";
+    line += VisibleName(container.directory);
+    lines.push_back(std::move(line));
   }
   return Converted(
-      host, PathMessage(args.TargetPath, lines + u"\r\nКаталоги-контейнеры созданы успешно! ^_^v"),
+      host,
+      PathMessage(args.TargetPath, ShownLines(lines, kMostShownLines) +
+                                       u"\r\n\r\nКаталоги-контейнеры созданы успешно! ^_^v"),
       note);
 }
 
@@ -50,7 +85,8 @@ int Install(Host& host, const Request& request) {
   if (!InstallContainers(install, host, &installation)) return kExitFailure;
   std::u16string lines;
   for (const auto& container : installation.containers) {
-    lines += container.directory + u" → \\\\.\\HDIMAGE\\" + container.name + u"\r\n";
+    lines += VisibleName(container.directory) + u" → \\\\.\\HDIMAGE\\" +
+             VisibleName(container.name) + u"\r\n";
   }
   return Converted(host,
                    PathMessage(installation.user_directory,
@@ -105,6 +141,7 @@ std::u16string UsageText(std::u16string_view executableName) {
       u"  --to-reg          каталог-контейнер обратно в файл реестра\r\n"
       u"  --user=SID        пользователь, в разделе которого контейнер\r\n"
       u"  --wow64           раздел Wow6432Node (32-битное хранилище)\r\n"
+      u"  --native          64-битное хранилище, не Wow6432Node\r\n"
       u"  --name=NAME       имя контейнера в реестре\r\n"
       u"  -h, --help        эта справка\r\n"
       u"  --version         версия программы";
@@ -136,17 +173,15 @@ int RunWithOptions(Host& host, const CommandLine& line, std::u16string_view exec
   using Action = Request::Action;
   using Choice = ContainerChoice::Kind;
   switch (request.action) {
-    case Action::kList: {
-      std::u16string list, note;
-      if (!ListContainers(args.SourceFile, host, &list, &note)) return kExitFailure;
-      return Converted(host, list, note);
-    }
+    case Action::kList:
+      return List(host, request);
     case Action::kConvert: {
-      if (request.choice.kind == Choice::kAll) return ConvertAll(host, args);
+      if (request.choice.kind == Choice::kAll) return ConvertAll(host, request);
       std::u16string note;
-      if (!(request.choice.kind == Choice::kNamed
-                ? ConvertNamedContainer(args, request.choice.name, host, &note)
-                : ConvertRegFile(args, host, &note))) {
+      // The first container without options is converted as it always was.
+      if (!(request.choice.kind == Choice::kFirst && !request.choice.Narrowed()
+                ? ConvertRegFile(args, host, &note)
+                : ConvertChosenContainer(args, request.choice, host, &note))) {
         return kExitFailure;
       }
       return Converted(host, PathMessage(args.TargetPath, kCreated), note);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "conversion/container_list.h"
 #include "conversion/convert_containers.h"
 #include "conversion/convert_reg_file.h"
 #include "host/unicode.h"
@@ -37,9 +38,11 @@ class HiveReaderTest : public ConversionTest {
 
 TEST_F(HiveReaderTest, EveryOptionGivesWhatTheExportGives) {
   Host host{files, messenger};
-  std::u16string from_hive, from_export, note;
-  ASSERT_TRUE(ListContainers(kHive, host, &from_hive, &note));
-  ASSERT_TRUE(ListContainers(kExport, host, &from_export));
+  std::vector<ListedContainer> from_hive, from_export;
+  std::u16string note;
+  ASSERT_TRUE(ListContainers(kHive, {}, host, &from_hive, &note));
+  ASSERT_TRUE(ListContainers(kExport, {}, host, &from_export));
+  ASSERT_EQ(from_hive.size(), containers_.size());
   EXPECT_EQ(from_hive, from_export);
   EXPECT_EQ(note, u"");
 
@@ -47,8 +50,9 @@ TEST_F(HiveReaderTest, EveryOptionGivesWhatTheExportGives) {
     const ConverterArgs args{std::u16string(source), target};
     std::vector<ConvertedContainer> converted;
     if (option < 0) return ConvertRegFile(args, host);
-    if (option == int(containers_.size())) return ConvertAllContainers(args, host, &converted);
-    return ConvertNamedContainer(args, containers_[size_t(option)].name, host);
+    if (option == int(containers_.size())) return ConvertAllContainers(args, {}, host, &converted);
+    return ConvertChosenContainer(args, ContainerChoice::Named(containers_[size_t(option)].name),
+                                  host);
   };
   for (int option = -1; option <= int(containers_.size()); ++option) {
     SCOPED_TRACE(option);
@@ -105,7 +109,7 @@ TEST_F(HiveReaderTest, ADamagedHiveIsTheReadMessageAndLeavesNothing) {
     const auto before = files.Snapshot();
     Host host{files, messenger};
     std::vector<ConvertedContainer> converted;
-    EXPECT_FALSE(ConvertAllContainers(ConverterArgs{kHive, u"/work/all"}, host, &converted));
+    EXPECT_FALSE(ConvertAllContainers(ConverterArgs{kHive, u"/work/all"}, {}, host, &converted));
     EXPECT_EQ(OnlyError(), u"/work/SOFTWARE\r\n\r\nНе удалось прочитать файл.\r\n\r\n" + c.error);
     EXPECT_EQ(files.Snapshot(), before);
   }

@@ -81,10 +81,8 @@ bool InstallContainers(const InstallRequest& request, Host& host, Installation* 
     }
     DirectoryNamer namer(&host.files, done.user_directory);
     for (const auto& key : keys) {
-      const auto name = namer.Next(key->Name());
-      if (!name) throw PathError(done.user_directory, kDirectoryFailed);
       const std::u16string directory =
-          BuildFileName2(done.user_directory, *name, host.files.Style());
+          BuildFileName2(done.user_directory, namer.Take(key->Name()), host.files.Style());
       ForContainer(*key, [&] { as_user.WriteContainer(*key, directory); });
       done.containers.push_back({key->Name(), directory});
     }

@@ -74,6 +74,7 @@ ${indent}--to-reg --user=SID [--wow64] [--name=NAME] Directory [FileName]${inden
 \\r\\n  --to-reg          каталог-контейнер обратно в файл реестра\
 \\r\\n  --user=SID        пользователь, в разделе которого контейнер\
 \\r\\n  --wow64           раздел Wow6432Node (32-битное хранилище)\
+\\r\\n  --native          64-битное хранилище, не Wow6432Node\
 \\r\\n  --name=NAME       имя контейнера в реестре\
 \\r\\n  -h, --help        эта справка\
 \\r\\n  --version         версия программы"
