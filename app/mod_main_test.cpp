@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "host/unicode.h"
 #include "tests/fake_file_system.h"
 #include "tests/recording_messenger.h"
 #include "tests/test_exports.h"
@@ -72,6 +73,13 @@ TEST(ParseCommandLineTest, Table) {
   }
 }
 
+std::u16string NoName(const std::u16string& directory) {
+  return directory +
+         u"\r\n\r\nУ корневого каталога нет имени: для «--to-reg» нужны параметр «--name=NAME» и "
+         u"FileName.\r\n\r\n" +
+         kUsage;
+}
+
 TEST(RunConverterTest, StatusAndTheOneMessage) {
   const std::string good_export =
       "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Crypto Pro\\Settings\\Users\\S\\Keys\\K]\r\n"
@@ -97,6 +105,20 @@ TEST(RunConverterTest, StatusAndTheOneMessage) {
        kExitFailure,
        MessageStyle::kCritical,
        u"/work\r\n\r\nФайл или каталог уже существует."},
+      // A root has no name: --to-reg needs both the key's name and the file.
+      {{u"--to-reg", u"--user=S-1", u"/"}, kExitUsage, MessageStyle::kCritical, NoName(u"/")},
+      {{u"--to-reg", u"--user=S-1", u"--name=K", u"//"},
+       kExitUsage,
+       MessageStyle::kCritical,
+       NoName(u"//")},
+      {{u"--to-reg", u"--user=S-1", u"/work/..", u"/work/k.reg"},
+       kExitUsage,
+       MessageStyle::kCritical,
+       NoName(u"/work/..")},
+      {{u"--to-reg", u"--user=S-1", u"--name=K", u"/", u"/work/k.reg"},
+       kExitFailure,
+       MessageStyle::kCritical,
+       u"/work\r\n\r\nЭто не файл: в каталоге-контейнере бывают только файлы значений."},
   };
   for (const auto& c : cases) {
     FakeFileSystem files;
@@ -108,6 +130,55 @@ TEST(RunConverterTest, StatusAndTheOneMessage) {
     ASSERT_EQ(messenger.shown.size(), 1u);
     EXPECT_EQ(messenger.shown[0],
               (RecordingMessenger::Shown{u"Velmora - Quillfen", c.text, c.style}));
+  }
+}
+
+// Linux prints every line, tab-separated for scripts; a Windows box shows
+// forty, each written for people, and how many more there are.
+TEST(RunConverterTest, ListingsAsTheHostShowsThem) {
+  std::string text = "REGEDIT4\r\n";
+  for (int i = 1; i <= 45; ++i) {
+    text += "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Crypto Pro\\Settings\\Users\\S-1\\Keys\\K\t" +
+            std::to_string(i) + "]\r\n\"name.key\"=hex:01\r\n";
+  }
+  std::u16string list, all;
+  for (int i = 1; i <= 45; ++i) {
+    const std::u16string number = FromUtf8(std::to_string(i));
+    const std::u16string directory = u"k" + number + u".000";
+#ifdef _WIN32
+    if (i > 40) continue;
+    list += u"«K\\t" + number +
+            u"» — пользователь S-1, 64-битное хранилище — значений: 1 — каталог " + directory +
+            u" — нет: header.key, masks.key, primary.key\r\n";
+#else
+    list += u"K\\t" + number + u"\tS-1\t1\t" + directory +
+            u"\tнет: header.key, masks.key, primary.key\r\n";
+#endif
+    all += u"«K\\t" + number + u"» → keys/" + directory + u"\r\n";
+  }
+#ifdef _WIN32
+  list += u"… и ещё 5";
+  all += u"… и ещё 5\r\n";
+#else
+  list.resize(list.size() - 2);
+#endif
+  const struct {
+    std::vector<std::u16string> arguments;
+    std::u16string text;
+  } cases[] = {
+      {{u"--list", u"many.reg"}, list},
+      {{u"--all", u"many.reg", u"keys"},
+       u"keys\r\n\r\n" + all + u"\r\nКаталоги-контейнеры созданы успешно! ^_^v"},
+  };
+  for (const auto& c : cases) {
+    FakeFileSystem files;
+    files.AddFile(u"/work/many.reg", text);
+    RecordingMessenger messenger;
+    Host host{files, messenger};
+    EXPECT_EQ(RunConverter(host, ArgumentList(c.arguments), u"quillfen"), kExitSuccess);
+    ASSERT_EQ(messenger.shown.size(), 1u);
+    EXPECT_EQ(messenger.shown[0], (RecordingMessenger::Shown{u"Velmora - Quillfen", c.text,
+                                                             MessageStyle::kInformation}));
   }
 }
 

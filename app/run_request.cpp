@@ -11,7 +11,9 @@
 #include "conversion/key_store.h"
 #include "conversion/reg_writer.h"
 #include "host/message.h"
+#include "host/path_functions.h"
 #include "host/platform.h"
+#include "host/run_time_error.h"
 #include "host/visible_name.h"
 
 namespace quillfen {
@@ -100,6 +102,23 @@ int ToReg(Host& host, const Request& request, std::u16string_view executableName
   if (!sid) {
     ShowMessage(host.messenger,
                 u"Для «--to-reg» нужен параметр «--user=SID».\r\n\r\n" + UsageText(executableName),
+                MessageStyle::kCritical);
+    return kExitUsage;
+  }
+  // A root has no name to take, and its file would land beside it, nowhere.
+  bool root = false;
+  try {
+    root = (request.name.value_or(u"").empty() || request.args.TargetPath.empty()) &&
+           IsRootDirectory(host.files, request.args.SourceFile);
+  } catch (const RunTimeError&) {
+    // The conversion itself tells what is wrong with the directory.
+  }
+  if (root) {
+    ShowMessage(host.messenger,
+                PathMessage(request.args.SourceFile,
+                            u"У корневого каталога нет имени: для «--to-reg» нужны параметр "
+                            u"«--name=NAME» и FileName.") +
+                    u"\r\n\r\n" + UsageText(executableName),
                 MessageStyle::kCritical);
     return kExitUsage;
   }
