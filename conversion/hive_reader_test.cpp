@@ -88,6 +88,20 @@ TEST_F(HiveReaderTest, WhatNoExportWouldHoldAsBinaryIsRefusedAsSuch) {
   }
 }
 
+TEST_F(HiveReaderTest, AListingShowsAContainerThatCannotBeReadInItsLine) {
+  const std::u16string keys = u"Crypto Pro\\Settings\\Users\\S-1\\Keys\\";
+  files.AddFile(kHive, MakeHive({{keys + u"Good", {{u"name.key", 3, "\x01"}}},
+                                 {keys + u"Text", {{u"name.key", 1, std::string("a\0\0\0", 4)}}}}));
+  Host host{files, messenger};
+  std::vector<ListedContainer> listed;
+  ASSERT_TRUE(ListContainers(kHive, {}, host, &listed));
+  ASSERT_EQ(listed.size(), 2u);
+  const std::u16string missing = u"\tнет: header.key, masks.key, primary.key";
+  EXPECT_EQ(ListLine(listed[0]), u"Good\tS-1\t1\tgood.000" + missing);
+  EXPECT_EQ(ListLine(listed[1]), u"Text\tS-1\t0\ttext.000\tошибка: " + NotHexText());
+  EXPECT_TRUE(messenger.shown.empty());
+}
+
 TEST_F(HiveReaderTest, ADamagedHiveIsTheReadMessageAndLeavesNothing) {
   std::string garbage = hive_;
   for (size_t i = 4096 + 64; i < 4096 + 1024; ++i) garbage[i] = char(i * 131);
