@@ -11,12 +11,15 @@ namespace {
 
 // The letter case of the C library's C.UTF-8 locale: Unicode's own simple
 // mappings, the same whatever language the user has chosen (a Turkish
-// locale would turn i into İ), and on Debian always there, in libc-bin.
+// locale would turn i into İ), and on Debian always there, in libc-bin. A
+// table of our own, written or generated, would be one more copy of Unicode
+// to keep right; the C library keeps its copy.
 locale_t UnicodeCase() {
   static const locale_t locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(nullptr));
   if (locale == locale_t(nullptr)) {
-    throw RunTimeError(ENOENT, u"The C.UTF-8 locale, whose letter case names are compared by, "
-                               u"is not installed");
+    throw RunTimeError(ENOENT,
+                       u"The C.UTF-8 locale, by whose letter case names are compared, is not "
+                       u"installed");
   }
   return locale;
 }
