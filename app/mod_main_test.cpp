@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "host/unicode.h"
 #include "tests/fake_file_system.h"
 #include "tests/recording_messenger.h"
 #include "tests/test_exports.h"
@@ -130,55 +129,6 @@ TEST(RunConverterTest, StatusAndTheOneMessage) {
     ASSERT_EQ(messenger.shown.size(), 1u);
     EXPECT_EQ(messenger.shown[0],
               (RecordingMessenger::Shown{u"Velmora - Quillfen", c.text, c.style}));
-  }
-}
-
-// Linux prints every line, tab-separated for scripts; a Windows box shows
-// forty, each written for people, and how many more there are.
-TEST(RunConverterTest, ListingsAsTheHostShowsThem) {
-  std::string text = "REGEDIT4\r\n";
-  for (int i = 1; i <= 45; ++i) {
-    text += "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Crypto Pro\\Settings\\Users\\S-1\\Keys\\K\t" +
-            std::to_string(i) + "]\r\n\"name.key\"=hex:01\r\n";
-  }
-  std::u16string list, all;
-  for (int i = 1; i <= 45; ++i) {
-    const std::u16string number = FromUtf8(std::to_string(i));
-    const std::u16string directory = u"k" + number + u".000";
-#ifdef _WIN32
-    if (i > 40) continue;
-    list += u"«K\\t" + number +
-            u"» — пользователь S-1, 64-битное хранилище — значений: 1 — каталог " + directory +
-            u" — нет: header.key, masks.key, primary.key\r\n";
-#else
-    list += u"K\\t" + number + u"\tS-1\t1\t" + directory +
-            u"\tнет: header.key, masks.key, primary.key\r\n";
-#endif
-    all += u"«K\\t" + number + u"» → keys/" + directory + u"\r\n";
-  }
-#ifdef _WIN32
-  list += u"… и ещё 5";
-  all += u"… и ещё 5\r\n";
-#else
-  list.resize(list.size() - 2);
-#endif
-  const struct {
-    std::vector<std::u16string> arguments;
-    std::u16string text;
-  } cases[] = {
-      {{u"--list", u"many.reg"}, list},
-      {{u"--all", u"many.reg", u"keys"},
-       u"keys\r\n\r\n" + all + u"\r\nКаталоги-контейнеры созданы успешно! ^_^v"},
-  };
-  for (const auto& c : cases) {
-    FakeFileSystem files;
-    files.AddFile(u"/work/many.reg", text);
-    RecordingMessenger messenger;
-    Host host{files, messenger};
-    EXPECT_EQ(RunConverter(host, ArgumentList(c.arguments), u"quillfen"), kExitSuccess);
-    ASSERT_EQ(messenger.shown.size(), 1u);
-    EXPECT_EQ(messenger.shown[0], (RecordingMessenger::Shown{u"Velmora - Quillfen", c.text,
-                                                             MessageStyle::kInformation}));
   }
 }
 

@@ -29,10 +29,14 @@ int Converted(Host& host, std::u16string message, const std::u16string& note = {
 }
 
 #ifdef _WIN32
-// A message box grows with its text and cannot scroll: it shows this many
-// containers and how many more there are.
+// Every message is a box, which grows with its text and cannot scroll: it
+// shows this many containers and how many more there are. A box neither
+// aligns a tab nor always shows one, so --list writes lines for people.
+constexpr bool kMessageBox = true;
 constexpr size_t kMostShownLines = 40;
 #else
+// Standard output keeps every line, and scripts read --list's columns.
+constexpr bool kMessageBox = false;
 constexpr size_t kMostShownLines = SIZE_MAX;
 #endif
 
@@ -44,9 +48,7 @@ int List(Host& host, const Request& request) {
   }
   std::vector<std::u16string> lines;
   for (const auto& container : listed) {
-    // Scripts read standard output on Linux; a box on Windows is read by people.
-    lines.push_back(kMostShownLines == SIZE_MAX ? ListLine(container)
-                                                : ListLineForPeople(container));
+    lines.push_back(kMessageBox ? ListLineForPeople(container) : ListLine(container));
   }
   return Converted(host, ShownLines(lines, kMostShownLines), note);
 }

@@ -147,27 +147,6 @@ TEST_F(ConvertContainersTest, ANameOfSeveralContainersIsRefusedUnlessNarrowedToO
   }
 }
 
-TEST_F(ConvertContainersTest, AllOfOneUserOrView) {
-  const struct {
-    ContainerChoice choice;
-    std::vector<std::u16string> directories;
-  } cases[] = {
-      {{.user = u"S-1-5-21-1002"}, {u"/work/keys/leabcdef.000", u"/work/keys/2024.000"}},
-      {{.wow64 = false},
-       {u"/work/keys/perfilev.000", u"/work/keys/perfilev.001", u"/work/keys/leabcdef.000"}},
-  };
-  for (const auto& c : cases) {
-    GivenExport(containers);
-    Host host{files, messenger};
-    std::vector<ConvertedContainer> converted;
-    ASSERT_TRUE(
-        ConvertAllContainers(ConverterArgs{kSource, u"/work/keys"}, c.choice, host, &converted));
-    std::vector<std::u16string> directories;
-    for (const auto& container : converted) directories.push_back(container.directory);
-    EXPECT_EQ(directories, c.directories);
-  }
-}
-
 TEST_F(ConvertContainersTest, WhenEveryNumberIsTakenTheMessageSaysWhyAndForWhichContainer) {
   files.AddDirectory(u"/work/keys");
   for (int i = 0; i <= 999; ++i) {

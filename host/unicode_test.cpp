@@ -43,26 +43,5 @@ TEST(UnicodeTest, EveryByteOfAnIllFormedSequenceIsKept) {
   }
 }
 
-TEST(UnicodeTest, ValidUtf16HasNoLoneSurrogate) {
-  const struct {
-    std::u16string text;
-    bool valid;
-  } cases[] = {
-      {u"", true},
-      {u"Ключ", true},
-      {u"\xD83D\xDD11", true},
-      {u"a\xDCFF", false},
-      {u"\xD83D", false},
-      {u"\xDD11\xD83D", false},
-      {u"\xD83D"
-       "a",
-       false},
-      {u"\xD83D\xD83D", false},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(IsValidUtf16(c.text), c.valid) << testing::PrintToString(c.text);
-  }
-}
-
 }  // namespace
 }  // namespace quillfen
