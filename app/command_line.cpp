@@ -1,9 +1,11 @@
 #include "app/command_line.h"
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
 #include "host/path_functions.h"
+#include "host/unicode.h"
 
 namespace quillfen {
 namespace {
@@ -35,9 +37,33 @@ CommandLine OnlyWith(std::u16string_view option, std::u16string_view with) {
 struct Given {
   std::optional<std::u16string> action;     // --list, --install or --to-reg
   std::optional<std::u16string> selection;  // --container or --all
+  std::optional<std::u16string> view;       // --wow64 or --native
   std::optional<std::u16string> install_only;
   std::optional<std::u16string> to_reg_only;
 };
+
+#ifdef _WIN32
+constexpr char16_t kArgumentEncoding[] = u"UTF-16";
+#else
+constexpr char16_t kArgumentEncoding[] = u"UTF-8";
+#endif
+
+// A name that goes into the registry or is compared with its names: the
+// POSIX host turns bytes that are no UTF-8 into lone surrogates, which no
+// registry name holds, and a key's name has at most 255 units.
+std::optional<CommandLine> RefuseName(std::u16string_view option,
+                                      const std::optional<std::u16string>& value, size_t most) {
+  if (!value) return std::nullopt;
+  if (!IsValidUtf16(*value)) {
+    return Mistake(u"Значение параметра " + Quoted(option) + u" не является текстом в кодировке " +
+                   kArgumentEncoding + u".");
+  }
+  if (value->size() > most) {
+    return Mistake(u"Значение параметра " + Quoted(option) +
+                   u" длиннее 255 знаков: в реестре таких имён разделов не бывает.");
+  }
+  return std::nullopt;
+}
 
 // --all's directory: the export without its extension; a file without one,
 // such as a hive's SOFTWARE, would be its own directory, so ".keys" is added.
@@ -59,6 +85,7 @@ CommandLine ParseOptions(const ArgumentList& arguments) {
   CommandLine line;
   Request& request = line.request;
   Given given;
+  std::optional<bool> view;  // true: Wow6432Node
   int i = 0;
   for (; i < arguments.Count(); ++i) {
     const std::u16string& argument = arguments.Item(i);
@@ -106,17 +133,19 @@ CommandLine ParseOptions(const ArgumentList& arguments) {
       if (!take_value()) return Mistake(u"Для параметра " + Quoted(option) + u" нужно значение.");
       if (option == u"--container") {
         conflict = set_once(given.selection);
-        request.choice = {ContainerChoice::Kind::kNamed, *value};
+        request.choice = ContainerChoice::Named(*value);
       } else if (option == u"--keys-dir") {
         given.install_only = option;
         request.keys_dir = *value;
+      } else if (option == u"--user") {
+        request.sid = *value;
       } else {
         given.to_reg_only = option;
-        (option == u"--user" ? request.sid : request.name) = *value;
+        request.name = *value;
       }
-    } else if (option == u"--wow64" && !value) {
-      given.to_reg_only = option;
-      request.wow64 = true;
+    } else if ((option == u"--wow64" || option == u"--native") && !value) {
+      conflict = set_once(given.view);
+      view = option == u"--wow64";
     } else {
       return Mistake(u"Неизвестный параметр " + Quoted(argument) + u".");
     }
@@ -132,6 +161,15 @@ CommandLine ParseOptions(const ArgumentList& arguments) {
   }
   if (given.to_reg_only && request.action != Action::kToReg) {
     return OnlyWith(*given.to_reg_only, u"--to-reg");
+  }
+  if (auto refused = RefuseName(u"--name", request.name, 255)) return *refused;
+  if (auto refused = RefuseName(u"--user", request.sid, SIZE_MAX)) return *refused;
+  // --to-reg writes the key there; everything else takes containers from there.
+  if (request.action == Action::kToReg) {
+    request.wow64 = view.value_or(false);
+  } else {
+    request.choice.user = request.sid;
+    request.choice.wow64 = view;
   }
 
   std::vector<std::u16string> operands;

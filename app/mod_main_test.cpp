@@ -37,6 +37,7 @@ constexpr char16_t kUsage[] =
     u"  --to-reg          каталог-контейнер обратно в файл реестра\r\n"
     u"  --user=SID        пользователь, в разделе которого контейнер\r\n"
     u"  --wow64           раздел Wow6432Node (32-битное хранилище)\r\n"
+    u"  --native          64-битное хранилище, не Wow6432Node\r\n"
     u"  --name=NAME       имя контейнера в реестре\r\n"
     u"  -h, --help        эта справка\r\n"
     u"  --version         версия программы";
@@ -74,6 +75,13 @@ TEST(ParseCommandLineTest, Table) {
   }
 }
 
+std::u16string NoName(const std::u16string& directory) {
+  return directory +
+         u"\r\n\r\nУ корневого каталога нет имени: для «--to-reg» нужны параметр «--name=NAME» и "
+         u"FileName.\r\n\r\n" +
+         kUsage;
+}
+
 TEST(RunConverterTest, StatusAndTheOneMessage) {
   const std::string good_export =
       "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Crypto Pro\\Settings\\Users\\S\\Keys\\K]\r\n"
@@ -99,6 +107,20 @@ TEST(RunConverterTest, StatusAndTheOneMessage) {
        kExitFailure,
        MessageStyle::kCritical,
        u"/work\r\n\r\nФайл или каталог уже существует."},
+      // A root has no name: --to-reg needs both the key's name and the file.
+      {{u"--to-reg", u"--user=S-1", u"/"}, kExitUsage, MessageStyle::kCritical, NoName(u"/")},
+      {{u"--to-reg", u"--user=S-1", u"--name=K", u"//"},
+       kExitUsage,
+       MessageStyle::kCritical,
+       NoName(u"//")},
+      {{u"--to-reg", u"--user=S-1", u"/work/..", u"/work/k.reg"},
+       kExitUsage,
+       MessageStyle::kCritical,
+       NoName(u"/work/..")},
+      {{u"--to-reg", u"--user=S-1", u"--name=K", u"/", u"/work/k.reg"},
+       kExitFailure,
+       MessageStyle::kCritical,
+       u"/work\r\n\r\nЭто не файл: в каталоге-контейнере бывают только файлы значений."},
   };
   for (const auto& c : cases) {
     FakeFileSystem files;

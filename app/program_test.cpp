@@ -122,6 +122,80 @@ TEST(ProgramTest, ToRegHoldsOneFileAtATime) {
   EXPECT_LT(result.peak_kib, long(3 * kMib + 8) << 10);
 }
 
+// A name with a tab and a terminal's escape sequences: shown escaped in the
+// listing, the success message and an error, and never raw on the terminal.
+TEST(ProgramTest, NamesReachTheTerminalEscaped) {
+  TempDir dir;
+  const std::string keys =
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Crypto Pro\\Settings\\Users\\S-1\\Keys\\";
+  const std::string name = "evil\x1b]0;pwned\x07\x1b[2J\tx";
+  const std::string shown = "evil\\x1b]0;pwned\\x07\\x1b[2J\\tx";
+  WriteBinaryFile(dir / "good.reg", "REGEDIT4\r\n" + keys + name + "]\r\n\"a.key\"=hex:01\r\n");
+  WriteBinaryFile(dir / "bad.reg", "REGEDIT4\r\n" + keys + name + "]\r\n\"a.key\"=hex:1\r\n");
+  const std::string missing = "нет: header.key, masks.key, name.key, primary.key";
+  const struct {
+    std::vector<std::string> arguments;
+    int status;
+    std::string out, err;
+  } cases[] = {
+      {{"--list", "good.reg"}, 0, shown + "\tS-1\t1\tevil0pwn.000\t" + missing + "\n", ""},
+      {{"--all", "good.reg", "out"},
+       0,
+       "out\n\n«" + shown + "» → out/evil0pwn.000\n\nКаталоги-контейнеры созданы успешно! ^_^v\n",
+       ""},
+      {{"--container=evil", "good.reg"},
+       1,
+       "",
+       "good.reg\n\nВ файле реестра не найден раздел с контейнером «evil».\n"},
+      {{"--all", "bad.reg", "out2"},
+       1,
+       "",
+       "bad.reg\n\nВ файле реестра обнаружено неверное значение «a.key» (данные не являются "
+       "двоичными или записаны с ошибкой).\n\nКонтейнер «" +
+           shown + "».\n"},
+      {{"--to-reg", "--user=S-1\n", "d.000"},
+       1,
+       "",
+       "Имя раздела «S-1\\n» не годится: оно не может быть пустым или содержать «\\» и переводы "
+       "строки.\n"},
+      {{"none\x1b[2J.reg", "o"},
+       1,
+       "",
+       "none\\x1b[2J.reg\n\nНе удалось прочитать файл.\n\nОшибка 2: No such file or directory\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments[0]);
+    const auto result = RunProgram(QUILLFEN_EXE, c.arguments, dir.path());
+    EXPECT_EQ(result.exit_status, c.status);
+    EXPECT_EQ(result.out, c.out.empty() ? "" : kCaption + c.out);
+    EXPECT_EQ(result.err, c.err.empty() ? "" : kCaption + c.err);
+  }
+  EXPECT_EQ(ReadBinaryFile(dir / "out" / "evil0pwn.000" / "a.key"), "\x01");
+  EXPECT_FALSE(fs::exists(dir / "out2"));
+}
+
+// Arguments arrive as bytes: what is no UTF-8 is no name.
+TEST(ProgramTest, NamesThatAreNoTextAreAMistakeInTheCommandLine) {
+  TempDir dir;
+  const struct {
+    std::vector<std::string> arguments;
+    std::string mistake;
+  } cases[] = {
+      {{"--to-reg", "--user=S-1", "--name=a\xff", "d"},
+       "Значение параметра «--name» не является текстом в кодировке UTF-8."},
+      {{"--list", "--user=S-1-\xc0\xaf", "a.reg"},
+       "Значение параметра «--user» не является текстом в кодировке UTF-8."},
+  };
+  for (const auto& c : cases) {
+    const auto result = RunProgram(QUILLFEN_EXE, c.arguments, dir.path());
+    EXPECT_EQ(result.exit_status, 2);
+    EXPECT_EQ(result.out, "");
+    EXPECT_TRUE(result.err.starts_with(kCaption + c.mistake + "\n\n" +
+                                       Usage("quillfen").substr(kCaption.size())))
+        << result.err;
+  }
+}
+
 }  // namespace
 }  // namespace quillfen
 #endif

@@ -23,6 +23,7 @@ struct Request {
   std::u16string keys_dir = u"/var/opt/cprocsp/keys";
 
   // --to-reg: the user key's SID, the 32-bit view, the container's name.
+  // Other actions take --user and the view as part of `choice`.
   std::optional<std::u16string> sid;
   bool wow64 = false;
   std::optional<std::u16string> name;

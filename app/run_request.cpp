@@ -1,15 +1,20 @@
 #include "app/run_request.h"
 
+#include <cstdint>
 #include <vector>
 
 #include "app/format_version.h"
 #include "app/mod_main.h"
+#include "conversion/container_list.h"
 #include "conversion/convert_containers.h"
 #include "conversion/convert_reg_file.h"
 #include "conversion/key_store.h"
 #include "conversion/reg_writer.h"
 #include "host/message.h"
+#include "host/path_functions.h"
 #include "host/platform.h"
+#include "host/run_time_error.h"
+#include "host/visible_name.h"
 
 namespace quillfen {
 namespace {
@@ -22,21 +27,57 @@ void Converted(Host& host, std::u16string message, const std::u16string& note = 
   ShowMessage(host.messenger, message, MessageStyle::kInformation);
 }
 
-int ConvertAll(Host& host, const ConverterArgs& args) {
-  std::vector<ConvertedContainer> converted;
+#ifdef _WIN32
+// Every message is a box, which grows with its text and cannot scroll: it
+// shows this many containers and how many more there are. A box neither
+// aligns a tab nor always shows one, so --list writes lines for people.
+constexpr bool kMessageBox = true;
+constexpr size_t kMostShownLines = 40;
+#else
+// Standard output keeps every line, and scripts read --list's columns.
+constexpr bool kMessageBox = false;
+constexpr size_t kMostShownLines = SIZE_MAX;
+#endif
+
+int List(Host& host, const Request& request) {
+  std::vector<ListedContainer> listed;
   std::u16string note;
   const auto announce = [&] {
-    std::u16string lines;
+    std::vector<std::u16string> lines;
+    for (const auto& container : listed) {
+      lines.push_back(kMessageBox ? ListLineForPeople(container) : ListLine(container));
+    }
+    Converted(host, ShownLines(lines, kMostShownLines), note);
+  };
+  return ListContainers(request.args.SourceFile, request.choice, host, &listed, &note, announce)
+             ? kExitSuccess
+             : kExitFailure;
+}
+
+int ConvertAll(Host& host, const Request& request) {
+  std::vector<ConvertedContainer> converted;
+  std::u16string note;
+  const ConverterArgs& args = request.args;
+  const auto announce = [&] {
+    std::vector<std::u16string> lines;
     for (const auto& container : converted) {
-      lines += u"«" + container.name + u"» → " + container.directory + u"\r\n";
+      // Built by appending: GCC 12 warns wrongly about a literal before a
+      // temporary string.
+      std::u16string line = u"«";
+      line += VisibleName(container.name);
+      line += u"» → ";
+      line += VisibleName(container.directory);
+      lines.push_back(std::move(line));
     }
     Converted(
         host,
-        PathMessage(args.TargetPath, lines + u"\r\nКаталоги-контейнеры созданы успешно! ^_^v"),
+        PathMessage(args.TargetPath, ShownLines(lines, kMostShownLines) +
+                                         u"\r\n\r\nКаталоги-контейнеры созданы успешно! ^_^v"),
         note);
   };
-  return ConvertAllContainers(args, host, &converted, &note, announce) ? kExitSuccess
-                                                                       : kExitFailure;
+  return ConvertAllContainers(args, request.choice, host, &converted, &note, announce)
+             ? kExitSuccess
+             : kExitFailure;
 }
 
 int Install(Host& host, const Request& request) {
@@ -53,7 +94,8 @@ int Install(Host& host, const Request& request) {
   const auto announce = [&] {
     std::u16string lines;
     for (const auto& container : installation.containers) {
-      lines += container.directory + u" → \\\\.\\HDIMAGE\\" + container.name + u"\r\n";
+      lines += VisibleName(container.directory) + u" → \\\\.\\HDIMAGE\\" +
+               VisibleName(container.name) + u"\r\n";
     }
     Converted(host,
               PathMessage(installation.user_directory,
@@ -69,6 +111,23 @@ int ToReg(Host& host, const Request& request, std::u16string_view executableName
   if (!sid) {
     ShowMessage(host.messenger,
                 u"Для «--to-reg» нужен параметр «--user=SID».\r\n\r\n" + UsageText(executableName),
+                MessageStyle::kCritical);
+    return kExitUsage;
+  }
+  // A root has no name to take, and its file would land beside it, nowhere.
+  bool root = false;
+  try {
+    root = (request.name.value_or(u"").empty() || request.args.TargetPath.empty()) &&
+           IsRootDirectory(host.files, request.args.SourceFile);
+  } catch (const RunTimeError&) {
+    // The conversion itself tells what is wrong with the directory.
+  }
+  if (root) {
+    ShowMessage(host.messenger,
+                PathMessage(request.args.SourceFile,
+                            u"У корневого каталога нет имени: для «--to-reg» нужны параметр "
+                            u"«--name=NAME» и FileName.") +
+                    u"\r\n\r\n" + UsageText(executableName),
                 MessageStyle::kCritical);
     return kExitUsage;
   }
@@ -113,6 +172,7 @@ std::u16string UsageText(std::u16string_view executableName) {
       u"  --to-reg          каталог-контейнер обратно в файл реестра\r\n"
       u"  --user=SID        пользователь, в разделе которого контейнер\r\n"
       u"  --wow64           раздел Wow6432Node (32-битное хранилище)\r\n"
+      u"  --native          64-битное хранилище, не Wow6432Node\r\n"
       u"  --name=NAME       имя контейнера в реестре\r\n"
       u"  -h, --help        эта справка\r\n"
       u"  --version         версия программы";
@@ -144,19 +204,16 @@ int RunWithOptions(Host& host, const CommandLine& line, std::u16string_view exec
   using Action = Request::Action;
   using Choice = ContainerChoice::Kind;
   switch (request.action) {
-    case Action::kList: {
-      std::u16string list, note;
-      const auto announce = [&] { Converted(host, list, note); };
-      return ListContainers(args.SourceFile, host, &list, &note, announce) ? kExitSuccess
-                                                                           : kExitFailure;
-    }
+    case Action::kList:
+      return List(host, request);
     case Action::kConvert: {
-      if (request.choice.kind == Choice::kAll) return ConvertAll(host, args);
+      if (request.choice.kind == Choice::kAll) return ConvertAll(host, request);
       std::u16string note;
       const auto announce = [&] { Converted(host, PathMessage(args.TargetPath, kCreated), note); };
-      return (request.choice.kind == Choice::kNamed
-                  ? ConvertNamedContainer(args, request.choice.name, host, &note, announce)
-                  : ConvertRegFile(args, host, &note, announce))
+      // The first container without options is converted as it always was.
+      return (request.choice.kind == Choice::kFirst && !request.choice.Narrowed()
+                  ? ConvertRegFile(args, host, &note, announce)
+                  : ConvertChosenContainer(args, request.choice, host, &note, announce))
                  ? kExitSuccess
                  : kExitFailure;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,11 +29,24 @@ class ContainerSource {
   virtual std::u16string Note() const { return {}; }
 };
 
-// Which containers of a source a run takes.
+// Which containers of a source a run takes: the first, the one named or
+// all, of those below the user key `user` (a SID, compared as the registry
+// compares names) and in the view `wow64` (true: Wow6432Node, the 32-bit
+// view; false: the 64-bit one) where these are given.
 struct ContainerChoice {
   enum class Kind { kFirst, kNamed, kAll };
   Kind kind = Kind::kFirst;
-  std::u16string name;  // with kNamed
+  std::u16string name = {};  // with kNamed
+  std::optional<std::u16string> user = {};
+  std::optional<bool> wow64 = {};
+
+  static ContainerChoice Named(std::u16string name) {
+    ContainerChoice choice;
+    choice.kind = Kind::kNamed;
+    choice.name = std::move(name);
+    return choice;
+  }
+  bool Narrowed() const { return user || wow64; }
 };
 
 // Reads `path`: a hive file when it starts with "regf", a registry export

@@ -7,6 +7,7 @@
 #include "host/directory.h"
 #include "host/path_functions.h"
 #include "host/run_time_error.h"
+#include "host/visible_name.h"
 #include "support/ascii.h"
 
 namespace quillfen {
@@ -105,7 +106,7 @@ std::unique_ptr<ContainerKey> ReadContainerDirectory(FileSystem& files,
                       u"или цифр через точку.");
     }
     if (!names.empty() && Lower(names.back()) == Lower(entry.name)) {
-      throw PathError(path, u"Значение «" + names.back() +
+      throw PathError(path, u"Значение «" + VisibleName(names.back()) +
                                 u"» уже есть: в реестре имена значений не различают регистр букв.");
     }
     names.push_back(entry.name);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "conversion/container_list.h"
 #include "conversion/convert_containers.h"
 #include "conversion/convert_reg_file.h"
 #include "host/unicode.h"
@@ -37,9 +38,11 @@ class HiveReaderTest : public ConversionTest {
 
 TEST_F(HiveReaderTest, EveryOptionGivesWhatTheExportGives) {
   Host host{files, messenger};
-  std::u16string from_hive, from_export, note;
-  ASSERT_TRUE(ListContainers(kHive, host, &from_hive, &note));
-  ASSERT_TRUE(ListContainers(kExport, host, &from_export));
+  std::vector<ListedContainer> from_hive, from_export;
+  std::u16string note;
+  ASSERT_TRUE(ListContainers(kHive, {}, host, &from_hive, &note));
+  ASSERT_TRUE(ListContainers(kExport, {}, host, &from_export));
+  ASSERT_EQ(from_hive.size(), containers_.size());
   EXPECT_EQ(from_hive, from_export);
   EXPECT_EQ(note, u"");
 
@@ -47,8 +50,9 @@ TEST_F(HiveReaderTest, EveryOptionGivesWhatTheExportGives) {
     const ConverterArgs args{std::u16string(source), target};
     std::vector<ConvertedContainer> converted;
     if (option < 0) return ConvertRegFile(args, host);
-    if (option == int(containers_.size())) return ConvertAllContainers(args, host, &converted);
-    return ConvertNamedContainer(args, containers_[size_t(option)].name, host);
+    if (option == int(containers_.size())) return ConvertAllContainers(args, {}, host, &converted);
+    return ConvertChosenContainer(args, ContainerChoice::Named(containers_[size_t(option)].name),
+                                  host);
   };
   for (int option = -1; option <= int(containers_.size()); ++option) {
     SCOPED_TRACE(option);
@@ -84,6 +88,20 @@ TEST_F(HiveReaderTest, WhatNoExportWouldHoldAsBinaryIsRefusedAsSuch) {
   }
 }
 
+TEST_F(HiveReaderTest, AListingShowsAContainerThatCannotBeReadInItsLine) {
+  const std::u16string keys = u"Crypto Pro\\Settings\\Users\\S-1\\Keys\\";
+  files.AddFile(kHive, MakeHive({{keys + u"Good", {{u"name.key", 3, "\x01"}}},
+                                 {keys + u"Text", {{u"name.key", 1, std::string("a\0\0\0", 4)}}}}));
+  Host host{files, messenger};
+  std::vector<ListedContainer> listed;
+  ASSERT_TRUE(ListContainers(kHive, {}, host, &listed));
+  ASSERT_EQ(listed.size(), 2u);
+  const std::u16string missing = u"\tнет: header.key, masks.key, primary.key";
+  EXPECT_EQ(ListLine(listed[0]), u"Good\tS-1\t1\tgood.000" + missing);
+  EXPECT_EQ(ListLine(listed[1]), u"Text\tS-1\t0\ttext.000\tошибка: " + NotHexText());
+  EXPECT_TRUE(messenger.shown.empty());
+}
+
 TEST_F(HiveReaderTest, ADamagedHiveIsTheReadMessageAndLeavesNothing) {
   std::string garbage = hive_;
   for (size_t i = 4096 + 64; i < 4096 + 1024; ++i) garbage[i] = char(i * 131);
@@ -105,7 +123,7 @@ TEST_F(HiveReaderTest, ADamagedHiveIsTheReadMessageAndLeavesNothing) {
     const auto before = files.Snapshot();
     Host host{files, messenger};
     std::vector<ConvertedContainer> converted;
-    EXPECT_FALSE(ConvertAllContainers(ConverterArgs{kHive, u"/work/all"}, host, &converted));
+    EXPECT_FALSE(ConvertAllContainers(ConverterArgs{kHive, u"/work/all"}, {}, host, &converted));
     EXPECT_EQ(OnlyError(), u"/work/SOFTWARE\r\n\r\nНе удалось прочитать файл.\r\n\r\n" + c.error);
     EXPECT_EQ(files.Snapshot(), before);
   }

@@ -178,12 +178,11 @@ bool InstallContainers(const InstallRequest& request, Host& host, Installation* 
     }
     DirectoryNamer namer(&host.files, done.user_directory);
     for (const auto& key : keys) {
-      const auto name = namer.Next(key->Name());
-      if (!name) throw PathError(done.user_directory, kDirectoryFailed);
+      const std::u16string name = namer.Take(key->Name());
       ForContainer(*key,
-                   [&] { as_user.WriteContainerIn(directory, done.user_directory, *name, *key); });
+                   [&] { as_user.WriteContainerIn(directory, done.user_directory, name, *key); });
       done.containers.push_back(
-          {key->Name(), BuildFileName2(done.user_directory, *name, host.files.Style())});
+          {key->Name(), BuildFileName2(done.user_directory, name, host.files.Style())});
     }
     as_user.Sync();
     try {

@@ -44,14 +44,14 @@ TEST_F(ToRegTest, EveryContainerComesBackTheSame) {
     files = FakeFileSystem();
     files.AddFile(kSource, EncodeUtf16Le(SeveralContainersExport(containers), true));
     Host host{files, messenger};
-    ASSERT_TRUE(
-        ConvertNamedContainer(ConverterArgs{kSource, u"/work/c.000"}, container.name, host));
+    const auto named = ContainerChoice::Named(container.name);
+    ASSERT_TRUE(ConvertChosenContainer(ConverterArgs{kSource, u"/work/c.000"}, named, host));
     std::u16string written;
     ASSERT_TRUE(ConvertDirectoryToReg(
         ToRegRequest{u"/work/c.000/", {}, container.user, container.wow64, container.name}, host,
         &written));
     EXPECT_EQ(written, u"/work/c.reg");
-    ASSERT_TRUE(ConvertNamedContainer(ConverterArgs{written, u"/work/back"}, container.name, host));
+    ASSERT_TRUE(ConvertChosenContainer(ConverterArgs{written, u"/work/back"}, named, host));
     for (const auto& [name, bytes] : container.values) {
       EXPECT_EQ(files.FileContents(u"/work/back/" + name), std::string(bytes.begin(), bytes.end()));
     }

@@ -6,6 +6,7 @@
 #include "app_identity.h"
 #include "host/run_time_error.h"
 #include "host/unicode.h"
+#include "host/visible_name.h"
 
 namespace quillfen {
 
@@ -14,7 +15,7 @@ void ShowMessage(Messenger& messenger, std::u16string_view prompt, MessageStyle 
 }
 
 std::u16string PathMessage(std::u16string_view path, std::u16string_view text) {
-  std::u16string message(path);
+  std::u16string message = VisibleName(path);
   message += u"\r\n\r\n";
   message += text;
   return message;

@@ -20,7 +20,8 @@ class Messenger {
 // Shows `prompt` with the application title as caption.
 void ShowMessage(Messenger& messenger, std::u16string_view prompt, MessageStyle style);
 
-// A message about a file or directory: the path, an empty line, the text.
+// A message about a file or directory: the path (control characters shown
+// as VisibleName shows them), an empty line, the text.
 std::u16string PathMessage(std::u16string_view path, std::u16string_view text);
 
 // Messages as terminal output: the caption on its own line, then the text,
