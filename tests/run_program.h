@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillfen {
@@ -31,6 +32,10 @@ class TempDir {
  private:
   std::filesystem::path path_;
 };
+
+// A message as the program prints it on a terminal: the caption line, the
+// text in UTF-8 with CR LF as LF, a line break.
+std::string ConsoleMessage(std::u16string_view text);
 
 std::string ReadBinaryFile(const std::filesystem::path& path);
 void WriteBinaryFile(const std::filesystem::path& path, const std::string& bytes);
