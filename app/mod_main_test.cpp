@@ -8,39 +8,10 @@
 #include "tests/fake_file_system.h"
 #include "tests/recording_messenger.h"
 #include "tests/test_exports.h"
+#include "tests/usage_text.h"
 
 namespace quillfen {
 namespace {
-
-// Today's four lines, then the calls with options and the options.
-constexpr char16_t kUsage[] =
-    u"Velmora - Quillfen 1.00.0003\r\nCopyright © 2026 Velmora\r\n\r\n"
-    u"Использование: quillfen[.EXE] FileName [Path]\r\n"
-    u"               quillfen[.EXE] --container=NAME FileName [Path]\r\n"
-    u"               quillfen[.EXE] --all FileName [Directory]\r\n"
-    u"               quillfen[.EXE] --list FileName\r\n"
-#ifndef _WIN32
-    u"               quillfen[.EXE] --install[=USER] [--keys-dir=DIR] [--container=NAME | --all] "
-    u"FileName\r\n"
-#endif
-    u"               quillfen[.EXE] --to-reg --user=SID [--wow64] [--name=NAME] Directory "
-    u"[FileName]\r\n"
-    u"               quillfen[.EXE] --help | --version\r\n\r\n"
-    u"FileName: файл реестра (.reg) или файл куста реестра (SOFTWARE).\r\n"
-    u"  --container=NAME  контейнер NAME, а не первый в файле\r\n"
-    u"  --all             все контейнеры, каждый в свой каталог внутри Directory\r\n"
-    u"  --list            список контейнеров файла\r\n"
-#ifndef _WIN32
-    u"  --install[=USER]  в хранилище ключей пользователя USER\r\n"
-    u"  --keys-dir=DIR    хранилище ключей (по умолчанию /var/opt/cprocsp/keys)\r\n"
-#endif
-    u"  --to-reg          каталог-контейнер обратно в файл реестра\r\n"
-    u"  --user=SID        пользователь, в разделе которого контейнер\r\n"
-    u"  --wow64           раздел Wow6432Node (32-битное хранилище)\r\n"
-    u"  --native          64-битное хранилище, не Wow6432Node\r\n"
-    u"  --name=NAME       имя контейнера в реестре\r\n"
-    u"  -h, --help        эта справка\r\n"
-    u"  --version         версия программы";
 
 TEST(ParseCommandLineTest, Table) {
   const struct {

@@ -70,5 +70,19 @@ TEST(DirectoryNamerTest, WhenAllAreTakenSaysWhichAndForWhom) {
   }
 }
 
+TEST(DirectoryNamerTest, NumbersAreThreeDecimalDigits) {
+  DirectoryNamer namer(nullptr, {});
+  std::vector<std::u16string> names;
+  for (int i = 0; i < 1000; ++i) names.push_back(namer.Next(u"Ключ").value_or(u"none"));
+  const struct {
+    size_t container;
+    std::u16string name;
+  } cases[] = {
+      {0, u"key.000"},   {9, u"key.009"},   {10, u"key.010"},  {99, u"key.099"},
+      {100, u"key.100"}, {101, u"key.101"}, {990, u"key.990"}, {999, u"key.999"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(names[c.container], c.name) << c.container;
+}
+
 }  // namespace
 }  // namespace quillfen

@@ -85,6 +85,9 @@ TEST_F(ToRegTest, AnythingButValueFilesIsRefusedAndNothingWritten) {
        dir +
            u"/notes.txt.bak\r\n\r\nИмя файла не годится для значения контейнера: нужны две группы "
            u"букв или цифр через точку."},
+      {"a name with a line break", [&] { files.AddFile(dir + u"/b.key\n", "x"); },
+       dir + u"/b.key\\n\r\n\r\nИмя файла не годится для значения контейнера: нужны две группы "
+             u"букв или цифр через точку."},
       {"an empty file", [&] { files.AddFile(dir + u"/zero.key", ""); },
        dir + u"/zero.key\r\n\r\nФайл пуст: значение без данных не прочитать обратно."},
       {"a name twice but for case", [&] { files.AddFile(dir + u"/A.KEY", "x"); },

@@ -12,6 +12,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "host/unicode.h"
+
 extern char** environ;
 
 namespace quillfen {
@@ -25,6 +27,14 @@ TempDir::TempDir(const std::filesystem::path& base) {
 TempDir::~TempDir() {
   std::error_code ignored;
   std::filesystem::remove_all(path_, ignored);
+}
+
+std::string ConsoleMessage(std::u16string_view text) {
+  std::u16string lines = u"Velmora - Quillfen\n";
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text.substr(i, 2) != u"\r\n") lines += text[i];
+  }
+  return ToUtf8(lines + u"\n");
 }
 
 std::string ReadBinaryFile(const std::filesystem::path& path) {

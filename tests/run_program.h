@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillfen {
@@ -50,6 +51,9 @@ class RunningProgram {
   std::unique_ptr<TempDir> capture_;
   int pid_ = -1;
 };
+// A message as the program prints it on a terminal: the caption line, the
+// text in UTF-8 with CR LF as LF, a line break.
+std::string ConsoleMessage(std::u16string_view text);
 
 std::string ReadBinaryFile(const std::filesystem::path& path);
 void WriteBinaryFile(const std::filesystem::path& path, const std::string& bytes);
