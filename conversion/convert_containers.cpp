@@ -4,6 +4,7 @@
 
 #include "conversion/container_names.h"
 #include "conversion/container_source.h"
+#include "conversion/contents/info_text.h"
 #include "conversion/conversion_error.h"
 #include "conversion/convert_reg_file.h"
 #include "host/path_functions.h"
@@ -49,7 +50,7 @@ bool ConvertNamedContainer(const ConverterArgs& args, std::u16string_view name, 
                            std::u16string* note) {
   return RunConversion(host, args.SourceFile, [&](ContainerOutput& output) {
     RefuseExistingTarget(host.files, args.TargetPath);
-    const auto source = OpenContainerSource(host.files, args.SourceFile);
+    const auto source = OpenSourceOrDirectory(host.files, args.SourceFile);
     const ContainerChoice choice{ContainerChoice::Kind::kNamed, std::u16string(name)};
     const auto keys = ChooseContainers(*source, choice, args.SourceFile);
     ForContainer(*keys.front(), [&] { output.WriteContainer(*keys.front(), args.TargetPath); });
@@ -61,7 +62,7 @@ bool ConvertNamedContainer(const ConverterArgs& args, std::u16string_view name, 
 bool ConvertAllContainers(const ConverterArgs& args, Host& host,
                           std::vector<ConvertedContainer>* converted, std::u16string* note) {
   return RunConversion(host, args.SourceFile, [&](ContainerOutput& output) {
-    const auto source = OpenContainerSource(host.files, args.SourceFile);
+    const auto source = OpenSourceOrDirectory(host.files, args.SourceFile);
     const auto keys = AllOrRefuse(*source, args.SourceFile);
     output.CreateDirectory(args.TargetPath);
     DirectoryNamer namer(&host.files, args.TargetPath);
@@ -84,23 +85,26 @@ bool ListContainers(std::u16string_view sourceFile, Host& host, std::u16string* 
   static constexpr std::array<std::u16string_view, 4> kUsualValues = {u"header.key", u"masks.key",
                                                                       u"name.key", u"primary.key"};
   return RunConversion(host, sourceFile, [&](ContainerOutput&) {
-    const auto source = OpenContainerSource(host.files, sourceFile);
+    const auto source = OpenSourceOrDirectory(host.files, sourceFile);
     DirectoryNamer namer(nullptr, {});
     std::u16string lines;
     for (const auto& key : AllOrRefuse(*source, sourceFile)) {
       size_t values = 0;
       std::array<bool, kUsualValues.size()> present{};
+      std::vector<ContainerValue> kept;
       ForContainer(*key, [&] {
-        while (const auto value = key->NextValue()) {
+        while (auto value = key->NextValue()) {
           ++values;
           for (size_t i = 0; i < kUsualValues.size(); ++i) {
             present[i] = present[i] || EqualIgnoringAsciiCase(value->name, kUsualValues[i]);
           }
+          kept.push_back(std::move(*value));
         }
       });
       if (!lines.empty()) lines += u"\r\n";
       lines += key->Name() + u"\t" + key->User() + u"\t" + FromUtf8(std::to_string(values)) +
-               u"\t" + namer.Next(key->Name()).value_or(u"");
+               u"\t" + namer.Next(key->Name()).value_or(u"") + u"\t" +
+               CertificateColumns(ReadContainerContents(kept));
       std::u16string missing;
       for (size_t i = 0; i < kUsualValues.size(); ++i) {
         if (present[i]) continue;

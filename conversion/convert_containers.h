@@ -31,6 +31,7 @@ void ForContainer(const ContainerKey& key, Write write) {
 struct ConvertedContainer {
   std::u16string name;
   std::u16string directory;
+  bool has_certificate = false;
 };
 
 // The container called `name`, compared without regard to case as the
@@ -47,8 +48,9 @@ bool ConvertAllContainers(const ConverterArgs& args, Host& host,
                           std::u16string* note = nullptr);
 
 // One line per container, in the source's order: its name, its user key,
-// the number of its values and the directory name --all would give it in an
-// empty directory, separated by tabs, and when any of the values every
+// the number of its values, the directory name --all would give it in an
+// empty directory, its certificate subject's common name and last day ("—"
+// without one), separated by tabs, and when any of the values every
 // container has is missing, a tab and "нет: " with their names.
 bool ListContainers(std::u16string_view sourceFile, Host& host, std::u16string* list,
                     std::u16string* note = nullptr);

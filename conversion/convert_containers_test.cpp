@@ -40,10 +40,11 @@ TEST_F(ConvertContainersTest, ListNamesEveryContainerInFileOrder) {
   Host host{files, messenger};
   ASSERT_TRUE(ListContainers(kSource, host, &list));
   EXPECT_EQ(list,
-            u"perfilev_007730699137_12.12.19_11.50.30\tS-1-5-21-1001\t6\tperfilev.000\r\n"
-            u"perfilev_007730699137_12.12.19_11.50.30 - копия\tS-1-5-21-1001\t6\tperfilev.001\r\n"
-            u"le-abc.def\tS-1-5-21-1002\t3\tleabcdef.000\tнет: masks.key\r\n"
-            u"Ключ ООО Ромашка 2024\tS-1-5-21-1002\t4\t2024.000");
+            u"perfilev_007730699137_12.12.19_11.50.30\tS-1-5-21-1001\t6\tperfilev.000\t—\t—\r\n"
+            u"perfilev_007730699137_12.12.19_11.50.30 - копия\tS-1-5-21-1001\t6\tperfilev.001\t—\t—"
+            u"\r\n"
+            u"le-abc.def\tS-1-5-21-1002\t3\tleabcdef.000\t—\t—\tнет: masks.key\r\n"
+            u"Ключ ООО Ромашка 2024\tS-1-5-21-1002\t4\t2024.000\t—\t—");
   EXPECT_TRUE(messenger.shown.empty());
   EXPECT_EQ(files.Snapshot(), before);
 }
@@ -58,7 +59,8 @@ TEST_F(ConvertContainersTest, OnlyKeysNamedBelowAUsersKeysAreContainers) {
   std::u16string list;
   Host host{files, messenger};
   ASSERT_TRUE(ListContainers(kSource, host, &list));
-  EXPECT_EQ(list, u"Real\tS-1\t1\treal.000\tнет: header.key, masks.key, name.key, primary.key");
+  EXPECT_EQ(list,
+            u"Real\tS-1\t1\treal.000\t—\t—\tнет: header.key, masks.key, name.key, primary.key");
 }
 
 TEST_F(ConvertContainersTest, EachContainerByItsNameInAnyLetterCase) {

@@ -2,6 +2,8 @@
 
 #include "conversion/container_names.h"
 #include "conversion/container_output.h"
+#include "conversion/contents/container_contents.h"
+#include "conversion/contents/kept_values.h"
 #include "conversion/conversion_error.h"
 #include "conversion/convert_reg_file.h"
 #include "host/error_reporter.h"
@@ -55,7 +57,7 @@ bool InstallContainers(const InstallRequest& request, Host& host, Installation* 
                       u"Каталог хранилища ключей не найден: КриптоПро CSP здесь не установлен, "
                       u"или каталог указан неверно.");
     }
-    const auto source = OpenContainerSource(host.files, request.source_file);
+    const auto source = OpenSourceOrDirectory(host.files, request.source_file);
     const auto keys = ChooseContainers(*source, request.choice, request.source_file);
 
     Installation done;
@@ -85,8 +87,10 @@ bool InstallContainers(const InstallRequest& request, Host& host, Installation* 
       if (!name) throw PathError(done.user_directory, kDirectoryFailed);
       const std::u16string directory =
           BuildFileName2(done.user_directory, *name, host.files.Style());
-      ForContainer(*key, [&] { as_user.WriteContainer(*key, directory); });
-      done.containers.push_back({key->Name(), directory});
+      KeptValuesKey kept(*key);
+      ForContainer(*key, [&] { as_user.WriteContainer(kept, directory); });
+      done.containers.push_back(
+          {key->Name(), directory, ReadContainerContents(kept.Kept()).HasCertificate()});
     }
     as_user.Sync();
     try {

@@ -115,13 +115,15 @@ class PosixFileSystem : public FileSystem {
     return ReadWhole(file.get(), size);
   }
 
-  void WriteNewFile(std::u16string_view path, std::span<const uint8_t> bytes) override {
+  void WriteNewFile(std::u16string_view path, std::span<const uint8_t> bytes,
+                    FileAccess access = FileAccess::kOwnerOnly) override {
     const std::string name = ToUtf8(path);
+    const mode_t mode = access == FileAccess::kEveryoneReads ? 0644 : 0600;
     FileDescriptor file(
-        ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
     if (file.get() < 0) ThrowErrno();
     try {
-      if (::fchmod(file.get(), 0600) != 0) ThrowErrno();
+      if (::fchmod(file.get(), mode) != 0) ThrowErrno();
       WriteAll(file.get(), bytes);
       if (::fsync(file.get()) != 0) ThrowErrno();
       file.Close();

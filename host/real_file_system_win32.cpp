@@ -151,7 +151,8 @@ class WindowsFileSystem : public FileSystem {
     return std::make_unique<OwnedFileBytes>(std::move(buffer));
   }
 
-  void WriteNewFile(std::u16string_view path, std::span<const uint8_t> bytes) override {
+  void WriteNewFile(std::u16string_view path, std::span<const uint8_t> bytes,
+                    FileAccess = FileAccess::kOwnerOnly) override {
     const std::wstring name = Wide(path);
     Handle file(::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -47,7 +47,7 @@ std::u16string ResultText(int result) {
 
 [[noreturn]] void Fail(std::string_view what, int result) {
   if (result == ASN1_MEM_ALLOC_ERROR) throw std::bad_alloc();
-  throw DerError(Quoted(what) + u": " + ResultText(result));
+  throw DerError(Quoted(what), ResultText(result));
 }
 
 // The module's definitions, built once from the table.
@@ -74,8 +74,10 @@ int Digits(const std::string& text, size_t at) {
 
 }  // namespace
 
-DerError::DerError(std::u16string text)
-    : std::runtime_error(ToUtf8(text)), text_(std::move(text)) {}
+DerError::DerError(std::u16string what, std::u16string reason)
+    : std::runtime_error(ToUtf8(what + u": " + reason)),
+      what_(std::move(what)),
+      reason_(std::move(reason)) {}
 
 struct DerStructure::State {
   asn1_node node = nullptr;
@@ -89,7 +91,7 @@ struct DerStructure::State {
   }
   [[noreturn]] void Fail(std::string_view path, int result) const {
     if (result == ASN1_MEM_ALLOC_ERROR) throw std::bad_alloc();
-    throw DerError(What(path) + u": " + ResultText(result));
+    throw DerError(What(path), ResultText(result));
   }
 
   // A value as libtasn1 gives it, and its length in its own unit (bits for
@@ -142,9 +144,9 @@ DerStructure DerStructure::Decode(std::string_view type, std::span<const uint8_t
   DerStructure structure = Create(type);
   State& state = *structure.state_;
   if (der.size() > static_cast<size_t>(INT_MAX)) {
-    throw DerError(state.What({}) + u": данные слишком велики");
+    throw DerError(state.What({}), u"данные слишком велики");
   }
-  if (der.empty()) throw DerError(state.What({}) + u": нет данных");
+  if (der.empty()) throw DerError(state.What({}), u"нет данных");
   state.der.assign(der.begin(), der.end());
   // Without ASN1_DECODE_FLAG_ALLOW_PADDING, bytes after the structure are
   // an error too.
@@ -193,7 +195,7 @@ DerTime DerStructure::Time(std::string_view path) const {
   // UTCTime has two digits of the year, GeneralizedTime four; strict DER
   // leaves seconds and the Z in both.
   const bool utc = text.size() == 13;
-  if (!utc && text.size() != 15) throw DerError(state_->What(path) + u": неверная запись времени");
+  if (!utc && text.size() != 15) throw DerError(state_->What(path), u"неверная запись времени");
   DerTime time;
   size_t at = 0;
   if (utc) {
@@ -213,7 +215,7 @@ DerTime DerStructure::Time(std::string_view path) const {
   if (time.year < 0 || time.month < 1 || time.month > 12 || time.day < 1 || time.day > 31 ||
       time.hour < 0 || time.hour > 23 || time.minute < 0 || time.minute > 59 || time.second < 0 ||
       time.second > 59 || text.back() != 'Z') {
-    throw DerError(state_->What(path) + u": неверная запись времени");
+    throw DerError(state_->What(path), u"неверная запись времени");
   }
   return time;
 }
@@ -226,7 +228,7 @@ size_t DerStructure::Count(std::string_view path) const {
 
 std::vector<uint8_t> DerStructure::ElementDer(std::string_view path) const {
   const std::vector<uint8_t>& der = state_->der;
-  if (der.empty()) throw DerError(state_->What(path) + u": структура не прочитана из DER");
+  if (der.empty()) throw DerError(state_->What(path), u"структура не прочитана из DER");
   int start = 0, end = 0;
   state_->Check(path,
                 asn1_der_decoding_startEnd(state_->node, der.data(), static_cast<int>(der.size()),

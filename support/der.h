@@ -19,15 +19,19 @@ namespace quillfen {
 // SEQUENCE OF or SET OF is "?n", as in "content.?2". An empty path is the
 // structure itself.
 
-// What could not be read or written, in words ("«HeaderKey»: неверный тег").
+// What could not be read or written, and why, in words.
 // Memory that runs out is std::bad_alloc, never this.
 class DerError : public std::runtime_error {
  public:
-  explicit DerError(std::u16string text);
-  const std::u16string& Text() const { return text_; }
+  DerError(std::u16string what, std::u16string reason);
+  // "«HeaderKey.content»: неверный тег".
+  std::u16string Text() const { return what_ + u": " + reason_; }
+  // "неверный тег".
+  const std::u16string& Reason() const { return reason_; }
 
  private:
-  std::u16string text_;
+  std::u16string what_;
+  std::u16string reason_;
 };
 
 // A BIT STRING: its bytes, first bit in the high bit of the first byte, and
