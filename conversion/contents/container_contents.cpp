@@ -111,8 +111,8 @@ class HeaderReader {
       for (size_t i = 1; i <= element.Count(kind); ++i) {
         const std::string extension = "extensions." + Nth(i);
         if (element.Oid(extension + ".extnID") != kKeyValidity) continue;
-        const DerStructure period = DerStructure::Decode(
-            "PrivateKeyUsagePeriod", element.Bytes(extension + ".extnValue"));
+        const DerStructure period =
+            DerStructure::Decode("PrivateKeyUsagePeriod", element.Bytes(extension + ".extnValue"));
         if (period.Has("notAfter")) contents_.key_not_after = FromDer(period.Time("notAfter"));
       }
     }
@@ -126,7 +126,7 @@ class HeaderReader {
       if (kind == "attributes") {
         const BitString bits = element.Bits(kind);
         contents_.key_bits = BitsText(bits);
-        contents_.exportable = bits.Bit(0);
+        if (bits.bits > 0) contents_.exportable = bits.Bit(0);
       } else {
         contents_.algorithm = KeyAlgorithm(element.Oid("algorithm.algorithm"));
         contents_.curve = CurveParameters(element.Oid("algorithm.parameters.curve"));
