@@ -56,17 +56,18 @@ void AddCertificate(Lines& lines, std::u16string_view label,
   lines.Add(u"  Издатель", certificate.issuer);
   lines.Add(u"  Серийный номер", certificate.serial);
   lines.Add(u"  Действителен", u"с " + FormatDateTime(certificate.not_before) + u" по " +
-                                    FormatDateTime(certificate.not_after) + u" (" +
-                                    ValidityWord(ValidityAt(certificate, now)) + u")");
+                                   FormatDateTime(certificate.not_after) + u" (" +
+                                   ValidityWord(ValidityAt(certificate, now)) + u")");
   lines.Add(u"  Отпечаток SHA-1", certificate.thumbprint);
 }
 
 std::u16string KeyAttributes(const ContainerContents& contents) {
   std::vector<std::u16string> known;
-  if (contents.exportable) known.push_back(*contents.exportable ? u"экспортируемый" : u"не экспортируемый");
+  if (contents.exportable)
+    known.push_back(*contents.exportable ? u"экспортируемый" : u"неэкспортируемый");
   if (contents.algorithm && !contents.algorithm->name.empty()) {
     known.push_back(IsExchangeAlgorithm(contents.algorithm->oid) ? u"ключ обмена"
-                                                                : u"ключ подписи");
+                                                                 : u"ключ подписи");
   }
   std::u16string text = Joined(known);
   if (contents.key_bits) {
@@ -84,8 +85,8 @@ std::u16string InfoBlock(const ContainerPlace& place, const ContainerContents& c
   if (!place.directory.empty()) {
     lines.Add(u"Каталог", place.directory);
   } else {
-    lines.Add(u"Пользователь", place.user + (place.wow64 ? u", Wow6432Node (32-битное хранилище)"
-                                                         : u""));
+    lines.Add(u"Пользователь",
+              place.user + (place.wow64 ? u", Wow6432Node (32-битное хранилище)" : u""));
   }
   if (contents.stored_name) lines.Add(u"Имя в name.key", *contents.stored_name);
   if (contents.algorithm) lines.Add(u"Алгоритм", contents.algorithm->Text());
@@ -94,8 +95,10 @@ std::u16string InfoBlock(const ContainerPlace& place, const ContainerContents& c
   if (const std::u16string attributes = KeyAttributes(contents); !attributes.empty()) {
     lines.Add(u"Атрибуты ключа", attributes);
   }
-  if (contents.container_bits) lines.Add(u"Атрибуты контейнера", u"биты " + *contents.container_bits);
-  if (contents.password) lines.Add(u"Пароль", *contents.password ? u"установлен" : u"не установлен");
+  if (contents.container_bits)
+    lines.Add(u"Атрибуты контейнера", u"биты " + *contents.container_bits);
+  if (contents.password)
+    lines.Add(u"Пароль", *contents.password ? u"установлен" : u"не установлен");
   if (contents.key_not_after) {
     lines.Add(u"Закрытый ключ действителен до",
               FormatDateTime(*contents.key_not_after) +
