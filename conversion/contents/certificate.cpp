@@ -68,7 +68,7 @@ std::u16string AttributeText(const std::vector<uint8_t>& der) {
 // Windows quotes a value with a separator or a blank at either end in it.
 std::u16string QuotedValue(const std::u16string& value) {
   const bool quote = value.empty() || value.front() == u' ' || value.back() == u' ' ||
-                     value.find_first_of(u",+=\"\r\n<>#;") != std::u16string::npos;
+                     value.find_first_of(u",+=\"<>#;") != std::u16string::npos;
   if (!quote) return value;
   std::u16string text = u"\"";
   for (const char16_t c : value) {
@@ -89,7 +89,8 @@ std::u16string NameText(const DerStructure& certificate, const std::string& path
     for (size_t j = 1; j <= certificate.Count(rdn); ++j) {
       const std::string attribute = Element(rdn, j);
       const std::string type = certificate.Oid(attribute + ".type");
-      const std::u16string value = AttributeText(certificate.Bytes(attribute + ".value"));
+      const std::u16string value =
+          VisibleText(AttributeText(certificate.Bytes(attribute + ".value")));
       if (common_name != nullptr && type == "2.5.4.3" && common_name->empty()) {
         *common_name = value;
       }
@@ -108,6 +109,22 @@ DateTime TimeOf(const DerStructure& certificate, const std::string& path) {
 }
 
 }  // namespace
+
+std::u16string VisibleText(std::u16string_view text) {
+  static constexpr char16_t kDigits[] = u"0123456789abcdef";
+  std::u16string visible;
+  visible.reserve(text.size());
+  for (const char16_t c : text) {
+    if (c >= 0x20 && c != 0x7f) {
+      visible += c;
+      continue;
+    }
+    visible += u"\\x";
+    visible += kDigits[c >> 4];
+    visible += kDigits[c & 15];
+  }
+  return visible;
+}
 
 std::u16string HexDigits(std::span<const uint8_t> bytes) {
   static constexpr char16_t kDigits[] = u"0123456789abcdef";

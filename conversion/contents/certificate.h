@@ -30,6 +30,10 @@ CertificateContents ReadCertificate(std::span<const uint8_t> der);
 enum class Validity { kValid, kExpired, kNotYetValid };
 Validity ValidityAt(const CertificateContents& certificate, const DateTime& now);
 
+// `text` with its control characters as "\x0a": a name read from a file
+// cannot break the lines and columns it is shown in.
+std::u16string VisibleText(std::u16string_view text);
+
 // Lower-case hex digits of `bytes`.
 std::u16string HexDigits(std::span<const uint8_t> bytes);
 

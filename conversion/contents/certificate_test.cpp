@@ -115,6 +115,12 @@ TEST(CertificateTest, WhatIsNoCertificateIsADerError) {
   }
 }
 
+TEST(CertificateTest, ControlCharactersAreShownNotObeyed) {
+  EXPECT_EQ(VisibleText(u"ООО\tРомашка\r\nИНН=1\x7f\x01"),
+            u"ООО\\x09Ромашка\\x0d\\x0aИНН=1\\x7f\\x01");
+  EXPECT_EQ(VisibleText(u"plain"), u"plain");
+}
+
 TEST(CertificateTest, HexDigitsOfEveryByte) {
   EXPECT_EQ(HexDigits(std::vector<uint8_t>{}), u"");
   EXPECT_EQ(HexDigits(std::vector<uint8_t>{0x00, 0x0f, 0xa0, 0xff}), u"000fa0ff");

@@ -175,7 +175,8 @@ void ReadStoredName(ContainerContents& contents, const std::vector<uint8_t>& byt
   }
   const DerStructure name = reader.Decode(u"name.key", "ContainerNameText", elements.front());
   const std::vector<uint8_t> bytes_of_name = name.Bytes("");
-  contents.stored_name = NameText(std::string(bytes_of_name.begin(), bytes_of_name.end()));
+  contents.stored_name =
+      VisibleText(NameText(std::string(bytes_of_name.begin(), bytes_of_name.end())));
 }
 
 }  // namespace

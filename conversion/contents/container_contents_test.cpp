@@ -244,6 +244,10 @@ TEST(ContainerContentsTest, FilesThereMissingAndEmpty) {
   EXPECT_EQ(contents.empty_files, std::vector<std::u16string>{u"primary2.key"});
   EXPECT_TRUE(contents.HasCertificate());
 
+  ValueList tabbed = KnownAnswerValues("kat256.000");
+  tabbed[3].second = TestNameKey("a\tb");
+  EXPECT_EQ(ReadContainerContents(AsContainerValues(tabbed)).stored_name, u"a\\x09b");
+
   const auto nothing = ReadContainerContents({});
   EXPECT_EQ(nothing.missing_files.size(), 6u);
   EXPECT_FALSE(nothing.header_read);
