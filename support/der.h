@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -53,6 +54,11 @@ struct DerTime {
   int minute = 0;
   int second = 0;
 };
+
+// A UTCTime's or GeneralizedTime's text as strict DER writes it
+// ("261208004752Z", "20271208004752Z"), or nothing for any other text.
+// UTCTime's years are 1950 to 2049, as X.509 reads them.
+std::optional<DerTime> ParseDerTime(std::string_view text);
 
 class DerStructure {
  public:

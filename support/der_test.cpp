@@ -96,6 +96,34 @@ TEST(DerTest, WrittenStructuresEncodeAsDerAndReadBack) {
   EXPECT_EQ(Hex(masks.Encode()), "30090402010204000401ff");
 }
 
+TEST(DerTest, TimesAsStrictDerWritesThem) {
+  const struct {
+    const char* text;
+    std::vector<int> time;  // empty: no time
+  } cases[] = {
+      {"261208004752Z", {2026, 12, 8, 0, 47, 52}},
+      {"491231235959Z", {2049, 12, 31, 23, 59, 59}},
+      {"500101000000Z", {1950, 1, 1, 0, 0, 0}},
+      {"20271208004752Z", {2027, 12, 8, 0, 47, 52}},
+      {"2611080047Z", {}},        // no seconds
+      {"261208004752", {}},       // no Z
+      {"261208004752+0300", {}},  // an offset
+      {"20271208004752.5Z", {}},  // a fraction
+      {"261308004752Z", {}},      // month 13
+      {"261200004752Z", {}},      // day 0
+      {"261208244752Z", {}},      // hour 24
+      {"26120800476aZ", {}},      // a letter
+      {"", {}},
+  };
+  for (const auto& c : cases) {
+    const auto time = ParseDerTime(c.text);
+    const std::vector<int> got = time ? std::vector<int>{time->year, time->month,  time->day,
+                                                         time->hour, time->minute, time->second}
+                                      : std::vector<int>{};
+    EXPECT_EQ(got, c.time) << c.text;
+  }
+}
+
 TEST(DerTest, BitsKeepTheirCount) {
   for (const size_t count : {0u, 1u, 3u, 8u, 11u}) {
     DerStructure key = DerStructure::Create("KeyParameters");
