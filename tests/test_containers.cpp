@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 
 #include "host/unicode.h"
 
@@ -104,8 +105,15 @@ ValueList TestContainerValues(const TestHeader& header, const std::string& name)
 }
 
 std::vector<uint8_t> KnownAnswerFile(const std::string& path) {
-  std::ifstream in(std::string(QUILLFEN_SOURCE_DIR) + "/tests/data/known-answers/" + path,
-                   std::ios::binary);
+#ifdef _WIN32
+  // Under Wine the tree is on drive Z:, which is the host's root.
+  const std::string root = "Z:" QUILLFEN_SOURCE_DIR;
+#else
+  const std::string root = QUILLFEN_SOURCE_DIR;
+#endif
+  const std::string name = root + "/tests/data/known-answers/" + path;
+  std::ifstream in(name, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + name);
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
