@@ -22,7 +22,8 @@ constexpr char16_t kCreated[] = u"Каталог-контейнер создан
 // begins them again.
 std::u16string ShellQuoted(std::u16string_view text) {
   std::u16string quoted;
-  for (const char16_t c : text) quoted += c == u'\'' ? std::u16string(u"'\\''") : std::u16string(1, c);
+  for (const char16_t c : text)
+    quoted += c == u'\'' ? std::u16string(u"'\\''") : std::u16string(1, c);
   return quoted;
 }
 
@@ -81,7 +82,8 @@ int SaveCertificateFiles(Host& host, const Request& request) {
                                         request.args.TargetPath};
   if (!SaveCertificates(certificates, host, &saved)) return kExitFailure;
   std::u16string lines;
-  for (const auto& file : saved.files) lines += u"«" + file.name + u"» → " + file.directory + u"\r\n";
+  for (const auto& file : saved.files)
+    lines += u"«" + file.name + u"» → " + file.directory + u"\r\n";
   for (const auto& line : saved.without) lines += line + u"\r\n";
   return Converted(host, PathMessage(request.args.TargetPath,
                                      lines + (saved.files.size() == 1

@@ -66,9 +66,10 @@ bool ShowContainerInfo(std::u16string_view sourceFile, const ContainerChoice& ch
   });
   if (!ran) return false;
   if (!any_read) {
-    ShowMessage(host.messenger,
-                PathMessage(sourceFile, u"Ни один контейнер не удалось прочитать.\r\n\r\n" + blocks),
-                MessageStyle::kCritical);
+    ShowMessage(
+        host.messenger,
+        PathMessage(sourceFile, u"Ни один контейнер не удалось прочитать.\r\n\r\n" + blocks),
+        MessageStyle::kCritical);
     return false;
   }
   *text = std::move(blocks);

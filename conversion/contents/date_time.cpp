@@ -26,9 +26,9 @@ DateTime DateTimeFromUnixSeconds(int64_t seconds) {
   const sys_days day = floor<days>(moment);
   const year_month_day date{day};
   const hh_mm_ss clock{moment - day};
-  return DateTime{int(date.year()),           int(unsigned(date.month())),
-                  int(unsigned(date.day())),  int(clock.hours().count()),
-                  int(clock.minutes().count()), int(clock.seconds().count())};
+  return DateTime{
+      int(date.year()),           int(unsigned(date.month())),  int(unsigned(date.day())),
+      int(clock.hours().count()), int(clock.minutes().count()), int(clock.seconds().count())};
 }
 
 DateTime CurrentDateTime() {

@@ -30,20 +30,13 @@ constexpr Known kAlgorithms[] = {
 };
 
 constexpr Known kCurves[] = {
-    {"1.2.643.2.2.35.0", u"CryptoPro Test"},
-    {"1.2.643.2.2.35.1", u"CryptoPro A"},
-    {"1.2.643.2.2.35.2", u"CryptoPro B"},
-    {"1.2.643.2.2.35.3", u"CryptoPro C"},
-    {"1.2.643.2.2.36.0", u"CryptoPro XchA"},
-    {"1.2.643.2.2.36.1", u"CryptoPro XchB"},
-    {"1.2.643.7.1.2.1.1.1", u"TC26 256 A"},
-    {"1.2.643.7.1.2.1.1.2", u"TC26 256 B"},
-    {"1.2.643.7.1.2.1.1.3", u"TC26 256 C"},
-    {"1.2.643.7.1.2.1.1.4", u"TC26 256 D"},
-    {"1.2.643.7.1.2.1.2.0", u"TC26 512 Test"},
-    {"1.2.643.7.1.2.1.2.1", u"TC26 512 A"},
-    {"1.2.643.7.1.2.1.2.2", u"TC26 512 B"},
-    {"1.2.643.7.1.2.1.2.3", u"TC26 512 C"},
+    {"1.2.643.2.2.35.0", u"CryptoPro Test"},   {"1.2.643.2.2.35.1", u"CryptoPro A"},
+    {"1.2.643.2.2.35.2", u"CryptoPro B"},      {"1.2.643.2.2.35.3", u"CryptoPro C"},
+    {"1.2.643.2.2.36.0", u"CryptoPro XchA"},   {"1.2.643.2.2.36.1", u"CryptoPro XchB"},
+    {"1.2.643.7.1.2.1.1.1", u"TC26 256 A"},    {"1.2.643.7.1.2.1.1.2", u"TC26 256 B"},
+    {"1.2.643.7.1.2.1.1.3", u"TC26 256 C"},    {"1.2.643.7.1.2.1.1.4", u"TC26 256 D"},
+    {"1.2.643.7.1.2.1.2.0", u"TC26 512 Test"}, {"1.2.643.7.1.2.1.2.1", u"TC26 512 A"},
+    {"1.2.643.7.1.2.1.2.2", u"TC26 512 B"},    {"1.2.643.7.1.2.1.2.3", u"TC26 512 C"},
 };
 
 constexpr Known kDigests[] = {
@@ -87,9 +80,7 @@ std::u16string NamedOid::Text() const {
   return name.empty() ? FromUtf8(oid) : name + u" (" + FromUtf8(oid) + u")";
 }
 
-NamedOid KeyAlgorithm(std::string_view oid) {
-  return {std::string(oid), Find(kAlgorithms, oid)};
-}
+NamedOid KeyAlgorithm(std::string_view oid) { return {std::string(oid), Find(kAlgorithms, oid)}; }
 
 bool IsExchangeAlgorithm(std::string_view oid) {
   return oid == "1.2.643.2.2.98" || oid == "1.2.643.7.1.1.6.1" || oid == "1.2.643.7.1.1.6.2";
