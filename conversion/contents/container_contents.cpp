@@ -1,6 +1,7 @@
 #include "conversion/contents/container_contents.h"
 
 #include <array>
+#include <optional>
 #include <string>
 
 #include "host/text_decoder.h"
@@ -43,12 +44,23 @@ std::string KindOf(const char* chooser, const std::vector<uint8_t>& element) {
   }
 }
 
+void AddProblem(ContainerContents& contents, std::u16string_view label, const DerError& error) {
+  contents.problems.push_back(std::u16string(label) + u" (" + error.Reason() + u")");
+}
+
 class HeaderReader {
  public:
   explicit HeaderReader(ContainerContents& contents) : contents_(contents) {}
 
   void Read(const std::vector<uint8_t>& bytes) {
-    const DerStructure header = Decode(u"header.key", "HeaderKeyElements", bytes);
+    std::optional<DerStructure> decoded;
+    try {
+      decoded = DerStructure::Decode("HeaderKeyElements", bytes);
+    } catch (const DerError& error) {
+      AddProblem(contents_, u"header.key", error);
+      return;
+    }
+    const DerStructure& header = *decoded;
     contents_.header_read = true;
     const size_t count = header.Count("content");
     for (size_t i = 1; i <= count; ++i) {
@@ -61,24 +73,9 @@ class HeaderReader {
           ReadElement(kind, element);
         }
       } catch (const DerError& error) {
-        Problem(ElementLabel(kind), error);
+        AddProblem(contents_, ElementLabel(kind), error);
       }
     }
-  }
-
-  // Decodes or says what could not be read, then throws on.
-  DerStructure Decode(const std::u16string& label, const char* type,
-                      std::span<const uint8_t> bytes) {
-    try {
-      return DerStructure::Decode(type, bytes);
-    } catch (const DerError& error) {
-      Problem(label, error);
-      throw;
-    }
-  }
-
-  void Problem(const std::u16string& label, const DerError& error) {
-    contents_.problems.push_back(label + u" (" + error.Reason() + u")");
   }
 
  private:
@@ -104,7 +101,7 @@ class HeaderReader {
       try {
         stored.contents = ReadCertificate(stored.der);
       } catch (const DerError& error) {
-        Problem(first ? u"сертификат" : u"второй сертификат", error);
+        AddProblem(contents_, first ? u"сертификат" : u"второй сертификат", error);
       }
       (first ? contents_.certificate : contents_.second_certificate) = std::move(stored);
     } else if (kind == "extensions") {
@@ -160,28 +157,21 @@ std::u16string NameText(const std::string& bytes) {
 }
 
 void ReadStoredName(ContainerContents& contents, const std::vector<uint8_t>& bytes) {
-  HeaderReader reader(contents);
-  const std::vector<std::vector<uint8_t>> elements = [&] {
-    try {
-      return DerElements(bytes);
-    } catch (const DerError& error) {
-      reader.Problem(u"name.key", error);
-      throw;
+  try {
+    const std::vector<std::vector<uint8_t>> elements = DerElements(bytes);
+    if (elements.empty()) {
+      contents.problems.push_back(u"name.key (нет имени)");
+      return;
     }
-  }();
-  if (elements.empty()) {
-    contents.problems.push_back(u"name.key (нет имени)");
-    return;
+    const std::vector<uint8_t> name =
+        DerStructure::Decode("ContainerNameText", elements.front()).Bytes("");
+    contents.stored_name = VisibleText(NameText(std::string(name.begin(), name.end())));
+  } catch (const DerError& error) {
+    AddProblem(contents, u"name.key", error);
   }
-  const DerStructure name = reader.Decode(u"name.key", "ContainerNameText", elements.front());
-  const std::vector<uint8_t> bytes_of_name = name.Bytes("");
-  contents.stored_name =
-      VisibleText(NameText(std::string(bytes_of_name.begin(), bytes_of_name.end())));
 }
 
 }  // namespace
-
-std::span<const std::u16string_view> UsualContainerFiles() { return kUsualFiles; }
 
 ContainerContents ReadContainerContents(std::span<const ContainerValue> values) {
   ContainerContents contents;
@@ -202,17 +192,11 @@ ContainerContents ReadContainerContents(std::span<const ContainerValue> values) 
   }
   // Each file on its own: a damaged one leaves the others readable.
   if (const ContainerValue* name = find(u"name.key"); name != nullptr && !name->bytes.empty()) {
-    try {
-      ReadStoredName(contents, name->bytes);
-    } catch (const DerError&) {
-    }
+    ReadStoredName(contents, name->bytes);
   }
   if (const ContainerValue* header = find(u"header.key");
       header != nullptr && !header->bytes.empty()) {
-    try {
-      HeaderReader(contents).Read(header->bytes);
-    } catch (const DerError&) {
-    }
+    HeaderReader(contents).Read(header->bytes);
   }
   return contents;
 }

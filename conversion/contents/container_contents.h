@@ -58,7 +58,4 @@ struct ContainerContents {
 // hold; memory that runs out is std::bad_alloc.
 ContainerContents ReadContainerContents(std::span<const ContainerValue> values);
 
-// The six files a container of a key pair has, in the registry's order.
-std::span<const std::u16string_view> UsualContainerFiles();
-
 }  // namespace quillfen
