@@ -62,8 +62,10 @@ std::optional<DerTime> ParseDerTime(std::string_view text);
 
 class DerStructure {
  public:
-  // `der` as the module's type `type`, whole and in DER (nothing after it).
-  // Throws DerError with what is wrong.
+  // `der` as the module's type `type`, whole and in DER as libtasn1 checks
+  // it, nothing after it. Throws DerError with what is wrong. libtasn1 takes
+  // a length written in more bytes than it needs, and a SEQUENCE that ends
+  // before its last elements: reading a missing element throws then.
   static DerStructure Decode(std::string_view type, std::span<const uint8_t> der);
   // An empty structure of `type`, to be written and encoded.
   static DerStructure Create(std::string_view type);

@@ -252,6 +252,9 @@ TEST(DerTest, ReadingAndWritingWhatIsNotThereSaysSo) {
       "PrivateKeyUsagePeriod", FromHex("3011810f32303237313332383030343735325a"));
   EXPECT_EQ(read_error([&] { period.Time("notAfter"); }),
             "«PrivateKeyUsagePeriod.notAfter»: неверная запись времени");
+  // libtasn1 lets a SEQUENCE end before its elements: reading one says so.
+  const DerStructure short_name = DerStructure::Decode("NameKey", FromHex("3000"));
+  EXPECT_EQ(read_error([&] { short_name.Bytes("name"); }), "«NameKey.name»: нет такого элемента");
   EXPECT_EQ(read_error([&] { DerStructure::Create("NoSuchType"); }),
             "«NoSuchType»: нет такого элемента");
   DerStructure empty = DerStructure::Create("MasksKey");
