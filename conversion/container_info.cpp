@@ -1,6 +1,7 @@
 #include "conversion/container_info.h"
 
 #include "conversion/contents/info_text.h"
+#include "conversion/contents/kept_values.h"
 #include "conversion/conversion_error.h"
 #include "conversion/convert_containers.h"
 #include "conversion/convert_reg_file.h"
@@ -41,8 +42,9 @@ std::vector<ContainerValue> ReadAllValues(ContainerKey& key,
 
 ContainerContents ReadKeyContents(ContainerKey& key) {
   std::vector<std::u16string> problems;
-  const std::vector<ContainerValue> values = ReadAllValues(key, &problems);
+  std::vector<ContainerValue> values = ReadAllValues(key, &problems);
   ContainerContents contents = ReadContainerContents(values);
+  WipeValues(values);
   contents.problems.insert(contents.problems.begin(), problems.begin(), problems.end());
   return contents;
 }

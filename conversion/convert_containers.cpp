@@ -98,7 +98,8 @@ bool ListContainers(std::u16string_view sourceFile, Host& host, std::u16string* 
           for (size_t i = 0; i < kUsualValues.size(); ++i) {
             present[i] = present[i] || EqualIgnoringAsciiCase(value->name, kUsualValues[i]);
           }
-          kept.push_back(std::move(*value));
+          // The certificate is all the list reads.
+          if (EqualIgnoringAsciiCase(value->name, u"header.key")) kept.push_back(std::move(*value));
         }
       });
       if (!lines.empty()) lines += u"\r\n";

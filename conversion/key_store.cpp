@@ -87,7 +87,7 @@ bool InstallContainers(const InstallRequest& request, Host& host, Installation* 
       if (!name) throw PathError(done.user_directory, kDirectoryFailed);
       const std::u16string directory =
           BuildFileName2(done.user_directory, *name, host.files.Style());
-      KeptValuesKey kept(*key);
+      KeptValuesKey kept(*key, u"header.key");
       ForContainer(*key, [&] { as_user.WriteContainer(kept, directory); });
       done.containers.push_back(
           {key->Name(), directory, ReadContainerContents(kept.Kept()).HasCertificate()});
