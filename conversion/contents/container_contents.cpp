@@ -53,18 +53,18 @@ class HeaderReader {
   explicit HeaderReader(ContainerContents& contents) : contents_(contents) {}
 
   void Read(const std::vector<uint8_t>& bytes) {
-    std::optional<DerStructure> decoded;
+    // libtasn1 lets a SEQUENCE end early, so its elements are read here too.
+    std::vector<std::vector<uint8_t>> elements;
     try {
-      decoded = DerStructure::Decode("HeaderKeyElements", bytes);
+      const DerStructure header = DerStructure::Decode("HeaderKeyElements", bytes);
+      const size_t count = header.Count("content");
+      for (size_t i = 1; i <= count; ++i) elements.push_back(header.Bytes("content." + Nth(i)));
     } catch (const DerError& error) {
       AddProblem(contents_, u"header.key", error);
       return;
     }
-    const DerStructure& header = *decoded;
     contents_.header_read = true;
-    const size_t count = header.Count("content");
-    for (size_t i = 1; i <= count; ++i) {
-      const std::vector<uint8_t> element = header.Bytes("content." + Nth(i));
+    for (const auto& element : elements) {
       const std::string kind = KindOf("HeaderElementTag", element);
       try {
         if (kind == "primaryKey") {
