@@ -7,7 +7,7 @@
 
 #include "host/unicode.h"
 #include "support/crypto.h"
-#include "tests/run_program.h"
+#include "tests/test_containers.h"
 
 namespace quillfen {
 namespace {
@@ -28,12 +28,6 @@ std::string Hex(std::span<const uint8_t> bytes) {
     hex += kDigits[byte & 15];
   }
   return hex;
-}
-
-std::vector<uint8_t> KnownAnswerFile(const std::string& path) {
-  const std::string bytes =
-      ReadBinaryFile(std::string(QUILLFEN_SOURCE_DIR) + "/tests/data/known-answers/" + path);
-  return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 
 std::string ErrorOf(std::string_view type, const std::vector<uint8_t>& der) {
