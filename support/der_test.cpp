@@ -12,14 +12,6 @@
 namespace quillfen {
 namespace {
 
-std::vector<uint8_t> FromHex(std::string_view hex) {
-  std::vector<uint8_t> bytes;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) {
-    bytes.push_back(static_cast<uint8_t>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
-  }
-  return bytes;
-}
-
 std::string Hex(std::span<const uint8_t> bytes) {
   static constexpr char kDigits[] = "0123456789abcdef";
   std::string hex;
@@ -75,7 +67,7 @@ TEST(DerTest, WrittenStructuresEncodeAsDerAndReadBack) {
   info.Write("version", "0");
   info.Write("privateKeyAlgorithm.algorithm", "1.2.643.7.1.1.1.1");
   info.WriteBytes("privateKeyAlgorithm.parameters", curve_only);
-  info.WriteBytes("privateKey", FromHex("04020102"));
+  info.WriteBytes("privateKey", BytesFromHex("04020102"));
   info.Omit("attributes");
   const auto info_read = DerStructure::Decode("PrivateKeyInfo", info.Encode());
   EXPECT_EQ(Hex(info_read.Bytes("version")), "00");
@@ -84,9 +76,9 @@ TEST(DerTest, WrittenStructuresEncodeAsDerAndReadBack) {
   EXPECT_EQ(Hex(info_read.ElementDer("privateKeyAlgorithm.parameters")), Hex(curve_only));
 
   DerStructure masks = DerStructure::Create("MasksKey");
-  masks.WriteBytes("mask", FromHex("0102"));
+  masks.WriteBytes("mask", BytesFromHex("0102"));
   masks.WriteBytes("salt", {});
-  masks.WriteBytes("mac", FromHex("ff"));
+  masks.WriteBytes("mac", BytesFromHex("ff"));
   EXPECT_EQ(Hex(masks.Encode()), "30090402010204000401ff");
 }
 
@@ -193,7 +185,7 @@ TEST(DerTest, ElementsAreTheSequencesOwnDer) {
   EXPECT_EQ(Hex(content.back()),
             "ac21301f06082a8503020225030a04133011810f32303237313230383030343735325a");
   // An element of no known kind is none of the alternatives.
-  EXPECT_EQ(ErrorOf("HeaderElementTag", FromHex("a3020500")),
+  EXPECT_EQ(ErrorOf("HeaderElementTag", BytesFromHex("a3020500")),
             "«HeaderElementTag»: неверная кодировка DER");
 }
 
@@ -224,12 +216,12 @@ TEST(DerTest, DamagedInputsSayWhatIsWrong) {
       {"no sequence for elements", "Elements", "0400", "«Elements»: неверный тег"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(ErrorOf(c.type, FromHex(c.hex)), c.error) << c.name;
+    EXPECT_EQ(ErrorOf(c.type, BytesFromHex(c.hex)), c.error) << c.name;
   }
 }
 
 TEST(DerTest, ReadingAndWritingWhatIsNotThereSaysSo) {
-  const DerStructure name = DerStructure::Decode("NameKey", FromHex("300816066b6174323536"));
+  const DerStructure name = DerStructure::Decode("NameKey", BytesFromHex("300816066b6174323536"));
   const auto read_error = [&](auto read) -> std::string {
     try {
       read();
@@ -243,11 +235,11 @@ TEST(DerTest, ReadingAndWritingWhatIsNotThereSaysSo) {
   EXPECT_EQ(read_error([&] { name.Time("name"); }), "«NameKey.name»: неверная запись времени");
   // Thirteenth month: DER as libtasn1 sees it, no time as the program reads it.
   const DerStructure period = DerStructure::Decode(
-      "PrivateKeyUsagePeriod", FromHex("3011810f32303237313332383030343735325a"));
+      "PrivateKeyUsagePeriod", BytesFromHex("3011810f32303237313332383030343735325a"));
   EXPECT_EQ(read_error([&] { period.Time("notAfter"); }),
             "«PrivateKeyUsagePeriod.notAfter»: неверная запись времени");
   // libtasn1 lets a SEQUENCE end before its elements: reading one says so.
-  const DerStructure short_name = DerStructure::Decode("NameKey", FromHex("3000"));
+  const DerStructure short_name = DerStructure::Decode("NameKey", BytesFromHex("3000"));
   EXPECT_EQ(read_error([&] { short_name.Bytes("name"); }), "«NameKey.name»: нет такого элемента");
   EXPECT_EQ(read_error([&] { DerStructure::Create("NoSuchType"); }),
             "«NoSuchType»: нет такого элемента");
