@@ -118,9 +118,14 @@ CommandLine ParseOptions(const ArgumentList& arguments) {
     if (option == u"--version" && !value) {
       line.kind = CommandLine::Kind::kVersion;
       return line;
-    } else if ((option == u"--list" || option == u"--to-reg") && !value) {
+    } else if ((option == u"--list" || option == u"--to-reg" || option == u"--info" ||
+                option == u"--cert") &&
+               !value) {
       conflict = set_once(given.action);
-      request.action = option == u"--list" ? Request::Action::kList : Request::Action::kToReg;
+      request.action = option == u"--list"     ? Request::Action::kList
+                       : option == u"--to-reg" ? Request::Action::kToReg
+                       : option == u"--info"   ? Request::Action::kInfo
+                                               : Request::Action::kCert;
     } else if (option == u"--install") {
       conflict = set_once(given.action);
       request.action = Request::Action::kInstall;
@@ -172,14 +177,24 @@ CommandLine ParseOptions(const ArgumentList& arguments) {
     request.choice.wow64 = view;
   }
 
+  // --info shows every container unless one is named.
+  if (request.action == Action::kInfo && !given.selection) {
+    request.choice.kind = ContainerChoice::Kind::kAll;
+  }
+
   std::vector<std::u16string> operands;
   for (; i < arguments.Count(); ++i) operands.push_back(arguments.Item(i));
-  const size_t most = request.action == Action::kList || request.action == Action::kInstall ? 1 : 2;
+  const size_t most = request.action == Action::kList || request.action == Action::kInstall ||
+                              request.action == Action::kInfo
+                          ? 1
+                          : 2;
   if (operands.empty() || operands.size() > most) return line;  // the usage text
 
   request.args.SourceFile = operands[0];
   if (operands.size() == 2) {
     request.args.TargetPath = operands[1];
+  } else if (request.action == Action::kCert) {
+    request.args.TargetPath = u".";
   } else if (request.action == Action::kConvert) {
     request.args.TargetPath = request.choice.kind == ContainerChoice::Kind::kAll
                                   ? AllDirectoryOf(request.args.SourceFile)

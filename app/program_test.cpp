@@ -139,7 +139,7 @@ TEST(ProgramTest, NamesReachTheTerminalEscaped) {
     int status;
     std::string out, err;
   } cases[] = {
-      {{"--list", "good.reg"}, 0, shown + "\tS-1\t1\tevil0pwn.000\t" + missing + "\n", ""},
+      {{"--list", "good.reg"}, 0, shown + "\tS-1\t1\tevil0pwn.000\t—\t—\t" + missing + "\n", ""},
       {{"--all", "good.reg", "out"},
        0,
        "out\n\n«" + shown + "» → out/evil0pwn.000\n\nКаталоги-контейнеры созданы успешно! ^_^v\n",

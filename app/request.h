@@ -10,12 +10,13 @@ namespace quillfen {
 
 // What a run with options does, with which containers, and where to.
 struct Request {
-  enum class Action { kConvert, kList, kInstall, kToReg };
+  enum class Action { kConvert, kList, kInstall, kToReg, kInfo, kCert };
 
   Action action = Action::kConvert;
   ContainerChoice choice;
-  // SourceFile is the export, hive or (--to-reg) directory read; TargetPath
-  // what is written, empty until a rule fills it.
+  // SourceFile is the export, hive or container directory read; TargetPath
+  // what is written (--cert: the directory of the files), empty until a rule
+  // fills it.
   ConverterArgs args;
 
   // --install: the user (nothing: the one who asked) and the key store.

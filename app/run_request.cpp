@@ -5,6 +5,8 @@
 
 #include "app/format_version.h"
 #include "app/mod_main.h"
+#include "conversion/certificate_files.h"
+#include "conversion/container_info.h"
 #include "conversion/container_list.h"
 #include "conversion/convert_containers.h"
 #include "conversion/convert_reg_file.h"
@@ -20,6 +22,15 @@ namespace quillfen {
 namespace {
 
 constexpr char16_t kCreated[] = u"Каталог-контейнер создан успешно! ^_^v";
+
+// `text` inside a shell's single quotes: a quote ends them, is escaped and
+// begins them again.
+std::u16string ShellQuoted(std::u16string_view text) {
+  std::u16string quoted;
+  for (const char16_t c : text)
+    quoted += c == u'\'' ? std::u16string(u"'\\''") : std::u16string(1, c);
+  return quoted;
+}
 
 // The success message, with what the source adds after an empty line.
 void Converted(Host& host, std::u16string message, const std::u16string& note = {}) {
@@ -92,10 +103,19 @@ int Install(Host& host, const Request& request) {
   const InstallRequest install{request.args.SourceFile, request.choice, request.install_user,
                                request.keys_dir};
   const auto announce = [&] {
-    std::u16string lines;
+    std::u16string lines, certificates;
     for (const auto& container : installation.containers) {
       lines += VisibleName(container.directory) + u" → \\\\.\\HDIMAGE\\" +
                VisibleName(container.name) + u"\r\n";
+      if (container.has_certificate) {
+        certificates += u"certmgr -inst -store uMy -cont '";
+        certificates += VisibleName(ShellQuoted(u"\\\\.\\HDIMAGE\\" + container.name));
+        certificates += u"'\r\n";
+      }
+    }
+    if (!certificates.empty()) {
+      lines +=
+          u"\r\nСертификат — в личное хранилище пользователя, от его имени:\r\n" + certificates;
     }
     Converted(host,
               PathMessage(installation.user_directory,
@@ -103,6 +123,28 @@ int Install(Host& host, const Request& request) {
               installation.note);
   };
   return InstallContainers(install, host, &installation, announce) ? kExitSuccess : kExitFailure;
+}
+
+int SaveCertificateFiles(Host& host, const Request& request) {
+  SavedCertificates saved;
+  const CertificateRequest certificates{request.args.SourceFile, request.choice,
+                                        request.args.TargetPath};
+  const auto announce = [&] {
+    std::u16string lines;
+    for (const auto& file : saved.files) {
+      lines += u"«";
+      lines += VisibleName(file.name);
+      lines += u"» → ";
+      lines += VisibleName(file.directory);
+      lines += u"\r\n";
+    }
+    for (const auto& line : saved.without) lines += line + u"\r\n";
+    Converted(host, PathMessage(request.args.TargetPath,
+                                lines + (saved.files.size() == 1
+                                             ? u"\r\nСертификат сохранён успешно! ^_^v"
+                                             : u"\r\nСертификаты сохранены успешно! ^_^v")));
+  };
+  return SaveCertificates(certificates, host, &saved, announce) ? kExitSuccess : kExitFailure;
 }
 
 int ToReg(Host& host, const Request& request, std::u16string_view executableName) {
@@ -151,6 +193,8 @@ std::u16string UsageText(std::u16string_view executableName) {
            u"--container=NAME FileName [Path]",
            u"--all FileName [Directory]",
            u"--list FileName",
+           u"--info [--container=NAME] FileName",
+           u"--cert [--container=NAME | --all] FileName [Directory]",
 #ifndef _WIN32
            u"--install[=USER] [--keys-dir=DIR] [--container=NAME | --all] FileName",
 #endif
@@ -161,10 +205,13 @@ std::u16string UsageText(std::u16string_view executableName) {
   }
   text +=
       u"\r\n\r\n"
-      u"FileName: файл реестра (.reg) или файл куста реестра (SOFTWARE).\r\n"
+      u"FileName: файл реестра (.reg) или файл куста реестра (SOFTWARE); с параметрами —\r\n"
+      u"          и каталог-контейнер.\r\n"
       u"  --container=NAME  контейнер NAME, а не первый в файле\r\n"
       u"  --all             все контейнеры, каждый в свой каталог внутри Directory\r\n"
       u"  --list            список контейнеров файла\r\n"
+      u"  --info            что в контейнерах: ключ, сертификат, файлы\r\n"
+      u"  --cert            сертификаты контейнеров в файлы NAME.cer в Directory\r\n"
 #ifndef _WIN32
       u"  --install[=USER]  в хранилище ключей пользователя USER\r\n"
       u"  --keys-dir=DIR    хранилище ключей (по умолчанию /var/opt/cprocsp/keys)\r\n"
@@ -219,6 +266,17 @@ int RunWithOptions(Host& host, const CommandLine& line, std::u16string_view exec
     }
     case Action::kInstall:
       return Install(host, request);
+    case Action::kInfo: {
+      std::u16string info, note;
+      if (!ShowContainerInfo(args.SourceFile, request.choice, host, CurrentDateTime(), &info,
+                             &note)) {
+        return kExitFailure;
+      }
+      Converted(host, info, note);
+      return kExitSuccess;
+    }
+    case Action::kCert:
+      return SaveCertificateFiles(host, request);
     case Action::kToReg:
       break;
   }

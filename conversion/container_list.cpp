@@ -40,17 +40,21 @@ ListedContainer Read(ContainerKey& key, std::u16string_view sourceFile) {
   listed.user = key.User();
   listed.wow64 = key.Wow64();
   std::array<bool, kUsualValues.size()> present{};
+  // The certificate is all the list reads of the values.
+  std::vector<ContainerValue> header;
   try {
-    while (const auto value = key.NextValue()) {
+    while (auto value = key.NextValue()) {
       ++listed.values;
       for (size_t i = 0; i < kUsualValues.size(); ++i) {
         present[i] = present[i] || EqualIgnoringAsciiCase(value->name, kUsualValues[i]);
       }
+      if (EqualIgnoringAsciiCase(value->name, u"header.key")) header.push_back(std::move(*value));
     }
   } catch (const ConversionError& error) {
     listed.error = Reason(error, sourceFile);
     return listed;
   }
+  listed.certificate = SummaryOfCertificate(ReadContainerContents(header));
   for (size_t i = 0; i < kUsualValues.size(); ++i) {
     if (!present[i]) listed.missing.emplace_back(kUsualValues[i]);
   }
@@ -69,7 +73,7 @@ bool ListContainers(std::u16string_view sourceFile, const ContainerChoice& choic
                     std::vector<ListedContainer>* listed, std::u16string* note,
                     const Announce& announce) {
   return RunConversion(host, sourceFile, announce, [&](ContainerOutput&) {
-    const auto source = OpenContainerSource(host.files, sourceFile);
+    const auto source = OpenSourceOrDirectory(host.files, sourceFile);
     ContainerChoice all = choice;
     all.kind = ContainerChoice::Kind::kAll;
     DirectoryNamer namer(nullptr, {});
@@ -89,7 +93,8 @@ std::u16string ListLine(const ListedContainer& container) {
   std::u16string line = VisibleName(container.name, true);
   for (const std::u16string& column :
        {VisibleName(container.user, true), FromUtf8(std::to_string(container.values)),
-        VisibleName(container.directory, true)}) {
+        VisibleName(container.directory, true), VisibleName(container.certificate.name, true),
+        container.certificate.last_day}) {
     line += u'\t';
     line += column;
   }
@@ -112,6 +117,13 @@ std::u16string ListLineForPeople(const ListedContainer& container) {
   line += FromUtf8(std::to_string(container.values));
   line += u" — каталог ";
   line += container.directory;
+  if (container.error.empty()) {
+    line += u" — сертификат ";
+    line +=
+        container.certificate.last_day == CertificateSummary().last_day
+            ? u"нет"
+            : VisibleName(container.certificate.name) + u" до " + container.certificate.last_day;
+  }
   if (!container.error.empty()) {
     line += u" — ошибка: ";
     line += VisibleName(container.error);

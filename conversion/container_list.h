@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "conversion/container_source.h"
+#include "conversion/contents/info_text.h"
 #include "conversion/convert_reg_file.h"
 #include "host/host.h"
 
@@ -23,6 +24,7 @@ struct ListedContainer {
   std::vector<std::u16string> missing;
   // Why its values could not be read, on one line; empty when they could.
   std::u16string error;
+  CertificateSummary certificate;
 
   bool operator==(const ListedContainer&) const = default;
 };

@@ -43,8 +43,16 @@ void ContainerOutput::WriteContainerFile(std::u16string_view directory,
                                          std::u16string_view fileName,
                                          std::span<const uint8_t> bytes) {
   CreateDirectory(directory);
+  WriteFile(directory, fileName, bytes, FileAccess::kOwnerOnly, kWriteFailed);
+}
+
+void ContainerOutput::WriteFile(std::u16string_view directory, std::u16string_view fileName,
+                                std::span<const uint8_t> bytes, FileAccess access,
+                                std::u16string_view failure) {
   StopIfRequested();
   const std::u16string path = BuildFileName2(directory, fileName, host_.files.Style());
+  // Its entry is flushed with the others.
+  if (containers_.empty() || containers_.back() != directory) containers_.emplace_back(directory);
   try {
     // The bytes of a device name would go to the device, not into a file.
     if (host_.files.Style() == PathStyle::kWindows && IsWindowsDeviceName(fileName)) {
@@ -54,15 +62,15 @@ void ContainerOutput::WriteContainerFile(std::u16string_view directory,
     // remove; a failed write leaves nothing of the file behind.
     files_.push_back(path);
     try {
-      TextFile(host_.files).WriteBytes(path, bytes);
+      TextFile(host_.files).WriteBytes(path, bytes, access);
     } catch (...) {
       files_.pop_back();
       throw;
     }
   } catch (const RunTimeError& error) {
-    throw SystemError(path, kWriteFailed, error);
+    throw SystemError(path, failure, error);
   } catch (const std::bad_alloc&) {
-    throw SystemError(path, kWriteFailed, OutOfMemory());
+    throw SystemError(path, failure, OutOfMemory());
   }
 }
 

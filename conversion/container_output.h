@@ -29,6 +29,11 @@ class ContainerOutput {
   void WriteContainerFile(std::u16string_view directory, std::u16string_view fileName,
                           std::span<const uint8_t> bytes);
 
+  // Writes `bytes` as the new file `fileName` in `directory`, which exists;
+  // a failure is `failure` with the system's error.
+  void WriteFile(std::u16string_view directory, std::u16string_view fileName,
+                 std::span<const uint8_t> bytes, FileAccess access, std::u16string_view failure);
+
   // Every value of `key` as a file of `directory`. A key without values
   // still becomes a directory, or success would name one that is not there.
   void WriteContainer(ContainerKey& key, std::u16string_view directory);
@@ -42,7 +47,7 @@ class ContainerOutput {
   void WriteContainerIn(const std::shared_ptr<Directory>& parent, std::u16string_view parentPath,
                         std::u16string_view name, ContainerKey& key);
 
-  // Flushes the entries of every container directory written and of every
+  // Flushes the entries of every directory written into and of every
   // directory that holds a created one to the disk.
   void Sync();
 

@@ -1,6 +1,7 @@
 #include "conversion/container_source.h"
 
 #include "conversion/conversion_error.h"
+#include "conversion/directory_reader.h"
 #include "conversion/export_reader.h"
 #ifndef _WIN32
 #include "conversion/hive_reader.h"
@@ -15,7 +16,43 @@ namespace {
 // an export.
 bool IsHiveFile(std::string_view bytes) { return bytes.starts_with("regf"); }
 
+class DirectorySource : public ContainerSource {
+ public:
+  DirectorySource(FileSystem& files, std::u16string_view path) : files_(files), path_(path) {}
+
+  std::unique_ptr<ContainerKey> First() override {
+    return ReadContainerDirectory(files_, path_, ContainerNameOfDirectory(path_, files_.Style()),
+                                  {}, false, nullptr);
+  }
+  std::vector<std::unique_ptr<ContainerKey>> All() override {
+    std::vector<std::unique_ptr<ContainerKey>> keys;
+    keys.push_back(First());
+    return keys;
+  }
+
+ private:
+  FileSystem& files_;
+  std::u16string path_;
+};
+
 }  // namespace
+
+std::unique_ptr<ContainerSource> OpenSourceOrDirectory(FileSystem& files,
+                                                       std::u16string_view path) {
+  try {
+    return OpenContainerSource(files, path);
+  } catch (const ConversionError&) {
+    // Reading fails at once for a directory; asked only then, so that an
+    // export costs no call more.
+    bool directory = false;
+    try {
+      directory = files.Kind(path, CallForm::kWide) == FileKind::kDirectory;
+    } catch (const RunTimeError&) {
+    }
+    if (!directory) throw;
+  }
+  return std::make_unique<DirectorySource>(files, path);
+}
 
 std::unique_ptr<ContainerSource> OpenContainerSource(FileSystem& files, std::u16string_view path) {
   std::unique_ptr<FileBytes> bytes;

@@ -57,4 +57,10 @@ std::unique_ptr<ContainerSource> OpenContainerSource(FileSystem& files, std::u16
 std::unique_ptr<ContainerSource> OpenContainerSource(std::unique_ptr<FileBytes> bytes,
                                                      std::u16string_view path);
 
+// The same, and a container directory (as on a flash drive or in the key
+// store) as a source of that one container, named as the directory without
+// its extension and under no user key: what every option reads. A run
+// without options keeps refusing a directory with the read message.
+std::unique_ptr<ContainerSource> OpenSourceOrDirectory(FileSystem& files, std::u16string_view path);
+
 }  // namespace quillfen

@@ -2,6 +2,7 @@
 
 #include "conversion/container_names.h"
 #include "conversion/container_output.h"
+#include "conversion/container_source.h"
 #include "conversion/conversion_error.h"
 #include "conversion/convert_reg_file.h"
 #include "host/path_functions.h"
@@ -37,7 +38,7 @@ std::u16string NotFoundText(const ContainerChoice& choice) {
 }
 
 std::u16string SeveralText(const ContainerChoice& choice,
-                           const std::vector<std::unique_ptr<ContainerKey>>& keys) {
+                           const std::vector<const ContainerKey*>& keys) {
   std::u16string text = u"В файле реестра несколько разделов с контейнером «" +
                         VisibleName(choice.name) +
                         u"»: выберите один параметрами «--user», «--wow64» или «--native».\r\n";
@@ -53,6 +54,32 @@ std::u16string WhereText(std::u16string_view user, bool wow64) {
   return u"пользователь " + VisibleName(user) + u", " + ViewText(wow64);
 }
 
+namespace {
+
+// Which of `all` the choice takes, by their places in it.
+std::vector<size_t> Chosen(const std::vector<std::unique_ptr<ContainerKey>>& all,
+                           const ContainerChoice& choice, std::u16string_view sourceFile) {
+  std::vector<size_t> chosen;
+  for (size_t i = 0; i < all.size(); ++i) {
+    if (!Takes(choice, *all[i])) continue;
+    if (choice.kind == ContainerChoice::Kind::kNamed &&
+        !SameTextIgnoringCase(all[i]->Name(), choice.name)) {
+      continue;
+    }
+    chosen.push_back(i);
+    if (choice.kind == ContainerChoice::Kind::kFirst) break;
+  }
+  if (chosen.empty()) throw PathError(sourceFile, NotFoundText(choice));
+  if (choice.kind == ContainerChoice::Kind::kNamed && chosen.size() > 1) {
+    std::vector<const ContainerKey*> several;
+    for (const size_t i : chosen) several.push_back(all[i].get());
+    throw PathError(sourceFile, SeveralText(choice, several));
+  }
+  return chosen;
+}
+
+}  // namespace
+
 std::vector<std::unique_ptr<ContainerKey>> ChooseContainers(ContainerSource& source,
                                                             const ContainerChoice& choice,
                                                             std::u16string_view sourceFile) {
@@ -62,27 +89,31 @@ std::vector<std::unique_ptr<ContainerKey>> ChooseContainers(ContainerSource& sou
     keys.push_back(source.First());
     return keys;
   }
-  for (auto& key : source.All()) {
-    if (!Takes(choice, *key)) continue;
-    if (choice.kind == ContainerChoice::Kind::kNamed &&
-        !SameTextIgnoringCase(key->Name(), choice.name)) {
-      continue;
-    }
-    keys.push_back(std::move(key));
-    if (choice.kind == ContainerChoice::Kind::kFirst) break;
-  }
-  if (keys.empty()) throw PathError(sourceFile, NotFoundText(choice));
-  if (choice.kind == ContainerChoice::Kind::kNamed && keys.size() > 1) {
-    throw PathError(sourceFile, SeveralText(choice, keys));
-  }
+  auto all = source.All();
+  for (const size_t i : Chosen(all, choice, sourceFile)) keys.push_back(std::move(all[i]));
   return keys;
+}
+
+std::vector<NamedContainer> ChooseNamedContainers(ContainerSource& source,
+                                                  const ContainerChoice& choice,
+                                                  std::u16string_view sourceFile) {
+  auto all = source.All();
+  if (all.empty()) throw PathError(sourceFile, kNoContainer);
+  DirectoryNamer namer(nullptr, {});
+  std::vector<std::u16string> names;
+  for (const auto& key : all) names.push_back(namer.Next(key->Name()).value_or(u"key"));
+  std::vector<NamedContainer> chosen;
+  for (const size_t i : Chosen(all, choice, sourceFile)) {
+    chosen.push_back({std::move(all[i]), std::move(names[i])});
+  }
+  return chosen;
 }
 
 bool ConvertChosenContainer(const ConverterArgs& args, const ContainerChoice& choice, Host& host,
                             std::u16string* note, const Announce& announce) {
   return RunConversion(host, args.SourceFile, announce, [&](ContainerOutput& output) {
     RefuseExistingTarget(host.files, args.TargetPath);
-    const auto source = OpenContainerSource(host.files, args.SourceFile);
+    const auto source = OpenSourceOrDirectory(host.files, args.SourceFile);
     const auto keys = ChooseContainers(*source, choice, args.SourceFile);
     ForContainer(*keys.front(), [&] { output.WriteContainer(*keys.front(), args.TargetPath); });
     output.Sync();
@@ -94,7 +125,7 @@ bool ConvertAllContainers(const ConverterArgs& args, const ContainerChoice& choi
                           std::vector<ConvertedContainer>* converted, std::u16string* note,
                           const Announce& announce) {
   return RunConversion(host, args.SourceFile, announce, [&](ContainerOutput& output) {
-    const auto source = OpenContainerSource(host.files, args.SourceFile);
+    const auto source = OpenSourceOrDirectory(host.files, args.SourceFile);
     ContainerChoice all = choice;
     all.kind = ContainerChoice::Kind::kAll;
     const auto keys = ChooseContainers(*source, all, args.SourceFile);

@@ -23,6 +23,17 @@ std::vector<std::unique_ptr<ContainerKey>> ChooseContainers(ContainerSource& sou
 // Where a container sits, for people: "пользователь SID" and the view.
 std::u16string WhereText(std::u16string_view user, bool wow64);
 
+// A chosen container with the directory name --all would give it in an
+// empty directory among all of the source's containers: what names the files
+// made of it (NAME.cer).
+struct NamedContainer {
+  std::unique_ptr<ContainerKey> key;
+  std::u16string name;
+};
+std::vector<NamedContainer> ChooseNamedContainers(ContainerSource& source,
+                                                  const ContainerChoice& choice,
+                                                  std::u16string_view sourceFile);
+
 // Runs `write` for one container; a failure there also names the container.
 template <typename Write>
 void ForContainer(const ContainerKey& key, Write write) {
@@ -38,6 +49,7 @@ void ForContainer(const ContainerKey& key, Write write) {
 struct ConvertedContainer {
   std::u16string name;
   std::u16string directory;
+  bool has_certificate = false;
 };
 
 // The one container `choice` names (the first, or the one called by name,

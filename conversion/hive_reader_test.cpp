@@ -103,8 +103,8 @@ TEST_F(HiveReaderTest, AListingShowsAContainerThatCannotBeReadInItsLine) {
   ASSERT_TRUE(ListContainers(kHive, {}, host, &listed));
   ASSERT_EQ(listed.size(), 2u);
   const std::u16string missing = u"\tнет: header.key, masks.key, primary.key";
-  EXPECT_EQ(ListLine(listed[0]), u"Good\tS-1\t1\tgood.000" + missing);
-  EXPECT_EQ(ListLine(listed[1]), u"Text\tS-1\t0\ttext.000\tошибка: " + NotHexText());
+  EXPECT_EQ(ListLine(listed[0]), u"Good\tS-1\t1\tgood.000\t—\t—" + missing);
+  EXPECT_EQ(ListLine(listed[1]), u"Text\tS-1\t0\ttext.000\t—\t—\tошибка: " + NotHexText());
   EXPECT_TRUE(messenger.shown.empty());
 }
 

@@ -4,6 +4,8 @@
 
 #include "conversion/container_names.h"
 #include "conversion/container_output.h"
+#include "conversion/contents/container_contents.h"
+#include "conversion/contents/kept_values.h"
 #include "conversion/conversion_error.h"
 #include "conversion/convert_reg_file.h"
 #include "host/directory.h"
@@ -95,20 +97,71 @@ std::shared_ptr<Directory> OpenStore(FileSystem& files, const std::u16string& ke
 }
 
 // The source as the user who asked may read it, and no more.
+// A container directory's values, read whole before anything is written:
+// its files are opened by name one at a time, and every one of them with the
+// rights the source is read with, never the program's or the user's.
+class HeldContainerKey : public ContainerKey {
+ public:
+  explicit HeldContainerKey(ContainerKey& key) : ContainerKey(key.Name(), key.User(), key.Wow64()) {
+    while (auto value = key.NextValue()) values_.push_back(std::move(*value));
+  }
+  ~HeldContainerKey() override { WipeValues(values_); }
+
+  std::optional<ContainerValue> NextValue() override {
+    if (next_ == values_.size()) return std::nullopt;
+    return values_[next_++];
+  }
+
+ private:
+  std::vector<ContainerValue> values_;
+  size_t next_ = 0;
+};
+
+class HeldSource : public ContainerSource {
+ public:
+  explicit HeldSource(std::unique_ptr<ContainerKey> key) : key_(std::move(key)) {}
+  std::unique_ptr<ContainerKey> First() override { return std::move(key_); }
+  std::vector<std::unique_ptr<ContainerKey>> All() override {
+    std::vector<std::unique_ptr<ContainerKey>> keys;
+    keys.push_back(std::move(key_));
+    return keys;
+  }
+
+ private:
+  std::unique_ptr<ContainerKey> key_;
+};
+
 std::unique_ptr<ContainerSource> ReadSource(Host& host, const std::u16string& source,
                                             const Parties& parties) {
   std::unique_ptr<FileBytes> bytes;
+  std::unique_ptr<ContainerSource> directory;
   try {
     if (parties.sudo_caller) host.accounts->ActAs(*parties.sudo_caller);
-    bytes = host.files.ReadFile(source);
+    try {
+      bytes = host.files.ReadFile(source);
+    } catch (const RunTimeError&) {
+      bool is_directory = false;
+      try {
+        is_directory = host.files.Kind(source, CallForm::kWide) == FileKind::kDirectory;
+      } catch (const RunTimeError&) {
+      }
+      if (!is_directory) throw;
+      const auto key = OpenSourceOrDirectory(host.files, source)->First();
+      directory = std::make_unique<HeldSource>(std::make_unique<HeldContainerKey>(*key));
+    }
     host.accounts->ActAsSelf();
-  } catch (const RunTimeError& error) {
+  } catch (...) {
     try {
       host.accounts->ActAsSelf();
     } catch (const RunTimeError&) {
     }
-    throw SystemError(source, kReadFailed, error);
+    try {
+      throw;
+    } catch (const RunTimeError& error) {
+      throw SystemError(source, kReadFailed, error);
+    }
   }
+  if (directory) return directory;
   return OpenContainerSource(std::move(bytes), source);
 }
 
@@ -179,10 +232,12 @@ bool InstallContainers(const InstallRequest& request, Host& host, Installation* 
     DirectoryNamer namer(&host.files, done.user_directory);
     for (const auto& key : keys) {
       const std::u16string name = namer.Take(key->Name());
+      KeptValuesKey kept(*key, u"header.key");
       ForContainer(*key,
-                   [&] { as_user.WriteContainerIn(directory, done.user_directory, name, *key); });
-      done.containers.push_back(
-          {key->Name(), BuildFileName2(done.user_directory, name, host.files.Style())});
+                   [&] { as_user.WriteContainerIn(directory, done.user_directory, name, kept); });
+      done.containers.push_back({key->Name(),
+                                 BuildFileName2(done.user_directory, name, host.files.Style()),
+                                 ReadContainerContents(kept.Kept()).HasCertificate()});
     }
     as_user.Sync();
     try {

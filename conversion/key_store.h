@@ -19,7 +19,7 @@ struct InstallRequest {
 };
 
 // What --install did: the user's directory in the key store and, for each
-// container, the directory made for it.
+// container, the directory made for it and whether it holds a certificate.
 struct Installation {
   std::u16string user_directory;
   std::vector<ConvertedContainer> containers;

@@ -12,6 +12,7 @@
 
 #include "host/unicode.h"
 #include "tests/run_program.h"
+#include "tests/test_containers.h"
 #include "tests/test_exports.h"
 
 namespace quillfen {
@@ -86,6 +87,40 @@ TEST_F(KeyStoreTest, EveryContainerBelongsToTheUserTwiceOver) {
         EXPECT_EQ(ReadBinaryFile(file), std::string(bytes.begin(), bytes.end()));
       }
     }
+  }
+}
+
+TEST_F(KeyStoreTest, EachCertificateGetsTheCommandThatBindsIt) {
+  const std::vector<TestContainer> containers = {
+      {u"S-1", false, u"kat'256", KnownAnswerValues("kat256.000")},
+      {u"S-1", false, u"без сертификата", containers_[0].values},
+  };
+  WriteBinaryFile(dir_ / "certs.reg", EncodeUtf16Le(SeveralContainersExport(containers), true));
+  const std::string keys_dir = "--keys-dir=" + keys_.string();
+  const std::string user_dir = (keys_ / "nobody").string();
+  const struct {
+    std::vector<std::string> call;
+    std::string message;
+  } cases[] = {
+      {{"--install=nobody", keys_dir, "--all", (dir_ / "certs.reg").string()},
+       user_dir + "\n\n" + user_dir + "/kat256.000 → \\\\.\\HDIMAGE\\kat'256\n" + user_dir +
+           "/key.000 → \\\\.\\HDIMAGE\\без сертификата\n\n"
+           "Сертификат — в личное хранилище пользователя, от его имени:\n"
+           "certmgr -inst -store uMy -cont '\\\\.\\HDIMAGE\\kat'\\''256'\n\n"
+           "Установлено в хранилище ключей успешно! ^_^v\n"},
+      // A container directory, as on a flash drive.
+      {{"--install=nobody", keys_dir,
+        std::string(QUILLFEN_SOURCE_DIR) + "/tests/data/known-answers/kat512.000"},
+       user_dir + "\n\n" + user_dir +
+           "/kat512.000 → \\\\.\\HDIMAGE\\kat512\n\n"
+           "Сертификат — в личное хранилище пользователя, от его имени:\n"
+           "certmgr -inst -store uMy -cont '\\\\.\\HDIMAGE\\kat512'\n\n"
+           "Установлено в хранилище ключей успешно! ^_^v\n"},
+  };
+  for (const auto& c : cases) {
+    const auto result = RunProgram(QUILLFEN_EXE, c.call);
+    ASSERT_EQ(result.exit_status, 0) << result.err;
+    EXPECT_EQ(result.out, "Velmora - Quillfen\n" + c.message);
   }
 }
 

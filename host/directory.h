@@ -11,7 +11,8 @@
 namespace quillfen {
 
 // A file being written that did not exist before: made new, never over
-// anything and never through a link, readable by its owner alone. Until
+// anything and never through a link, readable by its owner alone unless
+// asked otherwise. Until
 // Finish() it is the writer's own: going without it removes the file.
 class NewFile {
  public:
@@ -46,7 +47,8 @@ class Directory {
   virtual std::unique_ptr<Directory> MakeDirectory(std::u16string_view name) = 0;
   // Opens the directory `name`, never through a link.
   virtual std::unique_ptr<Directory> OpenDirectory(std::u16string_view name) = 0;
-  virtual std::unique_ptr<NewFile> CreateNewFile(std::u16string_view name) = 0;
+  virtual std::unique_ptr<NewFile> CreateNewFile(std::u16string_view name,
+                                                 FileAccess access = FileAccess::kOwnerOnly) = 0;
 
   // Flushes the entries of this directory to the disk.
   virtual void Sync() = 0;

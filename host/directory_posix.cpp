@@ -154,16 +154,19 @@ class PosixDirectory : public Directory {
     return Open(EntryName(name));
   }
 
-  std::unique_ptr<NewFile> CreateNewFile(std::u16string_view name) override {
+  std::unique_ptr<NewFile> CreateNewFile(std::u16string_view name,
+                                         FileAccess access = FileAccess::kOwnerOnly) override {
     std::string entry = EntryName(name);
+    const mode_t mode = access == FileAccess::kEveryoneReads ? 0644 : 0600;
     // The file's removal is promised before the file exists.
     FileDescriptor directory(::dup(fd_.get()));
     if (directory.get() < 0) ThrowErrno();
     const int fd = ::openat(fd_.get(), entry.c_str(),
-                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     if (fd < 0) ThrowErrno();
     auto file = std::make_unique<PosixNewFile>(directory.Release(), std::move(entry), fd);
-    if (::fchmod(fd, 0600) != 0) ThrowErrno();
+    // The umask may only take bits away; it must not decide the mode.
+    if (::fchmod(fd, mode) != 0) ThrowErrno();
     return file;
   }
 

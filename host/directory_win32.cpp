@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "host/windows_error.h"
 #include "host/windows_files.h"
@@ -116,12 +117,17 @@ class WindowsDirectory : public Directory {
     return OpenWindowsDirectory(std::u16string(path.begin(), path.end()), LastLink::kRefuse);
   }
 
-  std::unique_ptr<NewFile> CreateNewFile(std::u16string_view name) override {
+  std::unique_ptr<NewFile> CreateNewFile(std::u16string_view name,
+                                         FileAccess access = FileAccess::kOwnerOnly) override {
     std::wstring path = Below(name);
-    const OwnerOnly security(std::u16string(path.begin(), path.end()), false);
-    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0,
-                                      static_cast<SECURITY_ATTRIBUTES*>(security.Attributes()),
-                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // What everyone may read takes the folder's permissions.
+    std::optional<OwnerOnly> security;
+    if (access == FileAccess::kOwnerOnly)
+      security.emplace(std::u16string(path.begin(), path.end()), false);
+    const HANDLE file = ::CreateFileW(
+        path.c_str(), GENERIC_WRITE, 0,
+        static_cast<SECURITY_ATTRIBUTES*>(security ? security->Attributes() : nullptr), CREATE_NEW,
+        FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) throw LastWindowsError();
     return std::make_unique<WindowsNewFile>(file, std::move(path));
   }

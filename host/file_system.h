@@ -61,6 +61,11 @@ class OwnedFileBytes : public FileBytes {
   std::string buffer_;
 };
 
+// Who may read a file the program creates: its owner alone (keys, and
+// everything unless asked otherwise), or everyone (a certificate, which is
+// public). Windows gives a new file the rights of its directory either way.
+enum class FileAccess { kOwnerOnly, kEveryoneReads };
+
 // Every touch of the disk goes through this interface, so that tests can put
 // an in-memory file system with injected failures in its place. Failures are
 // thrown as RunTimeError.
@@ -95,9 +100,10 @@ class FileSystem {
   virtual std::unique_ptr<FileBytes> ReadFile(std::u16string_view path) = 0;
 
   // Creates a file that must not exist yet (nor be a link), readable by the
-  // owner only, writes `bytes` and flushes them to the disk. On failure
-  // nothing of the file is left.
-  virtual void WriteNewFile(std::u16string_view path, std::span<const uint8_t> bytes) = 0;
+  // owner only unless `access` says otherwise, writes `bytes` and flushes
+  // them to the disk. On failure nothing of the file is left.
+  virtual void WriteNewFile(std::u16string_view path, std::span<const uint8_t> bytes,
+                            FileAccess access = FileAccess::kOwnerOnly) = 0;
 
   // Flushes the entries of a directory to the disk.
   virtual void SyncDirectory(std::u16string_view path) = 0;

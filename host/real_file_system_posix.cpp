@@ -79,9 +79,10 @@ class PosixFileSystem : public FileSystem {
     return ReadOpenFile(file.get());
   }
 
-  void WriteNewFile(std::u16string_view path, std::span<const uint8_t> bytes) override {
+  void WriteNewFile(std::u16string_view path, std::span<const uint8_t> bytes,
+                    FileAccess access = FileAccess::kOwnerOnly) override {
     const auto [parent, name] = OpenParent(path);
-    const auto file = parent->CreateNewFile(name);
+    const auto file = parent->CreateNewFile(name, access);
     file->Write(bytes);
     file->Finish();
   }

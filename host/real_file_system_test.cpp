@@ -67,9 +67,13 @@ TEST(PosixFileSystemTest, OwnerOnlyWhateverTheUmask) {
     files.MakeDirectory(U(dir / "c"), CallForm::kNarrow);
     const uint8_t bytes[] = {1, 2, 3};
     files.WriteNewFile(U(dir / "c" / "a.key"), bytes);
+    // A certificate is public: readable by all, still written by the owner alone.
+    files.WriteNewFile(U(dir / "c" / "a.cer"), bytes, FileAccess::kEveryoneReads);
     EXPECT_EQ(Mode(dir / "c"), 0700u) << mask;
     EXPECT_EQ(Mode(dir / "c" / "a.key"), 0600u) << mask;
+    EXPECT_EQ(Mode(dir / "c" / "a.cer"), 0644u) << mask;
     EXPECT_EQ(ReadBinaryFile(dir / "c" / "a.key"), "\x01\x02\x03");
+    EXPECT_EQ(ReadBinaryFile(dir / "c" / "a.cer"), "\x01\x02\x03");
   }
 }
 

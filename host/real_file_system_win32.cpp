@@ -103,12 +103,16 @@ class WindowsFileSystem : public FileSystem {
     return ReadOpenWindowsFile(file.get());
   }
 
-  void WriteNewFile(std::u16string_view path, std::span<const uint8_t> bytes) override {
+  void WriteNewFile(std::u16string_view path, std::span<const uint8_t> bytes,
+                    FileAccess access = FileAccess::kOwnerOnly) override {
     const std::wstring name = Wide(path);
-    const OwnerOnly security(path, false);
-    WindowsHandle file(::CreateFileW(name.c_str(), GENERIC_WRITE, 0,
-                                     static_cast<SECURITY_ATTRIBUTES*>(security.Attributes()),
-                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // What everyone may read takes the folder's permissions.
+    std::optional<OwnerOnly> security;
+    if (access == FileAccess::kOwnerOnly) security.emplace(path, false);
+    WindowsHandle file(::CreateFileW(
+        name.c_str(), GENERIC_WRITE, 0,
+        static_cast<SECURITY_ATTRIBUTES*>(security ? security->Attributes() : nullptr), CREATE_NEW,
+        FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) throw LastWindowsError();
     DWORD error = ERROR_SUCCESS;
     while (!bytes.empty() && error == ERROR_SUCCESS) {

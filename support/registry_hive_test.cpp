@@ -56,7 +56,7 @@ TEST(RegistryHiveTest, TheCopyNeedsNoProcAndLeavesNothing) {
     const auto result = RunProgram("/usr/bin/unshare", {"--mount", "--propagation", "private",
                                                         "/bin/sh", "-c", setup + " && " + list});
     EXPECT_EQ(result.exit_status, 0) << result.err;
-    EXPECT_NE(result.out.find("le-abc.def\tS-1-5-21-1002\t3\tleabcdef.000\tнет: masks.key\n"),
+    EXPECT_NE(result.out.find("le-abc.def\tS-1-5-21-1002\t3\tleabcdef.000\t—\t—\tнет: masks.key\n"),
               std::string::npos)
         << result.out;
     EXPECT_TRUE(fs::is_empty(dir / "tmp"));

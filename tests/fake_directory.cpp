@@ -100,12 +100,14 @@ class FakeDirectory : public Directory {
     return Open(Below(name));
   }
 
-  std::unique_ptr<NewFile> CreateNewFile(std::u16string_view name) override {
+  std::unique_ptr<NewFile> CreateNewFile(std::u16string_view name,
+                                         FileAccess access = FileAccess::kOwnerOnly) override {
     const std::u16string path = Below(name);
     files_.Enter(FakeFileSystem::Op::kWriteNewFile, CallForm::kWide, path);
     if (Found(path) != nullptr) Fail(EEXIST);
-    const uint64_t serial =
-        files_.Make(files_.Key(path), FakeFileSystem::Node{false, {}, path}).serial;
+    FakeFileSystem::Node node{false, {}, path};
+    node.access = access;
+    const uint64_t serial = files_.Make(files_.Key(path), std::move(node)).serial;
     auto file = std::make_unique<FakeNewFile>(files_, path, serial);
     files_.After(FakeFileSystem::Op::kWriteNewFile, path);
     return file;

@@ -210,13 +210,22 @@ std::unique_ptr<FileBytes> FakeFileSystem::ReadFile(std::u16string_view path) {
   return std::make_unique<OwnedFileBytes>(found->second.contents);
 }
 
-void FakeFileSystem::WriteNewFile(std::u16string_view path, std::span<const uint8_t> bytes) {
+void FakeFileSystem::WriteNewFile(std::u16string_view path, std::span<const uint8_t> bytes,
+                                  FileAccess access) {
   Enter(Op::kWriteNewFile, CallForm::kWide, path);
   const std::u16string key = Key(path);
   if (IsRoot(key) || nodes_.count(key) != 0) Fail(EEXIST);
   RequireParentDirectory(key);
-  Make(key, Node{false, std::string(bytes.begin(), bytes.end()), std::u16string(path)});
+  Node node{false, std::string(bytes.begin(), bytes.end()), std::u16string(path)};
+  node.access = access;
+  Make(key, std::move(node));
   After(Op::kWriteNewFile, path);
+}
+
+std::optional<FileAccess> FakeFileSystem::AccessOf(const std::u16string& path) const {
+  const auto found = nodes_.find(Key(path));
+  if (found == nodes_.end() || found->second.directory || found->second.link) return std::nullopt;
+  return found->second.access;
 }
 
 void FakeFileSystem::SyncDirectory(std::u16string_view path) {

@@ -81,6 +81,8 @@ class FakeFileSystem : public FileSystem {
   std::map<std::u16string, std::string> Snapshot() const;
   std::optional<std::string> FileContents(const std::u16string& path) const;
   bool IsDirectory(const std::u16string& path) const;
+  // Who may read a file the program wrote; nothing for any other path.
+  std::optional<FileAccess> AccessOf(const std::u16string& path) const;
 
   PathStyle Style() const override { return style_; }
   bool IsHostWinNT() const override { return win_nt_; }
@@ -90,7 +92,8 @@ class FakeFileSystem : public FileSystem {
   FileKind Kind(std::u16string_view path, CallForm form) override;
   void MakeDirectory(std::u16string_view path, CallForm form) override;
   std::unique_ptr<FileBytes> ReadFile(std::u16string_view path) override;
-  void WriteNewFile(std::u16string_view path, std::span<const uint8_t> bytes) override;
+  void WriteNewFile(std::u16string_view path, std::span<const uint8_t> bytes,
+                    FileAccess access = FileAccess::kOwnerOnly) override;
   void SyncDirectory(std::u16string_view path) override;
   void Remove(std::u16string_view path) override;
   // A link here leads nowhere: followed, it is missing.
@@ -114,6 +117,7 @@ class FakeFileSystem : public FileSystem {
     bool link = false;
     Owner owner;
     uint64_t serial = 0;  // tells a node from one put in its place
+    FileAccess access = FileAccess::kOwnerOnly;
   };
 
   std::vector<Entry> ListDirectory(std::u16string_view path);

@@ -9,6 +9,8 @@ inline constexpr char16_t kUsage[] =
     u"               quillfen[.EXE] --container=NAME FileName [Path]\r\n"
     u"               quillfen[.EXE] --all FileName [Directory]\r\n"
     u"               quillfen[.EXE] --list FileName\r\n"
+    u"               quillfen[.EXE] --info [--container=NAME] FileName\r\n"
+    u"               quillfen[.EXE] --cert [--container=NAME | --all] FileName [Directory]\r\n"
 #ifndef _WIN32
     u"               quillfen[.EXE] --install[=USER] [--keys-dir=DIR] [--container=NAME | --all] "
     u"FileName\r\n"
@@ -16,10 +18,13 @@ inline constexpr char16_t kUsage[] =
     u"               quillfen[.EXE] --to-reg --user=SID [--wow64] [--name=NAME] Directory "
     u"[FileName]\r\n"
     u"               quillfen[.EXE] --help | --version\r\n\r\n"
-    u"FileName: файл реестра (.reg) или файл куста реестра (SOFTWARE).\r\n"
+    u"FileName: файл реестра (.reg) или файл куста реестра (SOFTWARE); с параметрами —\r\n"
+    u"          и каталог-контейнер.\r\n"
     u"  --container=NAME  контейнер NAME, а не первый в файле\r\n"
     u"  --all             все контейнеры, каждый в свой каталог внутри Directory\r\n"
     u"  --list            список контейнеров файла\r\n"
+    u"  --info            что в контейнерах: ключ, сертификат, файлы\r\n"
+    u"  --cert            сертификаты контейнеров в файлы NAME.cer в Directory\r\n"
 #ifndef _WIN32
     u"  --install[=USER]  в хранилище ключей пользователя USER\r\n"
     u"  --keys-dir=DIR    хранилище ключей (по умолчанию /var/opt/cprocsp/keys)\r\n"

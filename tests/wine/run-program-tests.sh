@@ -77,11 +77,15 @@ src() { winpath "$work/$1"; }
 indent='\r\n               quillfen[.EXE] '
 usage="Velmora - Quillfen 1.00.0003\\r\\nCopyright © 2026 Velmora\\r\\n\\r\\nИспользование: quillfen[.EXE] FileName [Path]\
 ${indent}--container=NAME FileName [Path]${indent}--all FileName [Directory]${indent}--list FileName\
+${indent}--info [--container=NAME] FileName${indent}--cert [--container=NAME | --all] FileName [Directory]\
 ${indent}--to-reg --user=SID [--wow64] [--name=NAME] Directory [FileName]${indent}--help | --version\
-\\r\\n\\r\\nFileName: файл реестра (.reg) или файл куста реестра (SOFTWARE).\
+\\r\\n\\r\\nFileName: файл реестра (.reg) или файл куста реестра (SOFTWARE); с параметрами —\
+\\r\\n          и каталог-контейнер.\
 \\r\\n  --container=NAME  контейнер NAME, а не первый в файле\
 \\r\\n  --all             все контейнеры, каждый в свой каталог внутри Directory\
 \\r\\n  --list            список контейнеров файла\
+\\r\\n  --info            что в контейнерах: ключ, сертификат, файлы\
+\\r\\n  --cert            сертификаты контейнеров в файлы NAME.cer в Directory\
 \\r\\n  --to-reg          каталог-контейнер обратно в файл реестра\
 \\r\\n  --user=SID        пользователь, в разделе которого контейнер\
 \\r\\n  --wow64           раздел Wow6432Node (32-битное хранилище)\
