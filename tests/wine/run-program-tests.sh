@@ -138,11 +138,11 @@ run_boxes() {
     --install "$(winpath "$example")"
   local user=' — пользователь S-1, 64-битное хранилище — значений: '
   box "list for people" 0 information \
-    "«K\\\\t1»${user}1 — каталог k1.000 — нет: header.key, masks.key, primary.key\r\n«Bad»${user}0 — каталог bad.000 — ошибка: В файле реестра обнаружено неверное значение «a.key» (данные не являются двоичными или записаны с ошибкой).\r\n«K2» — пользователь S-1, 32-битное хранилище (Wow6432Node) — значений: 2 — каталог k2.000 — нет: header.key, primary.key" \
+    "«K\\\\t1»${user}1 — каталог k1.000 — сертификат нет — нет: header.key, masks.key, primary.key\r\n«Bad»${user}0 — каталог bad.000 — ошибка: В файле реестра обнаружено неверное значение «a.key» (данные не являются двоичными или записаны с ошибкой).\r\n«K2» — пользователь S-1, 32-битное хранилище (Wow6432Node) — значений: 2 — каталог k2.000 — сертификат нет — нет: header.key, primary.key" \
     --list "$(src list.reg)"
   local listed="" converted=""
   for i in $(seq 1 40); do
-    listed+="«K$i»${user}1 — каталог k$i.000 — нет: header.key, masks.key, primary.key\r\n"
+    listed+="«K$i»${user}1 — каталог k$i.000 — сертификат нет — нет: header.key, masks.key, primary.key\r\n"
     converted+="«K$i» → $(shown "$(src o10)\\k$i.000")\r\n"
   done
   box "list cut at forty" 0 information "${listed}… и ещё 5" --list "$(src many.reg)"
