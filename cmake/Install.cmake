@@ -1,22 +1,29 @@
 # Where `cmake --install` and the packages put the program and its papers:
-# on Linux the program, its manual page and its README in the system's
-# places; for Windows the program and the README beside it, as a zip holds
-# them (cmake/Package.cmake).
+# on Linux the program, its manual page, its README and its licence in the
+# system's places; for Windows the program with the README, the licence and
+# the LGPL beside it, as a zip holds them (cmake/Package.cmake).
 include(GNUInstallDirs)
 
 if(WIN32)
   # Notepad shows a text with Windows line breaks, and Notepad before
   # Windows 10 reads it as UTF-8 only after a byte-order mark.
-  set(QUILLFEN_README_TXT ${CMAKE_CURRENT_BINARY_DIR}/doc/README.txt)
-  add_custom_command(
-    OUTPUT ${QUILLFEN_README_TXT}
-    COMMAND ${CMAKE_COMMAND} -DINPUT=${CMAKE_CURRENT_SOURCE_DIR}/README.md
-            -DOUTPUT=${QUILLFEN_README_TXT} -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/WindowsText.cmake
-    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/README.md ${CMAKE_CURRENT_SOURCE_DIR}/cmake/WindowsText.cmake
-    VERBATIM)
-  add_custom_target(quillfen_readme_txt ALL DEPENDS ${QUILLFEN_README_TXT})
+  set(QUILLFEN_WINDOWS_TEXTS)
+  foreach(pair README.md:README.txt LICENSE:LICENSE.txt LICENSES/LGPL-2.1.txt:LGPL-2.1.txt)
+    string(REPLACE ":" ";" pair "${pair}")
+    list(GET pair 0 input)
+    list(GET pair 1 output)
+    set(output ${CMAKE_CURRENT_BINARY_DIR}/doc/${output})
+    add_custom_command(
+      OUTPUT ${output}
+      COMMAND ${CMAKE_COMMAND} -DINPUT=${CMAKE_CURRENT_SOURCE_DIR}/${input} -DOUTPUT=${output} -P
+              ${CMAKE_CURRENT_SOURCE_DIR}/cmake/WindowsText.cmake
+      DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${input} ${CMAKE_CURRENT_SOURCE_DIR}/cmake/WindowsText.cmake
+      VERBATIM)
+    list(APPEND QUILLFEN_WINDOWS_TEXTS ${output})
+  endforeach()
+  add_custom_target(quillfen_windows_texts ALL DEPENDS ${QUILLFEN_WINDOWS_TEXTS})
   install(TARGETS quillfen RUNTIME DESTINATION .)
-  install(FILES ${QUILLFEN_README_TXT} DESTINATION .)
+  install(FILES ${QUILLFEN_WINDOWS_TEXTS} DESTINATION .)
   include(cmake/Package.cmake)
   return()
 endif()
@@ -42,5 +49,16 @@ else()
 endif()
 
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+# The licence goes where each kind of package keeps it: a .deb as Debian's
+# copyright file (Debian's packages leave the LGPL to
+# /usr/share/common-licenses), an .rpm under /usr/share/licenses, marked
+# %license there (cmake/Package.cmake), with the LGPL beside it. Each
+# package takes its own component (cmake/PackageComponents.cmake); a plain
+# `cmake --install` takes the first.
+install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME copyright
+        COMPONENT deb_licence)
+install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE ${CMAKE_CURRENT_SOURCE_DIR}/LICENSES/LGPL-2.1.txt
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/licenses/quillfen COMPONENT rpm_licence EXCLUDE_FROM_ALL)
 
 include(cmake/Package.cmake)

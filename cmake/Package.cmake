@@ -69,18 +69,30 @@ set(CPACK_RPM_FILE_NAME RPM-DEFAULT)
 set(CPACK_RPM_PACKAGE_RELEASE 1)
 set(CPACK_RPM_PACKAGE_DESCRIPTION "${QUILLFEN_PACKAGE_DESCRIPTION}")
 set(CPACK_RPM_PACKAGE_GROUP "Applications/System")
+# The License field names the terms the package is under: Velmora grants
+# none beyond what the law allows (LICENSE), so no free licence may be
+# named, and "unknown" would say nobody knows.
+set(CPACK_RPM_PACKAGE_LICENSE Proprietary)
+# Marked %license, rpm installs them even where documentation is left out
+# (--excludedocs, tsflags=nodocs), and `rpm -qL` lists them.
+set(CPACK_RPM_USER_FILELIST "%license /usr/share/licenses/quillfen/LICENSE"
+                            "%license /usr/share/licenses/quillfen/LGPL-2.1.txt")
 # Installed where the files say, as the .deb is.
 set(CPACK_PACKAGE_RELOCATABLE OFF)
 set(CPACK_RPM_PACKAGE_RELOCATABLE OFF)
-# The package owns /usr/share/doc/quillfen and nothing that the system's
-# own packages own, nor rpmbuild's links from build ids to the program.
-set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION /usr/share/man /usr/share/man/man1)
+# The package owns /usr/share/doc/quillfen and /usr/share/licenses/quillfen
+# and nothing that the system's own packages own, nor rpmbuild's links from
+# build ids to the program.
+set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION /usr/share/man /usr/share/man/man1 /usr/share/licenses)
 set(CPACK_RPM_SPEC_MORE_DEFINE "%define _build_id_links none")
 set(CPACK_RPM_PACKAGE_AUTOREQ ON)
 set(CPACK_RPM_PACKAGE_AUTOPROV OFF)
 # rpm 4.14 of RHEL 8 and the rpm of ALT read xz; newer rpmbuilds default to
 # zstd, which older ones do not.
 set(CPACK_RPM_COMPRESSION_TYPE xz)
+
+# Each package takes the licence in its own place (cmake/Install.cmake).
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_SOURCE_DIR}/cmake/PackageComponents.cmake)
 
 # `make package_source` would otherwise pack the build tree and Git's data.
 set(CPACK_SOURCE_GENERATOR TGZ)

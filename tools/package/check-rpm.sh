@@ -31,6 +31,8 @@ info=$(rpm -qip "$rpm_file")
 grep -qxF "Summary     : move CryptoPro key containers between Windows registry exports and key stores" \
   <<<"$info" || fail "the RPM's summary is not the program's:
 $info"
+grep -qxF "License     : Proprietary" <<<"$info" || fail "the RPM's License is not Proprietary:
+$info"
 description=$(field DESCRIPTION)
 [[ "$description" == "Quillfen reads a Windows registry export (.reg) or a registry hive file"* &&
   "$description" == *"readable by their owner only." ]] || fail "the RPM's description is not the program's:
@@ -41,6 +43,9 @@ files=$(rpm -qlvp "$rpm_file" | awk '{ print $1, $3, $4, $NF }')
 expected_files="-rwxr-xr-x root root /usr/bin/quillfen
 drwxr-xr-x root root /usr/share/doc/quillfen
 -rw-r--r-- root root /usr/share/doc/quillfen/README.md
+drwxr-xr-x root root /usr/share/licenses/quillfen
+-rw-r--r-- root root /usr/share/licenses/quillfen/LGPL-2.1.txt
+-rw-r--r-- root root /usr/share/licenses/quillfen/LICENSE
 -rw-r--r-- root root /usr/share/man/man1/quillfen.1.gz"
 [[ "$files" == "$expected_files" ]] || fail "the RPM holds (mode owner group path):
 $files
@@ -49,6 +54,9 @@ $expected_files"
 documentation=$(rpm -qdp "$rpm_file")
 [[ "$documentation" == "/usr/share/doc/quillfen/README.md
 /usr/share/man/man1/quillfen.1.gz" ]] || fail "the RPM marks as documentation: $documentation"
+licences=$(rpm -qLp "$rpm_file")
+[[ "$licences" == "/usr/share/licenses/quillfen/LGPL-2.1.txt
+/usr/share/licenses/quillfen/LICENSE" ]] || fail "the RPM marks as %license: $licences"
 
 echo "-- RPM Requires (rpm -qRp)"
 requires=$(rpm -qRp "$rpm_file")
@@ -80,5 +88,8 @@ echo "-- the program taken out of the RPM (rpm2cpio | cpio)"
 zcat "$work/root/usr/share/man/man1/quillfen.1.gz" | cmp -s - doc/quillfen.1 ||
   fail "the RPM's manual page differs from doc/quillfen.1"
 cmp -s "$work/root/usr/share/doc/quillfen/README.md" README.md || fail "the RPM's README differs from README.md"
+cmp -s "$work/root/usr/share/licenses/quillfen/LICENSE" LICENSE || fail "the RPM's LICENSE differs from LICENSE"
+cmp -s "$work/root/usr/share/licenses/quillfen/LGPL-2.1.txt" LICENSES/LGPL-2.1.txt ||
+  fail "the RPM's LGPL-2.1.txt differs from LICENSES/LGPL-2.1.txt"
 compare_with_reference "$program" "$reference" "$work/runs"
 echo "RPM: all checks passed"

@@ -53,6 +53,12 @@ in_root dpkg --purge quillfen >/dev/null 2>&1 || true
 cp "$deb" "$root/tmp/quillfen.deb"
 in_root dpkg -i /tmp/quillfen.deb >"$root/tmp/dpkg.log" 2>&1 ||
   fail "dpkg could not install the package on Debian 11: $(cat "$root/tmp/dpkg.log")"
+# The licence refers to the LGPL's text of base-files, which Debian 11
+# has as well.
+cmp -s "$root/usr/share/doc/quillfen/copyright" LICENSE ||
+  fail "the package's /usr/share/doc/quillfen/copyright on Debian 11 differs from LICENSE"
+cmp -s "$root/usr/share/common-licenses/LGPL-2.1" LICENSES/LGPL-2.1.txt ||
+  fail "Debian 11's /usr/share/common-licenses/LGPL-2.1 differs from LICENSES/LGPL-2.1.txt"
 compare_with_reference /usr/bin/quillfen "$reference" "$root/tmp/runs" run_in_root
 in_root dpkg --purge quillfen >/dev/null || fail "dpkg could not remove the package on Debian 11"
 [[ ! -e "$root/usr/bin/quillfen" ]] || fail "/usr/bin/quillfen is still in the Debian 11 root after removal"

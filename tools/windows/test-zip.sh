@@ -2,9 +2,10 @@
 # Packs each Windows program into the zip a user downloads
 # (quillfen-VERSION-win64.zip in build-win64/, -win32.zip in build-win32/,
 # with CPack) and checks it as that user gets it: unzipped, it holds the
-# program and README.txt with Windows line breaks and nothing else, the
-# program needs no DLL beyond Windows' own, and under Wine it converts the
-# example export byte for byte as the Linux build does.
+# program, README.txt, LICENSE.txt and LGPL-2.1.txt, each text with Windows
+# line breaks, and nothing else, the program needs no DLL beyond Windows'
+# own, and under Wine it converts the example export byte for byte as the
+# Linux build does.
 #
 #   tools/windows/test-zip.sh LINUX_QUILLFEN
 #
@@ -30,15 +31,20 @@ for preset in win64 win32; do
   (cd "$build" && cpack -G ZIP) >"$work/cpack-$preset.log" 2>&1 || cat "$work/cpack-$preset.log"
   check "$preset: $zip built" yes "$([[ -f "$zip" ]] && echo yes || echo no)"
   [[ -f "$zip" ]] || continue
-  check "$preset: files in the zip" "README.txt
+  check "$preset: files in the zip" "LGPL-2.1.txt
+LICENSE.txt
+README.txt
 quillfen.exe" "$(unzip -Z1 "$zip" | LC_ALL=C sort)"
 
   unpacked=$work/$preset
   unzip -q "$zip" -d "$unpacked"
-  readme=$unpacked/README.txt
-  check "$preset: README.txt starts with a UTF-8 byte-order mark" "efbbbf" "$(head -c 3 "$readme" | od -An -tx1 | tr -d ' ')"
-  check "$preset: README.txt lines without CR LF" 0 "$(tail -c +4 "$readme" | grep -c $'[^\r]$\|^$' || true)"
-  check "$preset: README.txt is README.md" "" "$(tail -c +4 "$readme" | tr -d '\r' | cmp - README.md 2>&1)"
+  for pair in README.txt:README.md LICENSE.txt:LICENSE LGPL-2.1.txt:LICENSES/LGPL-2.1.txt; do
+    text=$unpacked/${pair%%:*}
+    source=${pair#*:}
+    check "$preset: ${pair%%:*} starts with a UTF-8 byte-order mark" "efbbbf" "$(head -c 3 "$text" | od -An -tx1 | tr -d ' ')"
+    check "$preset: ${pair%%:*} lines without CR LF" 0 "$(tail -c +4 "$text" | grep -c $'[^\r]$\|^$' || true)"
+    check "$preset: ${pair%%:*} is $source" "" "$(tail -c +4 "$text" | tr -d '\r' | cmp - "$source" 2>&1)"
+  done
   case $preset in
     win64) want="PE32+ executable (GUI) x86-64" objdump=x86_64-w64-mingw32-objdump ;;
     win32) want="PE32 executable (GUI) Intel 80386" objdump=i686-w64-mingw32-objdump ;;
