@@ -1,0 +1,289 @@
+#include "support/der.h"
+
+#include <libtasn1.h>
+
+#include <climits>
+#include <new>
+
+#include "host/unicode.h"
+
+// The module as libtasn1's asn1Parser wrote it at build time: a table that
+// only this file sees, so that no other reaches the library's types.
+#include "quillfen_asn1_tab.c"
+
+namespace quillfen {
+namespace {
+
+std::u16string Quoted(std::string_view name) {
+  std::u16string text = u"«";
+  text += FromUtf8(name);
+  text += u"»";
+  return text;
+}
+
+// What libtasn1's result means for the data, in the program's words.
+std::u16string ResultText(int result) {
+  switch (result) {
+    case ASN1_TAG_ERROR:
+      return u"неверный тег";
+    case ASN1_DER_ERROR:
+      return u"неверная кодировка DER";
+    case ASN1_DER_OVERFLOW:
+      return u"данные обрываются";
+    case ASN1_ELEMENT_NOT_FOUND:
+      return u"нет такого элемента";
+    case ASN1_VALUE_NOT_FOUND:
+      return u"нет значения";
+    case ASN1_VALUE_NOT_VALID:
+      return u"значение не годится";
+    case ASN1_TIME_ENCODING_ERROR:
+      return u"неверная запись времени";
+    case ASN1_RECURSION:
+      return u"слишком глубокая вложенность";
+    default:
+      return u"ошибка libtasn1: " + FromUtf8(asn1_strerror(result));
+  }
+}
+
+[[noreturn]] void Fail(std::string_view what, int result) {
+  if (result == ASN1_MEM_ALLOC_ERROR) throw std::bad_alloc();
+  throw DerError(Quoted(what) + u": " + ResultText(result));
+}
+
+// The module's definitions, built once from the table.
+asn1_node_const Definitions() {
+  static const asn1_node definitions = [] {
+    asn1_node tree = nullptr;
+    char error[ASN1_MAX_ERROR_DESCRIPTION_SIZE] = {};
+    const int result = asn1_array2tree(quillfen_asn1_tab, &tree, error);
+    if (result != ASN1_SUCCESS) Fail("Quillfen", result);
+    return tree;
+  }();
+  return definitions;
+}
+
+std::string TypeName(std::string_view type) { return "Quillfen." + std::string(type); }
+
+// Two digits of a time's text at `at`, or -1 when they are none.
+int Digits(const std::string& text, size_t at) {
+  if (at + 2 > text.size()) return -1;
+  const char a = text[at], b = text[at + 1];
+  if (a < '0' || a > '9' || b < '0' || b > '9') return -1;
+  return (a - '0') * 10 + (b - '0');
+}
+
+}  // namespace
+
+DerError::DerError(std::u16string text)
+    : std::runtime_error(ToUtf8(text)), text_(std::move(text)) {}
+
+struct DerStructure::State {
+  asn1_node node = nullptr;
+  std::string type;
+  std::vector<uint8_t> der;  // as decoded, for the elements' own DER
+
+  ~State() { asn1_delete_structure2(&node, ASN1_DELETE_FLAG_ZEROIZE); }
+
+  std::u16string What(std::string_view path) const {
+    return path.empty() ? Quoted(type) : Quoted(type + "." + std::string(path));
+  }
+  [[noreturn]] void Fail(std::string_view path, int result) const {
+    if (result == ASN1_MEM_ALLOC_ERROR) throw std::bad_alloc();
+    throw DerError(What(path) + u": " + ResultText(result));
+  }
+
+  // A value as libtasn1 gives it, and its length in its own unit (bits for
+  // a BIT STRING, bytes otherwise).
+  std::vector<uint8_t> Read(std::string_view path, int* length = nullptr) const {
+    const std::string name(path);
+    int size = 0;
+    unsigned int type = 0;
+    int result = asn1_read_value_type(node, name.c_str(), nullptr, &size, &type);
+    std::vector<uint8_t> value;
+    if (result == ASN1_MEM_ERROR) {
+      value.resize(type == ASN1_ETYPE_BIT_STRING ? (static_cast<size_t>(size) + 7) / 8 : size);
+      int capacity = static_cast<int>(value.size());
+      result = asn1_read_value_type(node, name.c_str(), value.data(), &capacity, &type);
+      size = capacity;
+    }
+    if (result != ASN1_SUCCESS) Fail(path, result);
+    if (type != ASN1_ETYPE_BIT_STRING) value.resize(size);
+    if (length != nullptr) *length = size;
+    return value;
+  }
+
+  // A value that libtasn1 gives as a text ending in a NUL.
+  std::string ReadText(std::string_view path) const {
+    const std::vector<uint8_t> value = Read(path);
+    std::string text(value.begin(), value.end());
+    if (const size_t end = text.find('\0'); end != std::string::npos) text.resize(end);
+    return text;
+  }
+
+  void Check(std::string_view path, int result) const {
+    if (result != ASN1_SUCCESS) Fail(path, result);
+  }
+};
+
+DerStructure::DerStructure(std::unique_ptr<State> state) : state_(std::move(state)) {}
+DerStructure::DerStructure(DerStructure&&) noexcept = default;
+DerStructure& DerStructure::operator=(DerStructure&&) noexcept = default;
+DerStructure::~DerStructure() = default;
+
+DerStructure DerStructure::Create(std::string_view type) {
+  auto state = std::make_unique<State>();
+  state->type = type;
+  const int result = asn1_create_element(Definitions(), TypeName(type).c_str(), &state->node);
+  if (result != ASN1_SUCCESS) Fail(type, result);
+  return DerStructure(std::move(state));
+}
+
+DerStructure DerStructure::Decode(std::string_view type, std::span<const uint8_t> der) {
+  DerStructure structure = Create(type);
+  State& state = *structure.state_;
+  if (der.size() > static_cast<size_t>(INT_MAX)) {
+    throw DerError(state.What({}) + u": данные слишком велики");
+  }
+  if (der.empty()) throw DerError(state.What({}) + u": нет данных");
+  state.der.assign(der.begin(), der.end());
+  // Without ASN1_DECODE_FLAG_ALLOW_PADDING, bytes after the structure are
+  // an error too.
+  int length = static_cast<int>(der.size());
+  char error[ASN1_MAX_ERROR_DESCRIPTION_SIZE] = {};
+  const int result = asn1_der_decoding2(&state.node, state.der.data(), &length,
+                                        ASN1_DECODE_FLAG_STRICT_DER, error);
+  if (result != ASN1_SUCCESS) state.Fail({}, result);
+  return structure;
+}
+
+bool DerStructure::Has(std::string_view path) const {
+  const asn1_node found = asn1_find_node(state_->node, std::string(path).c_str());
+  if (found == nullptr) return false;
+  asn1_data_node_st data{};
+  if (asn1_read_node_value(found, &data) != ASN1_SUCCESS) return false;
+  switch (data.type) {
+    case ASN1_ETYPE_SEQUENCE:
+    case ASN1_ETYPE_SEQUENCE_OF:
+    case ASN1_ETYPE_SET:
+    case ASN1_ETYPE_SET_OF:
+    case ASN1_ETYPE_CHOICE:
+      // Structured: no value of its own, there when its node is.
+      return true;
+    default:
+      return data.value != nullptr;
+  }
+}
+
+std::vector<uint8_t> DerStructure::Bytes(std::string_view path) const { return state_->Read(path); }
+
+std::string DerStructure::Oid(std::string_view path) const { return state_->ReadText(path); }
+
+std::string DerStructure::Choice(std::string_view path) const { return state_->ReadText(path); }
+
+BitString DerStructure::Bits(std::string_view path) const {
+  BitString bits;
+  int length = 0;
+  bits.bytes = state_->Read(path, &length);
+  bits.bits = static_cast<size_t>(length);
+  return bits;
+}
+
+DerTime DerStructure::Time(std::string_view path) const {
+  const std::string text = state_->ReadText(path);
+  // UTCTime has two digits of the year, GeneralizedTime four; strict DER
+  // leaves seconds and the Z in both.
+  const bool utc = text.size() == 13;
+  if (!utc && text.size() != 15) throw DerError(state_->What(path) + u": неверная запись времени");
+  DerTime time;
+  size_t at = 0;
+  if (utc) {
+    const int year = Digits(text, 0);
+    time.year = year < 0 ? -1 : year < 50 ? 2000 + year : 1900 + year;
+    at = 2;
+  } else {
+    const int century = Digits(text, 0), year = Digits(text, 2);
+    time.year = century < 0 || year < 0 ? -1 : century * 100 + year;
+    at = 4;
+  }
+  time.month = Digits(text, at);
+  time.day = Digits(text, at + 2);
+  time.hour = Digits(text, at + 4);
+  time.minute = Digits(text, at + 6);
+  time.second = Digits(text, at + 8);
+  if (time.year < 0 || time.month < 1 || time.month > 12 || time.day < 1 || time.day > 31 ||
+      time.hour < 0 || time.hour > 23 || time.minute < 0 || time.minute > 59 || time.second < 0 ||
+      time.second > 59 || text.back() != 'Z') {
+    throw DerError(state_->What(path) + u": неверная запись времени");
+  }
+  return time;
+}
+
+size_t DerStructure::Count(std::string_view path) const {
+  int count = 0;
+  state_->Check(path, asn1_number_of_elements(state_->node, std::string(path).c_str(), &count));
+  return static_cast<size_t>(count);
+}
+
+std::vector<uint8_t> DerStructure::ElementDer(std::string_view path) const {
+  const std::vector<uint8_t>& der = state_->der;
+  if (der.empty()) throw DerError(state_->What(path) + u": структура не прочитана из DER");
+  int start = 0, end = 0;
+  state_->Check(path,
+                asn1_der_decoding_startEnd(state_->node, der.data(), static_cast<int>(der.size()),
+                                           std::string(path).c_str(), &start, &end));
+  return std::vector<uint8_t>(der.begin() + start, der.begin() + end + 1);
+}
+
+void DerStructure::Write(std::string_view path, std::string_view text) {
+  const std::string value(text);
+  state_->Check(path, asn1_write_value(state_->node, std::string(path).c_str(), value.c_str(), 0));
+}
+
+void DerStructure::WriteBytes(std::string_view path, std::span<const uint8_t> bytes) {
+  // A length of 0 makes libtasn1 measure the value as a text: an empty one.
+  static const uint8_t kNothing = 0;
+  state_->Check(path, asn1_write_value(state_->node, std::string(path).c_str(),
+                                       bytes.empty() ? &kNothing : bytes.data(),
+                                       static_cast<int>(bytes.size())));
+}
+
+void DerStructure::WriteBits(std::string_view path, const BitString& bits) {
+  // A length of 0 makes libtasn1 measure the value as a text: an empty one.
+  static const uint8_t kNothing = 0;
+  state_->Check(path, asn1_write_value(state_->node, std::string(path).c_str(),
+                                       bits.bits == 0 ? &kNothing : bits.bytes.data(),
+                                       static_cast<int>(bits.bits)));
+}
+
+void DerStructure::Omit(std::string_view path) {
+  state_->Check(path, asn1_write_value(state_->node, std::string(path).c_str(), nullptr, 0));
+}
+
+std::vector<uint8_t> DerStructure::Encode() const {
+  char error[ASN1_MAX_ERROR_DESCRIPTION_SIZE] = {};
+  int size = 0;
+  int result = asn1_der_coding(state_->node, "", nullptr, &size, error);
+  std::vector<uint8_t> der;
+  if (result == ASN1_MEM_ERROR) {
+    der.resize(size);
+    result = asn1_der_coding(state_->node, "", der.data(), &size, error);
+  }
+  if (result != ASN1_SUCCESS) state_->Fail({}, result);
+  der.resize(size);
+  return der;
+}
+
+std::vector<std::vector<uint8_t>> DerElements(std::span<const uint8_t> der) {
+  const DerStructure sequence = DerStructure::Decode("Elements", der);
+  std::vector<std::vector<uint8_t>> elements;
+  const size_t count = sequence.Count({});
+  elements.reserve(count);
+  for (size_t i = 1; i <= count; ++i) {
+    std::string path = "?";
+    path += std::to_string(i);
+    elements.push_back(sequence.Bytes(path));
+  }
+  return elements;
+}
+
+}  // namespace quillfen

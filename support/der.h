@@ -1,0 +1,106 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillfen {
+
+// The one place that speaks to libtasn1: DER decoded and encoded by the
+// structures of the program's ASN.1 module (support/quillfen.asn), with
+// bytes, texts and numbers in and out.
+//
+// Elements are named by their paths in the module, as libtasn1 names them:
+// "tbsCertificate.validity.notAfter"; the n-th element (from 1) of a
+// SEQUENCE OF or SET OF is "?n", as in "content.?2". An empty path is the
+// structure itself.
+
+// What could not be read or written, in words ("«HeaderKey»: неверный тег").
+// Memory that runs out is std::bad_alloc, never this.
+class DerError : public std::runtime_error {
+ public:
+  explicit DerError(std::u16string text);
+  const std::u16string& Text() const { return text_; }
+
+ private:
+  std::u16string text_;
+};
+
+// A BIT STRING: its bytes, first bit in the high bit of the first byte, and
+// how many of their bits it holds.
+struct BitString {
+  std::vector<uint8_t> bytes;
+  size_t bits = 0;
+
+  // Bit `n` (0: the first); a bit past the end is clear.
+  bool Bit(size_t n) const { return n < bits && (bytes[n / 8] >> (7 - n % 8) & 1) != 0; }
+};
+
+// A UTCTime or GeneralizedTime, in UTC.
+struct DerTime {
+  int year = 0;
+  int month = 0;
+  int day = 0;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+};
+
+class DerStructure {
+ public:
+  // `der` as the module's type `type`, whole and in DER (nothing after it).
+  // Throws DerError with what is wrong.
+  static DerStructure Decode(std::string_view type, std::span<const uint8_t> der);
+  // An empty structure of `type`, to be written and encoded.
+  static DerStructure Create(std::string_view type);
+
+  DerStructure(DerStructure&&) noexcept;
+  DerStructure& operator=(DerStructure&&) noexcept;
+  ~DerStructure();
+
+  // False when an OPTIONAL element is absent, or there is no such element.
+  bool Has(std::string_view path) const;
+  // The bytes of an OCTET STRING or of a character string as written, an
+  // INTEGER's two's complement (big-endian), or the whole DER of an ANY.
+  std::vector<uint8_t> Bytes(std::string_view path) const;
+  // An OBJECT IDENTIFIER in dotted form: "1.2.643.7.1.1.1.1".
+  std::string Oid(std::string_view path) const;
+  // The name of the alternative a CHOICE holds: "utcTime".
+  std::string Choice(std::string_view path) const;
+  BitString Bits(std::string_view path) const;
+  // A UTCTime (years 1950 to 2049, as X.509 reads them) or GeneralizedTime.
+  DerTime Time(std::string_view path) const;
+  // The number of elements of a SEQUENCE OF or SET OF.
+  size_t Count(std::string_view path) const;
+  // The element's own DER, tag and length included, as it was decoded.
+  std::vector<uint8_t> ElementDer(std::string_view path) const;
+
+  // Writing: a CHOICE takes the name of its alternative, a SEQUENCE OF
+  // "NEW" for one more element, an OBJECT IDENTIFIER its dotted form, a
+  // BOOLEAN "TRUE" or "FALSE", an INTEGER its decimal digits, a time its
+  // DER text ("20270101000000Z").
+  void Write(std::string_view path, std::string_view text);
+  // An OCTET STRING's or character string's bytes, an INTEGER's two's
+  // complement, or an ANY's whole DER.
+  void WriteBytes(std::string_view path, std::span<const uint8_t> bytes);
+  void WriteBits(std::string_view path, const BitString& bits);
+  // Leaves an OPTIONAL element out.
+  void Omit(std::string_view path);
+  // The structure as DER. Throws DerError when an element is not written.
+  std::vector<uint8_t> Encode() const;
+
+ private:
+  struct State;
+  explicit DerStructure(std::unique_ptr<State> state);
+  std::unique_ptr<State> state_;
+};
+
+// The DER of each element of a SEQUENCE, whatever they are: what is read
+// element by element. Throws DerError when `der` is no SEQUENCE.
+std::vector<std::vector<uint8_t>> DerElements(std::span<const uint8_t> der);
+
+}  // namespace quillfen

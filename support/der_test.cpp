@@ -1,0 +1,238 @@
+#include "support/der.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "host/unicode.h"
+#include "support/crypto.h"
+#include "tests/run_program.h"
+
+namespace quillfen {
+namespace {
+
+std::vector<uint8_t> FromHex(std::string_view hex) {
+  std::vector<uint8_t> bytes;
+  for (size_t i = 0; i + 1 < hex.size(); i += 2) {
+    bytes.push_back(static_cast<uint8_t>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
+  }
+  return bytes;
+}
+
+std::string Hex(std::span<const uint8_t> bytes) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string hex;
+  for (const uint8_t byte : bytes) {
+    hex += kDigits[byte >> 4];
+    hex += kDigits[byte & 15];
+  }
+  return hex;
+}
+
+std::vector<uint8_t> KnownAnswerFile(const std::string& path) {
+  const std::string bytes =
+      ReadBinaryFile(std::string(QUILLFEN_SOURCE_DIR) + "/tests/data/known-answers/" + path);
+  return std::vector<uint8_t>(bytes.begin(), bytes.end());
+}
+
+std::string ErrorOf(std::string_view type, const std::vector<uint8_t>& der) {
+  try {
+    DerStructure::Decode(type, der);
+  } catch (const DerError& error) {
+    return ToUtf8(error.Text());
+  }
+  return "decoded";
+}
+
+TEST(DerTest, WrittenStructuresEncodeAsDerAndReadBack) {
+  DerStructure name = DerStructure::Create("NameKey");
+  name.Write("name", "kat256");
+  EXPECT_EQ(Hex(name.Encode()),
+            "30081606" + Hex(std::vector<uint8_t>{'k', 'a', 't', '2', '5', '6'}));
+
+  DerStructure parameters = DerStructure::Create("GostKeyParameters");
+  parameters.Write("curve", "1.2.643.7.1.2.1.1.1");
+  parameters.Omit("digest");
+  const auto curve_only = parameters.Encode();
+  EXPECT_EQ(Hex(curve_only), "300b06092a8503070102010101");
+  EXPECT_FALSE(DerStructure::Decode("GostKeyParameters", curve_only).Has("digest"));
+  DerStructure with_digest = DerStructure::Create("GostKeyParameters");
+  with_digest.Write("curve", "1.2.643.7.1.2.1.1.1");
+  with_digest.Write("digest", "1.2.643.7.1.1.2.2");
+  const auto both = DerStructure::Decode("GostKeyParameters", with_digest.Encode());
+  EXPECT_TRUE(both.Has("digest"));
+  EXPECT_EQ(both.Oid("curve"), "1.2.643.7.1.2.1.1.1");
+  EXPECT_EQ(both.Oid("digest"), "1.2.643.7.1.1.2.2");
+
+  DerStructure period = DerStructure::Create("PrivateKeyUsagePeriod");
+  period.Omit("notBefore");
+  period.Write("notAfter", "20271208004752Z");
+  const auto period_der = period.Encode();
+  // As header.key holds it inside its extension.
+  EXPECT_EQ(Hex(period_der), "3011810f32303237313230383030343735325a");
+  const auto read = DerStructure::Decode("PrivateKeyUsagePeriod", period_der);
+  const DerTime time = read.Time("notAfter");
+  EXPECT_EQ(
+      std::vector<int>({time.year, time.month, time.day, time.hour, time.minute, time.second}),
+      std::vector<int>({2027, 12, 8, 0, 47, 52}));
+
+  DerStructure info = DerStructure::Create("PrivateKeyInfo");
+  info.Write("version", "0");
+  info.Write("privateKeyAlgorithm.algorithm", "1.2.643.7.1.1.1.1");
+  info.WriteBytes("privateKeyAlgorithm.parameters", curve_only);
+  info.WriteBytes("privateKey", FromHex("04020102"));
+  info.Omit("attributes");
+  const auto info_read = DerStructure::Decode("PrivateKeyInfo", info.Encode());
+  EXPECT_EQ(Hex(info_read.Bytes("version")), "00");
+  EXPECT_EQ(info_read.Bytes("privateKeyAlgorithm.parameters"), curve_only);
+  EXPECT_EQ(Hex(info_read.Bytes("privateKey")), "04020102");
+  EXPECT_EQ(Hex(info_read.ElementDer("privateKeyAlgorithm.parameters")), Hex(curve_only));
+
+  DerStructure masks = DerStructure::Create("MasksKey");
+  masks.WriteBytes("mask", FromHex("0102"));
+  masks.WriteBytes("salt", {});
+  masks.WriteBytes("mac", FromHex("ff"));
+  EXPECT_EQ(Hex(masks.Encode()), "30090402010204000401ff");
+}
+
+TEST(DerTest, BitsKeepTheirCount) {
+  for (const size_t count : {0u, 1u, 3u, 8u, 11u}) {
+    DerStructure key = DerStructure::Create("KeyParameters");
+    key.WriteBits("attributes", BitString{{0xa0, 0xe0}, count});
+    key.Write("algorithm.algorithm", "1.2.643.2.2.19");
+    key.Write("algorithm.parameters.curve", "1.2.643.2.2.35.1");
+    key.Omit("algorithm.parameters.digest");
+    const BitString bits = DerStructure::Decode("KeyParameters", key.Encode()).Bits("attributes");
+    EXPECT_EQ(bits.bits, count);
+    std::string pattern;
+    for (size_t i = 0; i < 12; ++i) pattern += bits.Bit(i) ? '1' : '0';
+    EXPECT_EQ(pattern,
+              (std::string("101000001110").substr(0, count) + std::string(12, '0')).substr(0, 12))
+        << count;
+  }
+}
+
+TEST(DerTest, ReadsTheKnownAnswerHeader) {
+  const auto der = KnownAnswerFile("kat256.000/header.key");
+  const DerStructure header = DerStructure::Decode("HeaderKey", der);
+  EXPECT_EQ(header.Oid("content.kind"), "1.2.643.2.2.37.2.1");
+  EXPECT_EQ(header.Bits("content.attributes").bits, 2u);
+  EXPECT_EQ(header.Oid("content.primaryKey.algorithm.algorithm"), "1.2.643.7.1.1.6.1");
+  EXPECT_EQ(header.Oid("content.primaryKey.algorithm.parameters.curve"), "1.2.643.2.2.36.0");
+  EXPECT_EQ(header.Oid("content.primaryKey.algorithm.parameters.digest"), "1.2.643.7.1.1.2.2");
+  EXPECT_EQ(Hex(header.Bytes("content.passwordCheck")), "0a9b5fe8");
+  EXPECT_EQ(Hex(header.Bytes("content.primaryFP")), "e3d7cbbad706f241");
+  EXPECT_FALSE(header.Has("content.secondaryCertificate"));
+  EXPECT_TRUE(header.Has("content.primaryCertificate"));
+  // The certificate's thumbprint as openssl x509 -fingerprint -sha1 prints it.
+  EXPECT_EQ(Hex(Sha1(header.Bytes("content.primaryCertificate"))),
+            "606011ce9d7a992377d8b782b9c0c724945b5a2b");
+  EXPECT_EQ(header.Count("content.extensions"), 1u);
+  EXPECT_EQ(header.Oid("content.extensions.?1.extnID"), "1.2.643.2.2.37.3.10");
+  EXPECT_EQ(Hex(header.Bytes("mac")), "a57f63e1");
+  EXPECT_EQ(header.ElementDer("content"),
+            std::vector<uint8_t>(der.begin() + 4, der.begin() + 4 + 4 + 561));
+
+  const DerStructure certificate =
+      DerStructure::Decode("Certificate", header.Bytes("content.primaryCertificate"));
+  EXPECT_EQ(Hex(certificate.Bytes("tbsCertificate.serialNumber")),
+            "3fa183970eedf98d806aae1f56e693df85e11076");
+  EXPECT_EQ(certificate.Choice("tbsCertificate.validity.notBefore"), "utcTime");
+  EXPECT_EQ(certificate.Count("tbsCertificate.subject.rdnSequence"), 2u);
+  EXPECT_EQ(certificate.Oid("tbsCertificate.subject.rdnSequence.?1.?1.type"), "2.5.4.3");
+  EXPECT_EQ(certificate.Oid("tbsCertificate.subject.rdnSequence.?2.?1.type"), "2.5.4.10");
+  const DerStructure value = DerStructure::Decode(
+      "DirectoryString", certificate.Bytes("tbsCertificate.subject.rdnSequence.?1.?1.value"));
+  EXPECT_EQ(value.Choice(""), "utf8String");
+  const auto cn = value.Bytes("utf8String");
+  EXPECT_EQ(std::string(cn.begin(), cn.end()), "kat256.example");
+}
+
+TEST(DerTest, ElementsAreTheSequencesOwnDer) {
+  const auto der = KnownAnswerFile("kat256.000/header.key");
+  const DerStructure header = DerStructure::Decode("HeaderKeyElements", der);
+  const auto content = DerElements(header.ElementDer("content"));
+  std::vector<std::string> kinds;
+  for (const auto& element : content) {
+    kinds.push_back(DerStructure::Decode("HeaderElementTag", element).Choice(""));
+  }
+  EXPECT_EQ(kinds, (std::vector<std::string>{"kind", "attributes", "primaryKey", "passwordCheck",
+                                             "primaryCertificate", "primaryFP", "extensions"}));
+  EXPECT_EQ(Hex(content[1]), "030206c0");
+  // Each then reads as what its tag says it is.
+  const DerStructure key = DerStructure::Decode("HeaderElement", content[2]);
+  EXPECT_EQ(key.Choice(""), "primaryKey");
+  EXPECT_EQ(key.Oid("primaryKey.algorithm.parameters.curve"), "1.2.643.2.2.36.0");
+  const auto parameters = DerElements(content[2]);
+  ASSERT_EQ(parameters.size(), 2u);
+  EXPECT_EQ(DerStructure::Decode("KeyParameterTag", parameters[1]).Choice(""), "algorithm");
+  EXPECT_EQ(DerStructure::Decode("KeyParameter", parameters[0]).Bits("attributes").bits, 3u);
+  EXPECT_EQ(Hex(content.back()),
+            "ac21301f06082a8503020225030a04133011810f32303237313230383030343735325a");
+  // An element of no known kind is none of the alternatives.
+  EXPECT_EQ(ErrorOf("HeaderElementTag", FromHex("a3020500")),
+            "«HeaderElementTag»: неверная кодировка DER");
+}
+
+struct Damaged {
+  const char* name;
+  const char* type;
+  std::string hex;
+  const char* error;
+};
+
+TEST(DerTest, DamagedInputsSayWhatIsWrong) {
+  const std::string name = "300816066b6174323536";
+  const std::vector<Damaged> cases = {
+      {"empty", "NameKey", "", "«NameKey»: нет данных"},
+      {"cut short", "NameKey", name.substr(0, name.size() - 2),
+       "«NameKey»: неверная кодировка DER"},
+      {"only a tag", "NameKey", "30", "«NameKey»: неверный тег"},
+      {"wrong outer tag", "NameKey", "3108" + name.substr(4), "«NameKey»: неверный тег"},
+      {"wrong inner tag", "NameKey", "30080c06" + name.substr(8), "«NameKey»: неверный тег"},
+      {"absurd length", "NameKey", "30847fffffff1606" + name.substr(8),
+       "«NameKey»: неверная кодировка DER"},
+      {"length beyond int", "NameKey", "3088ffffffffffffffff", "«NameKey»: неверная кодировка DER"},
+      {"indefinite length", "NameKey", "3080" + name.substr(4) + "0000",
+       "«NameKey»: неверная кодировка DER"},
+      {"bytes after it", "NameKey", name + "00", "«NameKey»: неверная кодировка DER"},
+      {"inner longer than outer", "NameKey", "30081607" + name.substr(8),
+       "«NameKey»: неверная кодировка DER"},
+      {"no sequence for elements", "Elements", "0400", "«Elements»: неверный тег"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ErrorOf(c.type, FromHex(c.hex)), c.error) << c.name;
+  }
+}
+
+TEST(DerTest, ReadingAndWritingWhatIsNotThereSaysSo) {
+  const DerStructure name = DerStructure::Decode("NameKey", FromHex("300816066b6174323536"));
+  const auto read_error = [&](auto read) -> std::string {
+    try {
+      read();
+    } catch (const DerError& error) {
+      return ToUtf8(error.Text());
+    }
+    return "read";
+  };
+  EXPECT_EQ(read_error([&] { name.Oid("nothing"); }), "«NameKey.nothing»: нет такого элемента");
+  EXPECT_EQ(read_error([&] { name.Count("nothing"); }), "«NameKey.nothing»: нет такого элемента");
+  EXPECT_EQ(read_error([&] { name.Time("name"); }), "«NameKey.name»: неверная запись времени");
+  // Thirteenth month: DER as libtasn1 sees it, no time as the program reads it.
+  const DerStructure period = DerStructure::Decode(
+      "PrivateKeyUsagePeriod", FromHex("3011810f32303237313332383030343735325a"));
+  EXPECT_EQ(read_error([&] { period.Time("notAfter"); }),
+            "«PrivateKeyUsagePeriod.notAfter»: неверная запись времени");
+  EXPECT_EQ(read_error([&] { DerStructure::Create("NoSuchType"); }),
+            "«NoSuchType»: нет такого элемента");
+  DerStructure empty = DerStructure::Create("MasksKey");
+  EXPECT_EQ(read_error([&] { empty.Encode(); }), "«MasksKey»: нет значения");
+  EXPECT_EQ(read_error([&] { empty.Write("salt.x", "1"); }),
+            "«MasksKey.salt.x»: нет такого элемента");
+  EXPECT_EQ(read_error([&] { empty.ElementDer("mask"); }),
+            "«MasksKey.mask»: структура не прочитана из DER");
+}
+
+}  // namespace
+}  // namespace quillfen
