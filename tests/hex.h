@@ -20,7 +20,12 @@ inline std::string Hex(std::span<const uint8_t> bytes) {
   return hex;
 }
 
-inline std::vector<uint8_t> FromHex(std::string_view hex) {
+// Spaces between the digits are passed over: "3003 040100".
+inline std::vector<uint8_t> FromHex(std::string_view text) {
+  std::string hex;
+  for (const char c : text) {
+    if (c != ' ') hex += c;
+  }
   const auto digit = [](char c) -> uint8_t {
     if (c >= '0' && c <= '9') return static_cast<uint8_t>(c - '0');
     if (c >= 'a' && c <= 'f') return static_cast<uint8_t>(c - 'a' + 10);

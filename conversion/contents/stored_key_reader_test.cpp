@@ -1,0 +1,63 @@
+#include "conversion/contents/stored_key_reader.h"
+
+#include <gtest/gtest.h>
+
+#include "host/unicode.h"
+#include "tests/hex.h"
+#include "tests/known_answers.h"
+#include "tests/run_program.h"
+
+namespace quillfen {
+namespace {
+
+std::vector<uint8_t> KnownFile(const KnownAnswer& answer, const std::string& name) {
+  const std::string bytes =
+      ReadBinaryFile(ToUtf8(KnownAnswersDirectory()) + "/" + answer.directory + "/" + name);
+  return {bytes.begin(), bytes.end()};
+}
+
+TEST(StoredKeyReaderTest, BothCopiesOfTheKnownAnswers) {
+  for (const auto& answer : KnownAnswers()) {
+    SCOPED_TRACE(answer.directory);
+    const auto primary =
+        ReadStoredKey(KnownFile(answer, "masks.key"), KnownFile(answer, "primary.key"));
+    ASSERT_TRUE(primary.has_value());
+    EXPECT_EQ(Hex(primary->mask) + Hex(primary->salt) + Hex(primary->mac) + Hex(primary->encrypted),
+              std::string(answer.mask) + answer.salt + answer.masks_mac + answer.encrypted);
+    const auto backup =
+        ReadStoredKey(KnownFile(answer, "masks2.key"), KnownFile(answer, "primary2.key"));
+    ASSERT_TRUE(backup.has_value());
+    EXPECT_EQ(Hex(backup->mask) + Hex(backup->salt) + Hex(backup->mac) + Hex(backup->encrypted),
+              std::string(answer.mask2) + answer.salt2 + answer.masks2_mac + answer.encrypted2);
+  }
+}
+
+TEST(StoredKeyReaderTest, WhatIsNotTheirDerIsNoKey) {
+  const std::string masks = "300c 04020102 04020304 04020506";
+  const struct {
+    const char* what;
+    std::string masks;
+    std::string primary;
+    const char* read;  // mask, salt, MAC and key in hex, or "none"
+  } kCases[] = {
+      {"both", masks, "3004 04020a0b", "0102030405060a0b"},
+      {"more after the key", masks, "3008 04020a0b 02020001", "0102030405060a0b"},
+      {"no key", masks, "3000", "none"},
+      {"key no OCTET STRING", masks, "3004 02020a0b", "none"},
+      {"cut short", masks, "3004 04020a", "none"},
+      {"masks cut short", "300c 04020102 04020304 040205", "3004 04020a0b", "none"},
+      {"masks with more", "3010 04020102 04020304 04020506 04020708", "3004 04020a0b", "none"},
+      {"masks no SEQUENCE", "040c 04020102 04020304 04020506", "3004 04020a0b", "none"},
+      {"empty files", "", "", "none"},
+  };
+  for (const auto& c : kCases) {
+    const auto read = ReadStoredKey(FromHex(c.masks), FromHex(c.primary));
+    EXPECT_EQ(
+        read ? Hex(read->mask) + Hex(read->salt) + Hex(read->mac) + Hex(read->encrypted) : "none",
+        c.read)
+        << c.what;
+  }
+}
+
+}  // namespace
+}  // namespace quillfen
