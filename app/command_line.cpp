@@ -37,6 +37,7 @@ struct Given {
   std::optional<std::u16string> selection;  // --container or --all
   std::optional<std::u16string> install_only;
   std::optional<std::u16string> to_reg_only;
+  std::optional<std::u16string> export_only;
 };
 
 // --all's directory: the export without its extension; a file without one,
@@ -114,6 +115,13 @@ CommandLine ParseOptions(const ArgumentList& arguments) {
         given.to_reg_only = option;
         (option == u"--user" ? request.sid : request.name) = *value;
       }
+    } else if (option == u"--export-key" && !value) {
+      conflict = set_once(given.action);
+      request.action = Request::Action::kExportKey;
+    } else if (option == u"--password-file") {
+      if (!take_value()) return Mistake(u"Для параметра " + Quoted(option) + u" нужно значение.");
+      given.export_only = option;
+      request.password_file = *value;
     } else if (option == u"--wow64" && !value) {
       given.to_reg_only = option;
       request.wow64 = true;
@@ -133,6 +141,9 @@ CommandLine ParseOptions(const ArgumentList& arguments) {
   if (given.to_reg_only && request.action != Action::kToReg) {
     return OnlyWith(*given.to_reg_only, u"--to-reg");
   }
+  if (given.export_only && request.action != Action::kExportKey) {
+    return OnlyWith(*given.export_only, u"--export-key");
+  }
 
   std::vector<std::u16string> operands;
   for (; i < arguments.Count(); ++i) operands.push_back(arguments.Item(i));
@@ -142,6 +153,8 @@ CommandLine ParseOptions(const ArgumentList& arguments) {
   request.args.SourceFile = operands[0];
   if (operands.size() == 2) {
     request.args.TargetPath = operands[1];
+  } else if (request.action == Action::kExportKey) {
+    request.args.TargetPath = u".";  // the key files go where the user is
   } else if (request.action == Action::kConvert) {
     request.args.TargetPath = request.choice.kind == ContainerChoice::Kind::kAll
                                   ? AllDirectoryOf(request.args.SourceFile)

@@ -22,6 +22,10 @@ constexpr char16_t kUsage[] =
 #endif
     u"               quillfen[.EXE] --to-reg --user=SID [--wow64] [--name=NAME] Directory "
     u"[FileName]\r\n"
+#ifndef _WIN32
+    u"               quillfen[.EXE] --export-key [--container=NAME | --all] "
+    u"[--password-file=FILE] FileName [Directory]\r\n"
+#endif
     u"               quillfen[.EXE] --help | --version\r\n\r\n"
     u"FileName: файл реестра (.reg) или файл куста реестра (SOFTWARE).\r\n"
     u"  --container=NAME  контейнер NAME, а не первый в файле\r\n"
@@ -35,6 +39,10 @@ constexpr char16_t kUsage[] =
     u"  --user=SID        пользователь, в разделе которого контейнер\r\n"
     u"  --wow64           раздел Wow6432Node (32-битное хранилище)\r\n"
     u"  --name=NAME       имя контейнера в реестре\r\n"
+#ifndef _WIN32
+    u"  --export-key      закрытый ключ и сертификат в файлы PEM для OpenSSL\r\n"
+    u"  --password-file   пароль из первой строки файла («-» — стандартный ввод)\r\n"
+#endif
     u"  -h, --help        эта справка\r\n"
     u"  --version         версия программы";
 

@@ -6,6 +6,9 @@
 #include "app/mod_main.h"
 #include "conversion/convert_containers.h"
 #include "conversion/convert_reg_file.h"
+#ifndef _WIN32
+#include "conversion/export_keys.h"
+#endif
 #include "conversion/key_store.h"
 #include "conversion/reg_writer.h"
 #include "host/message.h"
@@ -74,6 +77,38 @@ int ToReg(Host& host, const Request& request, std::u16string_view executableName
   return Converted(host, PathMessage(target, u"Файл реестра создан успешно! ^_^v"));
 }
 
+int ExportKey(Host& host, const Request& request) {
+#ifdef _WIN32
+  (void)request;
+  ShowMessage(host.messenger, u"Ключи из контейнеров эта программа выгружает только в Linux.",
+              MessageStyle::kCritical);
+  return kExitFailure;
+#else
+  const ExportRequest export_request{request.args.SourceFile, request.choice,
+                                     request.args.TargetPath, request.password_file};
+  std::vector<ExportedKey> exported;
+  std::u16string note;
+  if (!ExportKeys(export_request, host, &exported, &note)) return kExitFailure;
+  std::u16string lines, backups;
+  for (const auto& key : exported) {
+    lines += u"«" + key.name + u"» →";
+    for (size_t i = 0; i < key.files.size(); ++i) lines += (i == 0 ? u" " : u", ") + key.files[i];
+    lines += u"\r\n";
+    if (key.from_backup) {
+      backups += u"\r\nКлюч контейнера «" + key.name +
+                 u"» взят из резервной копии (masks2.key, primary2.key): основная повреждена.";
+    }
+  }
+  return Converted(host,
+                   PathMessage(request.args.TargetPath,
+                               lines +
+                                   u"\r\nКлючи выгружены успешно! ^_^v\r\nФайлы .key.pem не "
+                                   u"зашифрованы: храните их так же бережно, как сам контейнер." +
+                                   backups),
+                   note);
+#endif
+}
+
 }  // namespace
 
 std::u16string UsageText(std::u16string_view executableName) {
@@ -88,6 +123,9 @@ std::u16string UsageText(std::u16string_view executableName) {
            u"--install[=USER] [--keys-dir=DIR] [--container=NAME | --all] FileName",
 #endif
            u"--to-reg --user=SID [--wow64] [--name=NAME] Directory [FileName]",
+#ifndef _WIN32
+           u"--export-key [--container=NAME | --all] [--password-file=FILE] FileName [Directory]",
+#endif
            u"--help | --version",
        }) {
     text += u"\r\n" + indent + program + call;
@@ -106,6 +144,10 @@ std::u16string UsageText(std::u16string_view executableName) {
       u"  --user=SID        пользователь, в разделе которого контейнер\r\n"
       u"  --wow64           раздел Wow6432Node (32-битное хранилище)\r\n"
       u"  --name=NAME       имя контейнера в реестре\r\n"
+#ifndef _WIN32
+      u"  --export-key      закрытый ключ и сертификат в файлы PEM для OpenSSL\r\n"
+      u"  --password-file   пароль из первой строки файла («-» — стандартный ввод)\r\n"
+#endif
       u"  -h, --help        эта справка\r\n"
       u"  --version         версия программы";
   return text;
@@ -153,6 +195,8 @@ int RunWithOptions(Host& host, const CommandLine& line, std::u16string_view exec
     }
     case Action::kInstall:
       return Install(host, request);
+    case Action::kExportKey:
+      return ExportKey(host, request);
     case Action::kToReg:
       break;
   }

@@ -39,8 +39,12 @@ void ContainerOutput::CreateDirectory(std::u16string_view directory) {
 
 void ContainerOutput::WriteContainerFile(std::u16string_view directory,
                                          std::u16string_view fileName,
-                                         std::span<const uint8_t> bytes) {
+                                         std::span<const uint8_t> bytes,
+                                         std::u16string_view failure) {
   CreateDirectory(directory);
+  if (std::find(containers_.begin(), containers_.end(), directory) == containers_.end()) {
+    containers_.emplace_back(directory);
+  }
   const std::u16string path = BuildFileName2(directory, fileName, host_.files.Style());
   try {
     // The bytes of a device name would go to the device, not into a file.
@@ -57,9 +61,9 @@ void ContainerOutput::WriteContainerFile(std::u16string_view directory,
       throw;
     }
   } catch (const RunTimeError& error) {
-    throw SystemError(path, kWriteFailed, error);
+    throw SystemError(path, failure, error);
   } catch (const std::bad_alloc&) {
-    throw SystemError(path, kWriteFailed, OutOfMemory());
+    throw SystemError(path, failure, OutOfMemory());
   }
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "conversion/container_key.h"
+#include "conversion/conversion_error.h"
 #include "host/host.h"
 
 namespace quillfen {
@@ -22,9 +23,11 @@ class ContainerOutput {
   void CreateDirectory(std::u16string_view directory);
 
   // Writes `bytes` as the new file `fileName` in `directory`, creating the
-  // directory first.
+  // directory first; a failure is `failure` about the file. Sync flushes the
+  // directory's entries.
   void WriteContainerFile(std::u16string_view directory, std::u16string_view fileName,
-                          std::span<const uint8_t> bytes);
+                          std::span<const uint8_t> bytes,
+                          std::u16string_view failure = kWriteFailed);
 
   // Every value of `key` as a file of `directory`. A key without values
   // still becomes a directory, or success would name one that is not there.

@@ -11,7 +11,7 @@ std::string OpenSsl(std::vector<std::string> arguments, const std::string& input
   TempDir directory;
   if (!input.empty()) {
     WriteBinaryFile(directory / "in", input);
-    arguments.push_back("-in");
+    if (arguments.back() != "-key") arguments.push_back("-in");
     arguments.push_back((directory / "in").string());
   }
   const ProgramResult result = RunProgram("/usr/bin/openssl", arguments);
@@ -30,6 +30,12 @@ std::string OpenSslKey(const std::string& key, const std::vector<std::string>& o
   std::vector<std::string> arguments = {"pkey", "-engine", "gost"};
   arguments.insert(arguments.end(), options.begin(), options.end());
   return OpenSsl(arguments, key);
+}
+
+std::string OpenSslCertificate(const std::string& key) {
+  return OpenSsl({"req", "-engine", "gost", "-new", "-x509", "-subj", "/CN=Quillfen test", "-days",
+                  "3650", "-outform", "DER", "-key"},
+                 key);
 }
 
 std::string CertificateDer(const std::string& pem) {

@@ -17,6 +17,9 @@ std::string GenerateGostKey(const std::string& algorithm, const std::string& par
 // again, {"-pubout"} its public key, {"-outform", "DER"} its DER.
 std::string OpenSslKey(const std::string& key, const std::vector<std::string>& options);
 
+// A self-signed certificate of the PEM `key`, as DER.
+std::string OpenSslCertificate(const std::string& key);
+
 // The PEM of a certificate as DER.
 std::string CertificateDer(const std::string& pem);
 
