@@ -38,6 +38,10 @@ std::string OpenSslCertificate(const std::string& key) {
                  key);
 }
 
+std::string OpenSslCertificatePublicKey(const std::string& pem) {
+  return OpenSsl({"x509", "-engine", "gost", "-pubkey", "-noout"}, pem);
+}
+
 std::string CertificateDer(const std::string& pem) {
   return OpenSsl({"x509", "-outform", "DER"}, pem);
 }

@@ -20,6 +20,10 @@ std::string OpenSslKey(const std::string& key, const std::vector<std::string>& o
 // A self-signed certificate of the PEM `key`, as DER.
 std::string OpenSslCertificate(const std::string& key);
 
+// The public key of the PEM certificate `pem`, as `openssl pkey -pubout`
+// writes a key's.
+std::string OpenSslCertificatePublicKey(const std::string& pem);
+
 // The PEM of a certificate as DER.
 std::string CertificateDer(const std::string& pem);
 

@@ -41,7 +41,8 @@ std::vector<uint8_t> HeaderKey(const TestKey& key, const KeyFacts& facts) {
     header.WriteBits("content.attributes", BitString{{0xC0}, 2});
     header.WriteBits("content.primaryKey.attributes", BitString{{0xA0}, 3});
     header.Write("content.primaryKey.algorithm.algorithm", key.algorithm);
-    header.Write("content.primaryKey.algorithm.parameters.curve", key.curve);
+    header.Write("content.primaryKey.algorithm.parameters.curve",
+                 key.header_curve.empty() ? key.curve : key.header_curve);
     if (key.digest.empty()) {
       header.Omit("content.primaryKey.algorithm.parameters.digest");
     } else {
@@ -80,40 +81,41 @@ std::pair<std::vector<uint8_t>, std::vector<uint8_t>> StoredFiles(const StoredKe
 }  // namespace
 
 TestKey Test2001Key() {
-  return {KeyFamily::k2001,
-          "1.2.643.2.2.98",
-          "1.2.643.2.2.35.1",
-          "1.2.643.2.2.30.1",
-          Pattern(32, 7, 3),
-          u"Пароль-2001",
-          true};
+  TestKey key;
+  key.family = KeyFamily::k2001;
+  key.algorithm = "1.2.643.2.2.98";
+  key.curve = "1.2.643.2.2.35.1";
+  key.digest = "1.2.643.2.2.30.1";
+  key.d = Pattern(32, 7, 3);
+  key.password = u"Пароль-2001";
+  return key;
 }
 
 TestKey Test2012Key256() {
-  return {KeyFamily::k2012_256,
-          "1.2.643.7.1.1.1.1",
-          "1.2.643.7.1.2.1.1.1",
-          "",
-          Pattern(31, 13, 9),
-          u"secret",
-          true};
+  TestKey key;
+  key.algorithm = "1.2.643.7.1.1.1.1";
+  key.curve = "1.2.643.7.1.2.1.1.1";
+  key.d = Pattern(31, 13, 9);
+  key.password = u"secret";
+  return key;
 }
 
 TestKey Test2012Key512() {
-  return {KeyFamily::k2012_512,
-          "1.2.643.7.1.1.6.2",
-          "1.2.643.7.1.2.1.2.1",
-          "1.2.643.7.1.1.2.3",
-          Pattern(63, 5, 1),
-          u"",
-          true};
+  TestKey key;
+  key.family = KeyFamily::k2012_512;
+  key.algorithm = "1.2.643.7.1.1.6.2";
+  key.curve = "1.2.643.7.1.2.1.2.1";
+  key.digest = "1.2.643.7.1.1.2.3";
+  key.d = Pattern(63, 5, 1);
+  return key;
 }
 
 ValueList KeyContainerValues(const TestKey& key, const std::string& name) {
   const size_t size = key.family == KeyFamily::k2012_512 ? 64 : 32;
   std::vector<uint8_t> d = key.d;
   d.resize(size);
-  const SecureBytes pin = PinOf(TestPassword(key.password));
+  const Password password = TestPassword(key.password);
+  const SecureBytes pin = key.windows1251 ? *Windows1251PinOf(password) : PinOf(password);
   const KeyFacts facts = FactsOf(key.family, key.curve, d, pin.Span());
   const auto [masks, primary] = StoredFiles(
       StoreKey(key.family, key.curve, d, pin.Span(), Pattern(size, 3, 0x41), Pattern(12, 1, 1)));

@@ -20,6 +20,9 @@ struct TestKey {
   std::vector<uint8_t> d;  // little-endian, as long as the curve's order
   std::u16string password;
   bool certificate = true;  // a self-signed one that OpenSSL makes
+  // The password in its Windows-1251 form, as some writers store it.
+  bool windows1251 = false;
+  std::string header_curve;  // what header.key names, when not `curve`
 };
 
 // The three kinds, each with a key of its own.

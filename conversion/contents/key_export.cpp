@@ -71,7 +71,8 @@ RecoveredKey RecoverKey(const KeyFiles& files, PasswordSource& passwords,
   try {
     header = ReadKeyHeader(*files.header);
   } catch (const DerError& error) {
-    throw fail(Text({u"Файл header.key контейнера «", container, u"» повреждён: ", error.Text()}));
+    throw fail(
+        Text({u"Файл header.key контейнера «", container, u"» повреждён: ", error.Text(), u"."}));
   }
   const auto family = KeyFamilyOf(header.algorithm);
   if (!family) {
