@@ -11,7 +11,7 @@
 #include "tests/known_answers.h"
 #include "tests/openssl_gost.h"
 #include "tests/run_program.h"
-#include "tests/test_containers.h"
+#include "tests/test_key_containers.h"
 
 namespace quillfen {
 namespace {

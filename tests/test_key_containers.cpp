@@ -1,4 +1,4 @@
-#include "tests/test_containers.h"
+#include "tests/test_key_containers.h"
 
 #include <algorithm>
 #include <map>
