@@ -260,6 +260,21 @@ TEST_F(ExportKeysTest, AllContainersWithOnePassword) {
   EXPECT_EQ(console.terminal_asks, 0);
 }
 
+// Keys wait in secure memory until every one is proved: more than its first
+// pool holds.
+TEST_F(ExportKeysTest, AHundredAndTwentyContainersInOneRun) {
+  std::vector<TestContainer> containers;
+  for (int i = 1000; i < 1120; ++i) {
+    std::u16string name = u"k";
+    name += FromUtf8(std::to_string(i));
+    containers.push_back({u"S-1-5-21-1", false, name, KnownAnswerValues(KnownAnswers()[2])});
+  }
+  GivenContainers(containers, "");
+  ASSERT_TRUE(Export({ContainerChoice::Kind::kAll, {}})) << testing::PrintToString(messenger.shown);
+  EXPECT_EQ(exported.size(), 120u);
+  EXPECT_EQ(File(u"k1119.000.key.pem"), File(u"k1000.000.key.pem"));
+}
+
 // The program itself: the password piped in, the message, files only the
 // user can read, and never a second time over the first.
 TEST(ExportKeyProgramTest, KnownAnswerThroughTheProgram) {

@@ -23,6 +23,8 @@ void Initialize() {
     }
     gcry_control(GCRYCTL_SUSPEND_SECMEM_WARN);
     gcry_control(GCRYCTL_INIT_SECMEM, 65536, 0);
+    // A run with many containers holds a key of each until it writes them.
+    gcry_control(GCRYCTL_AUTO_EXPAND_SECMEM, 65536);
     gcry_control(GCRYCTL_RESUME_SECMEM_WARN);
     gcry_control(GCRYCTL_INITIALIZATION_FINISHED, 0);
     return true;
@@ -39,15 +41,8 @@ void Check(gcry_error_t error) {
 }
 
 int HashAlgorithm(GostHash hash) {
-  switch (hash) {
-    case GostHash::kR3411_94CryptoPro:
-      return GCRY_MD_GOSTR3411_CP;
-    case GostHash::kStribog256:
-      return GCRY_MD_STRIBOG256;
-    case GostHash::kStribog512:
-      break;
-  }
-  return GCRY_MD_STRIBOG512;
+  constexpr int kAlgorithms[] = {GCRY_MD_GOSTR3411_CP, GCRY_MD_STRIBOG256, GCRY_MD_STRIBOG512};
+  return kAlgorithms[static_cast<int>(hash)];
 }
 
 // The S-boxes by the identifiers libgcrypt knows them under.
@@ -182,14 +177,16 @@ SecureBytes::SecureBytes(SecureBytes&& other) noexcept
 
 SecureBytes& SecureBytes::operator=(SecureBytes&& other) noexcept {
   if (this != &other) {
-    this->~SecureBytes();
+    Release();
     data_ = std::exchange(other.data_, nullptr);
     size_ = std::exchange(other.size_, 0);
   }
   return *this;
 }
 
-SecureBytes::~SecureBytes() {
+SecureBytes::~SecureBytes() { Release(); }
+
+void SecureBytes::Release() {
   if (data_ == nullptr) return;
   Wipe({data_, size_});
   gcry_free(data_);

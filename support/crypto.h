@@ -43,6 +43,8 @@ class SecureBytes {
   std::span<const uint8_t> Span() const { return {data_, size_}; }
 
  private:
+  void Release();
+
   uint8_t* data_ = nullptr;
   size_t size_ = 0;
 };
