@@ -10,6 +10,8 @@
 
 #include "host/run_time_error.h"
 #include "host/unicode.h"
+#include "support/gost_curves.h"
+#include "support/owned_handle.h"
 
 namespace quillfen {
 namespace {
@@ -54,70 +56,22 @@ void CheckKey(std::span<const uint8_t> key) {
   if (key.size() != 32) throw RunTimeError(EINVAL, u"libgcrypt: GOST 28147-89 keys are 32 bytes");
 }
 
-// Owners of libgcrypt's handles, each released by its own function.
-template <typename T, void (*Release)(T)>
-class Owned {
- public:
-  Owned() = default;
-  Owned(const Owned&) = delete;
-  Owned& operator=(const Owned&) = delete;
-  ~Owned() {
-    if (value_ != nullptr) Release(value_);
-  }
-  // Where libgcrypt puts a new handle.
-  T* Out() { return &value_; }
-  void Reset(T value) {
-    if (value_ != nullptr) Release(value_);
-    value_ = value;
-  }
-  operator T() const { return value_; }
-
- private:
-  T value_ = nullptr;
-};
 void ReleaseCipher(gcry_cipher_hd_t handle) { gcry_cipher_close(handle); }
 void ReleaseMac(gcry_mac_hd_t handle) { gcry_mac_close(handle); }
 void ReleaseContext(gcry_ctx_t context) { gcry_ctx_release(context); }
 void ReleasePoint(gcry_mpi_point_t point) { gcry_mpi_point_release(point); }
 void ReleaseNumber(gcry_mpi_t number) { gcry_mpi_release(number); }
-using Cipher = Owned<gcry_cipher_hd_t, ReleaseCipher>;
-using Mac = Owned<gcry_mac_hd_t, ReleaseMac>;
-using Context = Owned<gcry_ctx_t, ReleaseContext>;
-using Point = Owned<gcry_mpi_point_t, ReleasePoint>;
-using Number = Owned<gcry_mpi_t, ReleaseNumber>;
-
-// The GOST curves by their identifiers and the names libgcrypt gives them
-// (it does not know all of them by identifier); the exchange sets are
-// signature sets under another name.
-const char* CurveName(std::string_view oid) {
-  static constexpr struct {
-    std::string_view oid;
-    const char* name;
-  } kCurves[] = {
-      {"1.2.643.2.2.35.1", "GOST2001-CryptoPro-A"},
-      {"1.2.643.2.2.35.2", "GOST2001-CryptoPro-B"},
-      {"1.2.643.2.2.35.3", "GOST2001-CryptoPro-C"},
-      {"1.2.643.2.2.36.0", "GOST2001-CryptoPro-XchA"},
-      {"1.2.643.2.2.36.1", "GOST2001-CryptoPro-XchB"},
-      {"1.2.643.7.1.2.1.1.1", "GOST2012-256-A"},
-      {"1.2.643.7.1.2.1.1.2", "GOST2012-256-tc26-B"},
-      {"1.2.643.7.1.2.1.1.3", "GOST2012-256-tc26-C"},
-      {"1.2.643.7.1.2.1.1.4", "GOST2012-256-tc26-D"},
-      {"1.2.643.7.1.2.1.2.1", "GOST2012-512-tc26-A"},
-      {"1.2.643.7.1.2.1.2.2", "GOST2012-512-tc26-B"},
-      {"1.2.643.7.1.2.1.2.3", "GOST2012-512-tc26-C"},
-  };
-  for (const auto& curve : kCurves) {
-    if (curve.oid == oid) return curve.name;
-  }
-  return nullptr;
-}
+using Cipher = OwnedHandle<gcry_cipher_hd_t, ReleaseCipher>;
+using Mac = OwnedHandle<gcry_mac_hd_t, ReleaseMac>;
+using Context = OwnedHandle<gcry_ctx_t, ReleaseContext>;
+using Point = OwnedHandle<gcry_mpi_point_t, ReleasePoint>;
+using Number = OwnedHandle<gcry_mpi_t, ReleaseNumber>;
 
 // A curve by its identifier, with its order.
 struct Curve {
   explicit Curve(std::string_view oid) {
     Initialize();
-    const char* name = CurveName(oid);
+    const char* name = GcryptCurveName(oid);
     if (name == nullptr) Check(GPG_ERR_UNKNOWN_CURVE);
     Check(gcry_mpi_ec_new(context.Out(), nullptr, name));
     order.Reset(gcry_mpi_ec_get_mpi("n", context, 1));
@@ -252,7 +206,7 @@ std::array<uint8_t, 4> Gost28147Mac(GostSbox sbox, std::span<const uint8_t> key,
   return value;
 }
 
-bool IsKnownCurve(std::string_view oid) { return CurveName(oid) != nullptr; }
+bool IsKnownCurve(std::string_view oid) { return GcryptCurveName(oid) != nullptr; }
 
 SecureBytes MultiplyModOrder(std::string_view oid, std::span<const uint8_t> a,
                              std::span<const uint8_t> b) {
