@@ -1,9 +1,11 @@
 #include "app/command_line.h"
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
 #include "host/path_functions.h"
+#include "host/unicode.h"
 
 namespace quillfen {
 namespace {
@@ -35,10 +37,34 @@ CommandLine OnlyWith(std::u16string_view option, std::u16string_view with) {
 struct Given {
   std::optional<std::u16string> action;     // --list, --install or --to-reg
   std::optional<std::u16string> selection;  // --container or --all
+  std::optional<std::u16string> view;       // --wow64 or --native
   std::optional<std::u16string> install_only;
   std::optional<std::u16string> to_reg_only;
   std::optional<std::u16string> export_only;
 };
+
+#ifdef _WIN32
+constexpr char16_t kArgumentEncoding[] = u"UTF-16";
+#else
+constexpr char16_t kArgumentEncoding[] = u"UTF-8";
+#endif
+
+// A name that goes into the registry or is compared with its names: the
+// POSIX host turns bytes that are no UTF-8 into lone surrogates, which no
+// registry name holds, and a key's name has at most 255 units.
+std::optional<CommandLine> RefuseName(std::u16string_view option,
+                                      const std::optional<std::u16string>& value, size_t most) {
+  if (!value) return std::nullopt;
+  if (!IsValidUtf16(*value)) {
+    return Mistake(u"Значение параметра " + Quoted(option) + u" не является текстом в кодировке " +
+                   kArgumentEncoding + u".");
+  }
+  if (value->size() > most) {
+    return Mistake(u"Значение параметра " + Quoted(option) +
+                   u" длиннее 255 знаков: в реестре таких имён разделов не бывает.");
+  }
+  return std::nullopt;
+}
 
 // --all's directory: the export without its extension; a file without one,
 // such as a hive's SOFTWARE, would be its own directory, so ".keys" is added.
@@ -60,6 +86,7 @@ CommandLine ParseOptions(const ArgumentList& arguments) {
   CommandLine line;
   Request& request = line.request;
   Given given;
+  std::optional<bool> view;  // true: Wow6432Node
   int i = 0;
   for (; i < arguments.Count(); ++i) {
     const std::u16string& argument = arguments.Item(i);
@@ -92,9 +119,14 @@ CommandLine ParseOptions(const ArgumentList& arguments) {
     if (option == u"--version" && !value) {
       line.kind = CommandLine::Kind::kVersion;
       return line;
-    } else if ((option == u"--list" || option == u"--to-reg") && !value) {
+    } else if ((option == u"--list" || option == u"--to-reg" || option == u"--info" ||
+                option == u"--cert") &&
+               !value) {
       conflict = set_once(given.action);
-      request.action = option == u"--list" ? Request::Action::kList : Request::Action::kToReg;
+      request.action = option == u"--list"     ? Request::Action::kList
+                       : option == u"--to-reg" ? Request::Action::kToReg
+                       : option == u"--info"   ? Request::Action::kInfo
+                                               : Request::Action::kCert;
     } else if (option == u"--install") {
       conflict = set_once(given.action);
       request.action = Request::Action::kInstall;
@@ -107,13 +139,15 @@ CommandLine ParseOptions(const ArgumentList& arguments) {
       if (!take_value()) return Mistake(u"Для параметра " + Quoted(option) + u" нужно значение.");
       if (option == u"--container") {
         conflict = set_once(given.selection);
-        request.choice = {ContainerChoice::Kind::kNamed, *value};
+        request.choice = ContainerChoice::Named(*value);
       } else if (option == u"--keys-dir") {
         given.install_only = option;
         request.keys_dir = *value;
+      } else if (option == u"--user") {
+        request.sid = *value;
       } else {
         given.to_reg_only = option;
-        (option == u"--user" ? request.sid : request.name) = *value;
+        request.name = *value;
       }
     } else if (option == u"--export-key" && !value) {
       conflict = set_once(given.action);
@@ -122,9 +156,9 @@ CommandLine ParseOptions(const ArgumentList& arguments) {
       if (!take_value()) return Mistake(u"Для параметра " + Quoted(option) + u" нужно значение.");
       given.export_only = option;
       request.password_file = *value;
-    } else if (option == u"--wow64" && !value) {
-      given.to_reg_only = option;
-      request.wow64 = true;
+    } else if ((option == u"--wow64" || option == u"--native") && !value) {
+      conflict = set_once(given.view);
+      view = option == u"--wow64";
     } else {
       return Mistake(u"Неизвестный параметр " + Quoted(argument) + u".");
     }
@@ -144,17 +178,34 @@ CommandLine ParseOptions(const ArgumentList& arguments) {
   if (given.export_only && request.action != Action::kExportKey) {
     return OnlyWith(*given.export_only, u"--export-key");
   }
+  if (auto refused = RefuseName(u"--name", request.name, 255)) return *refused;
+  if (auto refused = RefuseName(u"--user", request.sid, SIZE_MAX)) return *refused;
+  // --to-reg writes the key there; everything else takes containers from there.
+  if (request.action == Action::kToReg) {
+    request.wow64 = view.value_or(false);
+  } else {
+    request.choice.user = request.sid;
+    request.choice.wow64 = view;
+  }
+
+  // --info shows every container unless one is named.
+  if (request.action == Action::kInfo && !given.selection) {
+    request.choice.kind = ContainerChoice::Kind::kAll;
+  }
 
   std::vector<std::u16string> operands;
   for (; i < arguments.Count(); ++i) operands.push_back(arguments.Item(i));
-  const size_t most = request.action == Action::kList || request.action == Action::kInstall ? 1 : 2;
+  const size_t most = request.action == Action::kList || request.action == Action::kInstall ||
+                              request.action == Action::kInfo
+                          ? 1
+                          : 2;
   if (operands.empty() || operands.size() > most) return line;  // the usage text
 
   request.args.SourceFile = operands[0];
   if (operands.size() == 2) {
     request.args.TargetPath = operands[1];
-  } else if (request.action == Action::kExportKey) {
-    request.args.TargetPath = u".";  // the key files go where the user is
+  } else if (request.action == Action::kCert || request.action == Action::kExportKey) {
+    request.args.TargetPath = u".";
   } else if (request.action == Action::kConvert) {
     request.args.TargetPath = request.choice.kind == ContainerChoice::Kind::kAll
                                   ? AllDirectoryOf(request.args.SourceFile)

@@ -90,6 +90,39 @@ TEST(ParseOptionsTest, Table) {
        {},
        {},
        u"Параметры «--list» и «--all» несовместимы."},
+      // --info shows every container unless one is named.
+      {{u"--info", u"a.reg"}, Kind::kRequest, Action::kInfo, Selection::kAll, u"a.reg"},
+      {{u"--info", u"--container=k", u"keys/k.000"},
+       Kind::kRequest,
+       Action::kInfo,
+       Selection::kNamed,
+       u"keys/k.000",
+       {},
+       u"k"},
+      {{u"--info", u"a.reg", u"b"}, Kind::kUsage},
+      // --cert writes into the current directory unless told.
+      {{u"--cert", u"a.reg"}, Kind::kRequest, Action::kCert, Selection::kFirst, u"a.reg", u"."},
+      {{u"--all", u"--cert", u"a.reg", u"certs"},
+       Kind::kRequest,
+       Action::kCert,
+       Selection::kAll,
+       u"a.reg",
+       u"certs"},
+      {{u"--cert", u"a.reg", u"b", u"c"}, Kind::kUsage},
+      {{u"--cert", u"--info", u"a.reg"},
+       Kind::kMistake,
+       {},
+       {},
+       {},
+       {},
+       u"Параметры «--cert» и «--info» несовместимы."},
+      {{u"--info=x", u"a.reg"},
+       Kind::kMistake,
+       {},
+       {},
+       {},
+       {},
+       u"Неизвестный параметр «--info=x»."},
       {{u"--keys-dir=/k", u"a.reg"},
        Kind::kMistake,
        {},
@@ -97,13 +130,13 @@ TEST(ParseOptionsTest, Table) {
        {},
        {},
        u"Параметр «--keys-dir» используется только вместе с «--install»."},
-      {{u"--wow64", u"a.000"},
+      {{u"--name=x", u"a.reg"},
        Kind::kMistake,
        {},
        {},
        {},
        {},
-       u"Параметр «--wow64» используется только вместе с «--to-reg»."},
+       u"Параметр «--name» используется только вместе с «--to-reg»."},
       {{u"--export-key", u"a.reg"},
        Kind::kRequest,
        Action::kExportKey,
@@ -176,6 +209,77 @@ TEST(ParseOptionsTest, PasswordFileAsGiven) {
     const CommandLine line = ParseOptions(ArgumentList(c.arguments));
     ASSERT_EQ(line.kind, Kind::kRequest);
     EXPECT_EQ(line.request.password_file, c.file);
+  }
+}
+
+#ifdef _WIN32
+constexpr char16_t kEncoding[] = u"UTF-16";
+#else
+constexpr char16_t kEncoding[] = u"UTF-8";
+#endif
+
+// --user, --wow64 and --native narrow the containers taken, except for
+// --to-reg, where they say where the key goes.
+TEST(ParseOptionsTest, UserAndViewNarrowTheChoiceOrPlaceTheKey) {
+  const std::u16string long_name(255, u'я');
+  const struct {
+    std::vector<std::u16string> arguments;
+    std::optional<std::u16string> user = {};  // of the choice
+    std::optional<bool> view = {};            // of the choice
+    std::optional<std::u16string> sid = {};   // of --to-reg
+    bool wow64 = false;                       // of --to-reg
+    std::u16string mistake = {};
+  } cases[] = {
+      {{u"--user=S-1", u"--container=Main", u"a.reg"}, u"S-1", {}, u"S-1"},
+      {{u"--wow64", u"--all", u"a.reg"}, {}, true},
+      {{u"--list", u"--user", u"S-1", u"--native", u"a.reg"}, u"S-1", false, u"S-1"},
+      {{u"--install", u"--user=S-2", u"--wow64", u"a.reg"}, u"S-2", true, u"S-2"},
+      {{u"--native", u"a.reg"}, {}, false},
+      {{u"--to-reg", u"--user=S-1", u"--wow64", u"d"}, {}, {}, u"S-1", true},
+      {{u"--to-reg", u"--native", u"--user=S-1", u"d"}, {}, {}, u"S-1", false},
+      {{u"--to-reg", u"--user=S-1", u"--name=" + long_name, u"d"}, {}, {}, u"S-1", false},
+      {{u"--to-reg", u"--user=S-1", u"--name=\xD83D\xDD11", u"d"}, {}, {}, u"S-1", false},
+      {{u"--wow64", u"--native", u"a.reg"},
+       {},
+       {},
+       {},
+       false,
+       u"Параметры «--wow64» и «--native» несовместимы."},
+      {{u"--to-reg", u"--user=S-1", u"--name=" + long_name + u"я", u"d"},
+       {},
+       {},
+       {},
+       false,
+       u"Значение параметра «--name» длиннее 255 знаков: в реестре таких имён разделов не "
+       u"бывает."},
+      {{u"--to-reg", u"--user=S-1", u"--name=a\xDCFF", u"d"},
+       {},
+       {},
+       {},
+       false,
+       u"Значение параметра «--name» не является текстом в кодировке " + std::u16string(kEncoding) +
+           u"."},
+      {{u"--list", u"--user=S-1\xDCC0", u"a.reg"},
+       {},
+       {},
+       {},
+       false,
+       u"Значение параметра «--user» не является текстом в кодировке " + std::u16string(kEncoding) +
+           u"."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.arguments));
+    const CommandLine line = ParseOptions(ArgumentList(c.arguments));
+    if (!c.mistake.empty()) {
+      EXPECT_EQ(line.kind, Kind::kMistake);
+      EXPECT_EQ(line.mistake, c.mistake);
+      continue;
+    }
+    ASSERT_EQ(line.kind, Kind::kRequest) << testing::PrintToString(line.mistake);
+    EXPECT_EQ(line.request.choice.user, c.user);
+    EXPECT_EQ(line.request.choice.wow64, c.view);
+    EXPECT_EQ(line.request.sid, c.sid);
+    EXPECT_EQ(line.request.wow64, c.wow64);
   }
 }
 

@@ -7,20 +7,17 @@
 #include "app/format_version.h"
 #include "app/run_request.h"
 #include "conversion/convert_reg_file.h"
+#include "host/error_reporter.h"
 #include "host/path_functions.h"
 #include "host/platform.h"
+#include "host/run_time_error.h"
+#include "host/stop_signals.h"
 #include "support/ascii.h"
 
 namespace quillfen {
-int Main() {
-  RegisterAppPath();
-  InitializeCommonControls();
-  if (!IsInIDE()) SetMainWindowIcon();
-  Host host{RealFileSystem(), DefaultMessenger(), RealAccounts(), &RealConsole()};
-  return RunConverter(host, ArgumentList::Global(), ExecutableName());
-}
+namespace {
 
-int RunConverter(Host& host, const ArgumentList& arguments, std::u16string_view executableName) {
+int RunArguments(Host& host, const ArgumentList& arguments, std::u16string_view executableName) {
   if (StartsWithOption(arguments)) {
     return RunWithOptions(host, ParseOptions(arguments), executableName);
   }
@@ -31,11 +28,42 @@ int RunConverter(Host& host, const ArgumentList& arguments, std::u16string_view 
     return args.SourceFile.empty() ? kExitUsage : kExitSuccess;
   }
   std::u16string note;
-  if (!ConvertRegFile(args, host, &note)) return kExitFailure;
-  std::u16string message = PathMessage(args.TargetPath, u"Каталог-контейнер создан успешно! ^_^v");
-  if (!note.empty()) message += u"\r\n\r\n" + note;
-  ShowMessage(host.messenger, message, MessageStyle::kInformation);
-  return kExitSuccess;
+  const auto announce = [&] {
+    std::u16string message =
+        PathMessage(args.TargetPath, u"Каталог-контейнер создан успешно! ^_^v");
+    if (!note.empty()) message += u"\r\n\r\n" + note;
+    ShowMessage(host.messenger, message, MessageStyle::kInformation);
+  };
+  return ConvertRegFile(args, host, &note, announce) ? kExitSuccess : kExitFailure;
+}
+
+}  // namespace
+
+int Main() {
+  PrepareSignals();
+  RegisterAppPath();
+  InitializeCommonControls();
+  if (!IsInIDE()) SetMainWindowIcon();
+  Host host{RealFileSystem(), DefaultMessenger(), RealAccounts(), &RealConsole()};
+  return RunConverter(host, ArgumentList::Global(), ExecutableName());
+}
+
+int RunConverter(Host& host, const ArgumentList& arguments, std::u16string_view executableName) {
+  int status;
+  try {
+    status = RunArguments(host, arguments, executableName);
+  } catch (const RunTimeError& error) {
+    // A message that could not be written (a full disk behind standard
+    // output, a closed one); standard error may still take this one.
+    status = kExitFailure;
+    try {
+      ShowMessage(host.messenger, ErrorText(error, u"Не удалось вывести сообщение."),
+                  MessageStyle::kCritical);
+    } catch (const RunTimeError&) {
+    }
+  }
+  // A run stopped by a signal ends as the shell expects of one.
+  return StoppedBy() != 0 ? 128 + StoppedBy() : status;
 }
 
 bool ParseCommandLine(ConverterArgs& args, const ArgumentList& arguments) {

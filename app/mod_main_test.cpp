@@ -2,49 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
+#include "host/stop_signals.h"
 #include "tests/fake_file_system.h"
 #include "tests/recording_messenger.h"
 #include "tests/test_exports.h"
+#include "tests/usage_text.h"
 
 namespace quillfen {
 namespace {
-
-// Today's four lines, then the calls with options and the options.
-constexpr char16_t kUsage[] =
-    u"Velmora - Quillfen 1.00.0003\r\nCopyright © 2026 Velmora\r\n\r\n"
-    u"Использование: quillfen[.EXE] FileName [Path]\r\n"
-    u"               quillfen[.EXE] --container=NAME FileName [Path]\r\n"
-    u"               quillfen[.EXE] --all FileName [Directory]\r\n"
-    u"               quillfen[.EXE] --list FileName\r\n"
-#ifndef _WIN32
-    u"               quillfen[.EXE] --install[=USER] [--keys-dir=DIR] [--container=NAME | --all] "
-    u"FileName\r\n"
-#endif
-    u"               quillfen[.EXE] --to-reg --user=SID [--wow64] [--name=NAME] Directory "
-    u"[FileName]\r\n"
-#ifndef _WIN32
-    u"               quillfen[.EXE] --export-key [--container=NAME | --all] "
-    u"[--password-file=FILE] FileName [Directory]\r\n"
-#endif
-    u"               quillfen[.EXE] --help | --version\r\n\r\n"
-    u"FileName: файл реестра (.reg) или файл куста реестра (SOFTWARE).\r\n"
-    u"  --container=NAME  контейнер NAME, а не первый в файле\r\n"
-    u"  --all             все контейнеры, каждый в свой каталог внутри Directory\r\n"
-    u"  --list            список контейнеров файла\r\n"
-#ifndef _WIN32
-    u"  --install[=USER]  в хранилище ключей пользователя USER\r\n"
-    u"  --keys-dir=DIR    хранилище ключей (по умолчанию /var/opt/cprocsp/keys)\r\n"
-#endif
-    u"  --to-reg          каталог-контейнер обратно в файл реестра\r\n"
-    u"  --user=SID        пользователь, в разделе которого контейнер\r\n"
-    u"  --wow64           раздел Wow6432Node (32-битное хранилище)\r\n"
-    u"  --name=NAME       имя контейнера в реестре\r\n"
-#ifndef _WIN32
-    u"  --export-key      закрытый ключ и сертификат в файлы PEM для OpenSSL\r\n"
-    u"  --password-file   пароль из первой строки файла («-» — стандартный ввод)\r\n"
-#endif
-    u"  -h, --help        эта справка\r\n"
-    u"  --version         версия программы";
 
 TEST(ParseCommandLineTest, Table) {
   const struct {
@@ -79,6 +46,13 @@ TEST(ParseCommandLineTest, Table) {
   }
 }
 
+std::u16string NoName(const std::u16string& directory) {
+  return directory +
+         u"\r\n\r\nУ корневого каталога нет имени: для «--to-reg» нужны параметр «--name=NAME» и "
+         u"FileName.\r\n\r\n" +
+         kUsage;
+}
+
 TEST(RunConverterTest, StatusAndTheOneMessage) {
   const std::string good_export =
       "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Crypto Pro\\Settings\\Users\\S\\Keys\\K]\r\n"
@@ -104,6 +78,20 @@ TEST(RunConverterTest, StatusAndTheOneMessage) {
        kExitFailure,
        MessageStyle::kCritical,
        u"/work\r\n\r\nФайл или каталог уже существует."},
+      // A root has no name: --to-reg needs both the key's name and the file.
+      {{u"--to-reg", u"--user=S-1", u"/"}, kExitUsage, MessageStyle::kCritical, NoName(u"/")},
+      {{u"--to-reg", u"--user=S-1", u"--name=K", u"//"},
+       kExitUsage,
+       MessageStyle::kCritical,
+       NoName(u"//")},
+      {{u"--to-reg", u"--user=S-1", u"/work/..", u"/work/k.reg"},
+       kExitUsage,
+       MessageStyle::kCritical,
+       NoName(u"/work/..")},
+      {{u"--to-reg", u"--user=S-1", u"--name=K", u"/", u"/work/k.reg"},
+       kExitFailure,
+       MessageStyle::kCritical,
+       u"/work\r\n\r\nЭто не файл: в каталоге-контейнере бывают только файлы значений."},
   };
   for (const auto& c : cases) {
     FakeFileSystem files;
@@ -117,6 +105,53 @@ TEST(RunConverterTest, StatusAndTheOneMessage) {
               (RecordingMessenger::Shown{u"Velmora - Quillfen", c.text, c.style}));
   }
 }
+
+#ifndef _WIN32
+// Stop signals as the system would hold them: SIGTERM comes just before the
+// program looks for the `when`-th time.
+class StopWhen : public StopSignals {
+ public:
+  explicit StopWhen(size_t when) : when_(when) {}
+  int Pending() override { return ++looked >= when_ ? SIGTERM : 0; }
+  size_t looked = 0;
+
+ private:
+  size_t when_;
+};
+
+TEST(RunConverterTest, AStopSignalAtAnyPointUndoesTheRunAndSetsTheStatus) {
+  const std::vector<std::u16string> all = {u"--all", u"/work/all.reg", u"/work/out"};
+  const auto run = [&](FakeFileSystem& files, RecordingMessenger& messenger, size_t when) {
+    files.AddFile(u"/work/all.reg", EncodeUtf16Le(SeveralContainersExport(FourContainers()), true));
+    StopWhen signals(when);
+    ScopedStopSignals scope(signals);
+    Host host{files, messenger};
+    const int status = RunConverter(host, ArgumentList(all), u"quillfen");
+    return std::pair{status, signals.looked};
+  };
+  FakeFileSystem whole;
+  RecordingMessenger shown;
+  const auto [done, looks] = run(whole, shown, SIZE_MAX);
+  ASSERT_EQ(done, kExitSuccess);
+  ASSERT_GT(looks, 20u);
+  for (size_t when = 1; when <= looks; ++when) {
+    SCOPED_TRACE(when);
+    FakeFileSystem files;
+    RecordingMessenger messenger;
+    const auto before = files.Snapshot();
+    EXPECT_EQ(run(files, messenger, when).first, 128 + SIGTERM);
+    ASSERT_EQ(messenger.shown.size(), 1u);
+    EXPECT_EQ(messenger.shown[0],
+              (RecordingMessenger::Shown{
+                  u"Velmora - Quillfen",
+                  u"Работа прервана сигналом SIGTERM: всё, что она успела сделать, удалено.",
+                  MessageStyle::kCritical}));
+    auto expected = before;
+    expected[u"/work/all.reg"] = *files.FileContents(u"/work/all.reg");
+    EXPECT_EQ(files.Snapshot(), expected);
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace quillfen

@@ -6,6 +6,7 @@
 
 #include "tests/run_program.h"
 #include "tests/test_exports.h"
+#include "tests/usage_text.h"
 
 namespace quillfen {
 namespace {
@@ -98,6 +99,202 @@ TEST(ProgramTest, FailuresGoToStandardErrorWithStatusOne) {
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err, kCaption + c.err);
     EXPECT_FALSE(fs::exists(dir / "o"));
+  }
+}
+
+// --to-reg reads and writes one value at a time: its memory follows the
+// largest file, not the container or the text written.
+TEST(ProgramTest, ToRegHoldsOneFileAtATime) {
+#ifdef __SANITIZE_ADDRESS__
+  GTEST_SKIP() << "the sanitizer's own memory would be measured";
+#endif
+  TempDir dir;
+  fs::create_directory(dir / "big.000");
+  constexpr size_t kMib = 32;
+  std::string bytes(kMib << 20, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = char(i * 2654435761u >> 24);
+  WriteBinaryFile(dir / "big.000" / "primary.key", bytes);
+  WriteBinaryFile(dir / "big.000" / "name.key", "name");
+  bytes = {};
+  const auto result =
+      RunProgram(QUILLFEN_EXE, {"--to-reg", "--user=S-1", (dir / "big.000").string()});
+  ASSERT_EQ(result.exit_status, 0) << result.err;
+  EXPECT_GT(fs::file_size(dir / "big.reg"), 6 * (kMib << 20));
+  EXPECT_LT(result.peak_kib, long(3 * kMib + 8) << 10);
+}
+
+// A name with a tab and a terminal's escape sequences: shown escaped in the
+// listing, the success message and an error, and never raw on the terminal.
+TEST(ProgramTest, NamesReachTheTerminalEscaped) {
+  TempDir dir;
+  const std::string keys =
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Crypto Pro\\Settings\\Users\\S-1\\Keys\\";
+  const std::string name = "evil\x1b]0;pwned\x07\x1b[2J\tx";
+  const std::string shown = "evil\\x1b]0;pwned\\x07\\x1b[2J\\tx";
+  WriteBinaryFile(dir / "good.reg", "REGEDIT4\r\n" + keys + name + "]\r\n\"a.key\"=hex:01\r\n");
+  WriteBinaryFile(dir / "bad.reg", "REGEDIT4\r\n" + keys + name + "]\r\n\"a.key\"=hex:1\r\n");
+  const std::string missing = "нет: header.key, masks.key, name.key, primary.key";
+  const struct {
+    std::vector<std::string> arguments;
+    int status;
+    std::string out, err;
+  } cases[] = {
+      {{"--list", "good.reg"}, 0, shown + "\tS-1\t1\tevil0pwn.000\t—\t—\t" + missing + "\n", ""},
+      {{"--all", "good.reg", "out"},
+       0,
+       "out\n\n«" + shown + "» → out/evil0pwn.000\n\nКаталоги-контейнеры созданы успешно! ^_^v\n",
+       ""},
+      {{"--container=evil", "good.reg"},
+       1,
+       "",
+       "good.reg\n\nВ файле реестра не найден раздел с контейнером «evil».\n"},
+      {{"--all", "bad.reg", "out2"},
+       1,
+       "",
+       "bad.reg\n\nВ файле реестра обнаружено неверное значение «a.key» (данные не являются "
+       "двоичными или записаны с ошибкой).\n\nКонтейнер «" +
+           shown + "».\n"},
+      {{"--to-reg", "--user=S-1\n", "d.000"},
+       1,
+       "",
+       "Имя раздела «S-1\\n» не годится: оно не может быть пустым или содержать «\\» и переводы "
+       "строки.\n"},
+      {{"none\x1b[2J.reg", "o"},
+       1,
+       "",
+       "none\\x1b[2J.reg\n\nНе удалось прочитать файл.\n\nОшибка 2: No such file or directory\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments[0]);
+    const auto result = RunProgram(QUILLFEN_EXE, c.arguments, dir.path());
+    EXPECT_EQ(result.exit_status, c.status);
+    EXPECT_EQ(result.out, c.out.empty() ? "" : kCaption + c.out);
+    EXPECT_EQ(result.err, c.err.empty() ? "" : kCaption + c.err);
+  }
+  EXPECT_EQ(ReadBinaryFile(dir / "out" / "evil0pwn.000" / "a.key"), "\x01");
+  EXPECT_FALSE(fs::exists(dir / "out2"));
+}
+
+// Arguments arrive as bytes: what is no UTF-8 is no name.
+TEST(ProgramTest, NamesThatAreNoTextAreAMistakeInTheCommandLine) {
+  TempDir dir;
+  const struct {
+    std::vector<std::string> arguments;
+    std::string mistake;
+  } cases[] = {
+      {{"--to-reg", "--user=S-1", "--name=a\xff", "d"},
+       "Значение параметра «--name» не является текстом в кодировке UTF-8."},
+      {{"--list", "--user=S-1-\xc0\xaf", "a.reg"},
+       "Значение параметра «--user» не является текстом в кодировке UTF-8."},
+  };
+  for (const auto& c : cases) {
+    const auto result = RunProgram(QUILLFEN_EXE, c.arguments, dir.path());
+    EXPECT_EQ(result.exit_status, 2);
+    EXPECT_EQ(result.out, "");
+    EXPECT_TRUE(result.err.starts_with(kCaption + c.mistake + "\n\n" +
+                                       Usage("quillfen").substr(kCaption.size())))
+        << result.err;
+  }
+}
+
+TEST(ProgramTest, OptionsThatFormNoRequestShowTheUsageText) {
+  // Without a file name, or with more than the option takes: the usage text,
+  // status 2. A mistake is named before it, on standard error.
+  const std::u16string usage = kUsage;
+  const struct {
+    std::vector<std::string> arguments;
+    int status;
+    std::u16string out;
+    std::u16string err;
+  } cases[] = {
+      {{"--list"}, 2, usage, {}},
+      {{"--all"}, 2, usage, {}},
+      {{"--container=K"}, 2, usage, {}},
+      {{"--to-reg", "--user=S-1"}, 2, usage, {}},
+      {{"--list", "a.reg", "b"}, 2, usage, {}},
+      {{"--install", "a.reg", "b"}, 2, usage, {}},
+      {{"--install=nobody", "--all", "a.reg", "b"}, 2, usage, {}},
+      {{"--alll", "a.reg"}, 2, {}, u"Неизвестный параметр «--alll».\r\n\r\n" + usage},
+      {{"--container"}, 2, {}, u"Для параметра «--container» нужно значение.\r\n\r\n" + usage},
+      {{"--list", "--all", "a.reg"},
+       2,
+       {},
+       u"Параметры «--list» и «--all» несовместимы.\r\n\r\n" + usage},
+      {{"--name=K", "a.000"},
+       2,
+       {},
+       u"Параметр «--name» используется только вместе с «--to-reg».\r\n\r\n" + usage},
+      {{"--help"}, 0, usage, {}},
+      {{"--version"}, 0, u"Velmora - Quillfen 1.00.0003\r\nCopyright © 2026 Velmora", {}},
+  };
+  TempDir dir;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.arguments));
+    const auto result = RunProgram(QUILLFEN_EXE, c.arguments, dir.path());
+    EXPECT_EQ(result.exit_status, c.status);
+    EXPECT_EQ(result.out, c.out.empty() ? "" : ConsoleMessage(c.out));
+    EXPECT_EQ(result.err, c.err.empty() ? "" : ConsoleMessage(c.err));
+  }
+}
+
+TEST(ProgramTest, ToRegWritesTheRegistryEditorsFileAndNamesIt) {
+  TempDir dir;
+  // By code unit "M.KEY" and "Z.key" would come before "a.key".
+  fs::create_directory(dir / "c.000");
+  WriteBinaryFile(dir / "c.000" / "Z.key", "\x04");
+  WriteBinaryFile(dir / "c.000" / "a.key", "\x01");
+  WriteBinaryFile(dir / "c.000" / "M.KEY", "\x02\x03");
+  // The whole file: byte-order mark, header, empty lines, values in order.
+  const auto reg_file = [](const std::u16string& key) {
+    return EncodeUtf16Le(
+        u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\" + key +
+            u"]\r\n\"a.key\"=hex:01\r\n\"M.KEY\"=hex:02,03\r\n\"Z.key\"=hex:04\r\n\r\n",
+        true);
+  };
+  const struct {
+    std::vector<std::string> arguments;
+    std::string written;
+    std::string bytes;
+  } cases[] = {
+      {{"--to-reg", "--user=S-1-5-21-7", "c.000"},
+       "c.reg",
+       reg_file(u"Crypto Pro\\Settings\\Users\\S-1-5-21-7\\Keys\\c")},
+      {{"--to-reg", "--wow64", "--user=S-1-5-21-7", "--name=Ключ 1", "c.000/", "k.reg"},
+       "k.reg",
+       reg_file(u"Wow6432Node\\Crypto Pro\\Settings\\Users\\S-1-5-21-7\\Keys\\Ключ 1")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.arguments));
+    const auto result = RunProgram(QUILLFEN_EXE, c.arguments, dir.path());
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_EQ(result.out, kCaption + c.written + "\n\nФайл реестра создан успешно! ^_^v\n");
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(ReadBinaryFile(dir / c.written), c.bytes);
+  }
+}
+
+TEST(ProgramTest, ToRegRefusesAKeyNameThatWouldBreakItsLine) {
+  TempDir dir;
+  fs::create_directory(dir / "c.000");
+  WriteBinaryFile(dir / "c.000" / "a.key", "\x01");
+  const std::u16string refused =
+      u"» не годится: оно не может быть пустым или содержать «\\» и переводы строки.";
+  const struct {
+    std::vector<std::string> arguments;
+    std::u16string err;
+  } cases[] = {
+      {{"--to-reg", "--user=S-1", "--name=a\nb", "c.000"}, u"Имя раздела «a\\nb" + refused},
+      {{"--to-reg", "--user=S-1", "--name=a\r", "c.000"}, u"Имя раздела «a\\r" + refused},
+      {{"--to-reg", "--user=S-1\r\n", "c.000"}, u"Имя раздела «S-1\\r\\n" + refused},
+      {{"--to-reg", "--user=S-1", "--name=a\\b", "c.000"}, u"Имя раздела «a\\b" + refused},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.arguments));
+    const auto result = RunProgram(QUILLFEN_EXE, c.arguments, dir.path());
+    EXPECT_EQ(result.exit_status, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, ConsoleMessage(c.err));
+    EXPECT_FALSE(fs::exists(dir / "c.reg"));
   }
 }
 

@@ -10,12 +10,13 @@ namespace quillfen {
 
 // What a run with options does, with which containers, and where to.
 struct Request {
-  enum class Action { kConvert, kList, kInstall, kToReg, kExportKey };
+  enum class Action { kConvert, kList, kInstall, kToReg, kInfo, kCert, kExportKey };
 
   Action action = Action::kConvert;
   ContainerChoice choice;
-  // SourceFile is the export, hive or (--to-reg) directory read; TargetPath
-  // what is written, empty until a rule fills it.
+  // SourceFile is the export, hive or container directory read; TargetPath
+  // what is written (--cert: the directory of the files), empty until a rule
+  // fills it.
   ConverterArgs args;
 
   // --install: the user (nothing: the one who asked) and the key store.
@@ -23,6 +24,7 @@ struct Request {
   std::u16string keys_dir = u"/var/opt/cprocsp/keys";
 
   // --to-reg: the user key's SID, the 32-bit view, the container's name.
+  // Other actions take --user and the view as part of `choice`.
   std::optional<std::u16string> sid;
   bool wow64 = false;
   std::optional<std::u16string> name;

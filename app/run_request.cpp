@@ -1,9 +1,13 @@
 #include "app/run_request.h"
 
+#include <cstdint>
 #include <vector>
 
 #include "app/format_version.h"
 #include "app/mod_main.h"
+#include "conversion/certificate_files.h"
+#include "conversion/container_info.h"
+#include "conversion/container_list.h"
 #include "conversion/convert_containers.h"
 #include "conversion/convert_reg_file.h"
 #ifndef _WIN32
@@ -12,31 +16,82 @@
 #include "conversion/key_store.h"
 #include "conversion/reg_writer.h"
 #include "host/message.h"
+#include "host/path_functions.h"
 #include "host/platform.h"
+#include "host/run_time_error.h"
+#include "host/visible_name.h"
 
 namespace quillfen {
 namespace {
 
 constexpr char16_t kCreated[] = u"Каталог-контейнер создан успешно! ^_^v";
 
-// The success message, with what the source adds after an empty line.
-int Converted(Host& host, std::u16string message, const std::u16string& note = {}) {
-  if (!note.empty()) message += u"\r\n\r\n" + note;
-  ShowMessage(host.messenger, message, MessageStyle::kInformation);
-  return kExitSuccess;
+// `text` inside a shell's single quotes: a quote ends them, is escaped and
+// begins them again.
+std::u16string ShellQuoted(std::u16string_view text) {
+  std::u16string quoted;
+  for (const char16_t c : text)
+    quoted += c == u'\'' ? std::u16string(u"'\\''") : std::u16string(1, c);
+  return quoted;
 }
 
-int ConvertAll(Host& host, const ConverterArgs& args) {
+// The success message, with what the source adds after an empty line.
+void Converted(Host& host, std::u16string message, const std::u16string& note = {}) {
+  if (!note.empty()) message += u"\r\n\r\n" + note;
+  ShowMessage(host.messenger, message, MessageStyle::kInformation);
+}
+
+#ifdef _WIN32
+// Every message is a box, which grows with its text and cannot scroll: it
+// shows this many containers and how many more there are. A box neither
+// aligns a tab nor always shows one, so --list writes lines for people.
+constexpr bool kMessageBox = true;
+constexpr size_t kMostShownLines = 40;
+#else
+// Standard output keeps every line, and scripts read --list's columns.
+constexpr bool kMessageBox = false;
+constexpr size_t kMostShownLines = SIZE_MAX;
+#endif
+
+int List(Host& host, const Request& request) {
+  std::vector<ListedContainer> listed;
+  std::u16string note;
+  const auto announce = [&] {
+    std::vector<std::u16string> lines;
+    for (const auto& container : listed) {
+      lines.push_back(kMessageBox ? ListLineForPeople(container) : ListLine(container));
+    }
+    Converted(host, ShownLines(lines, kMostShownLines), note);
+  };
+  return ListContainers(request.args.SourceFile, request.choice, host, &listed, &note, announce)
+             ? kExitSuccess
+             : kExitFailure;
+}
+
+int ConvertAll(Host& host, const Request& request) {
   std::vector<ConvertedContainer> converted;
   std::u16string note;
-  if (!ConvertAllContainers(args, host, &converted, &note)) return kExitFailure;
-  std::u16string lines;
-  for (const auto& container : converted) {
-    lines += u"«" + container.name + u"» → " + container.directory + u"\r\n";
-  }
-  return Converted(
-      host, PathMessage(args.TargetPath, lines + u"\r\nКаталоги-контейнеры созданы успешно! ^_^v"),
-      note);
+  const ConverterArgs& args = request.args;
+  const auto announce = [&] {
+    std::vector<std::u16string> lines;
+    for (const auto& container : converted) {
+      // Built by appending: GCC 12 warns wrongly about a literal before a
+      // temporary string.
+      std::u16string line = u"«";
+      line += VisibleName(container.name);
+      line += u"» → ";
+      line += VisibleName(container.directory);
+      lines.push_back(std::move(line));
+    }
+    Converted(
+        host,
+        PathMessage(args.TargetPath, ShownLines(lines, kMostShownLines) +
+                                         u"\r\n\r\nКаталоги-контейнеры созданы успешно! ^_^v"),
+        note);
+  };
+  return ConvertAllContainers(args, request.choice, host, &converted, &note, announce)
+             ? kExitSuccess
+             : kExitFailure;
 }
 
 int Install(Host& host, const Request& request) {
@@ -50,15 +105,49 @@ int Install(Host& host, const Request& request) {
   Installation installation;
   const InstallRequest install{request.args.SourceFile, request.choice, request.install_user,
                                request.keys_dir};
-  if (!InstallContainers(install, host, &installation)) return kExitFailure;
-  std::u16string lines;
-  for (const auto& container : installation.containers) {
-    lines += container.directory + u" → \\\\.\\HDIMAGE\\" + container.name + u"\r\n";
-  }
-  return Converted(host,
-                   PathMessage(installation.user_directory,
-                               lines + u"\r\nУстановлено в хранилище ключей успешно! ^_^v"),
-                   installation.note);
+  const auto announce = [&] {
+    std::u16string lines, certificates;
+    for (const auto& container : installation.containers) {
+      lines += VisibleName(container.directory) + u" → \\\\.\\HDIMAGE\\" +
+               VisibleName(container.name) + u"\r\n";
+      if (container.has_certificate) {
+        certificates += u"certmgr -inst -store uMy -cont '";
+        certificates += VisibleName(ShellQuoted(u"\\\\.\\HDIMAGE\\" + container.name));
+        certificates += u"'\r\n";
+      }
+    }
+    if (!certificates.empty()) {
+      lines +=
+          u"\r\nСертификат — в личное хранилище пользователя, от его имени:\r\n" + certificates;
+    }
+    Converted(host,
+              PathMessage(installation.user_directory,
+                          lines + u"\r\nУстановлено в хранилище ключей успешно! ^_^v"),
+              installation.note);
+  };
+  return InstallContainers(install, host, &installation, announce) ? kExitSuccess : kExitFailure;
+}
+
+int SaveCertificateFiles(Host& host, const Request& request) {
+  SavedCertificates saved;
+  const CertificateRequest certificates{request.args.SourceFile, request.choice,
+                                        request.args.TargetPath};
+  const auto announce = [&] {
+    std::u16string lines;
+    for (const auto& file : saved.files) {
+      lines += u"«";
+      lines += VisibleName(file.name);
+      lines += u"» → ";
+      lines += VisibleName(file.directory);
+      lines += u"\r\n";
+    }
+    for (const auto& line : saved.without) lines += line + u"\r\n";
+    Converted(host, PathMessage(request.args.TargetPath,
+                                lines + (saved.files.size() == 1
+                                             ? u"\r\nСертификат сохранён успешно! ^_^v"
+                                             : u"\r\nСертификаты сохранены успешно! ^_^v")));
+  };
+  return SaveCertificates(certificates, host, &saved, announce) ? kExitSuccess : kExitFailure;
 }
 
 int ToReg(Host& host, const Request& request, std::u16string_view executableName) {
@@ -70,11 +159,31 @@ int ToReg(Host& host, const Request& request, std::u16string_view executableName
                 MessageStyle::kCritical);
     return kExitUsage;
   }
+  // A root has no name to take, and its file would land beside it, nowhere.
+  bool root = false;
+  try {
+    root = (request.name.value_or(u"").empty() || request.args.TargetPath.empty()) &&
+           IsRootDirectory(host.files, request.args.SourceFile);
+  } catch (const RunTimeError&) {
+    // The conversion itself tells what is wrong with the directory.
+  }
+  if (root) {
+    ShowMessage(host.messenger,
+                PathMessage(request.args.SourceFile,
+                            u"У корневого каталога нет имени: для «--to-reg» нужны параметр "
+                            u"«--name=NAME» и FileName.") +
+                    u"\r\n\r\n" + UsageText(executableName),
+                MessageStyle::kCritical);
+    return kExitUsage;
+  }
   const ToRegRequest to_reg{request.args.SourceFile, request.args.TargetPath, *sid, request.wow64,
                             request.name.value_or(u"")};
-  std::u16string target;
-  if (!ConvertDirectoryToReg(to_reg, host, &target)) return kExitFailure;
-  return Converted(host, PathMessage(target, u"Файл реестра создан успешно! ^_^v"));
+  std::u16string target, note;
+  const auto announce = [&] {
+    Converted(host, PathMessage(target, u"Файл реестра создан успешно! ^_^v"), note);
+  };
+  return ConvertDirectoryToReg(to_reg, host, &target, &note, announce) ? kExitSuccess
+                                                                       : kExitFailure;
 }
 
 int ExportKey(Host& host, const Request& request) {
@@ -88,24 +197,34 @@ int ExportKey(Host& host, const Request& request) {
                                      request.args.TargetPath, request.password_file};
   std::vector<ExportedKey> exported;
   std::u16string note;
-  if (!ExportKeys(export_request, host, &exported, &note)) return kExitFailure;
-  std::u16string lines, backups;
-  for (const auto& key : exported) {
-    lines += u"«" + key.name + u"» →";
-    for (size_t i = 0; i < key.files.size(); ++i) lines += (i == 0 ? u" " : u", ") + key.files[i];
-    lines += u"\r\n";
-    if (key.from_backup) {
-      backups += u"\r\nКлюч контейнера «" + key.name +
-                 u"» взят из резервной копии (masks2.key, primary2.key): основная повреждена.";
+  const auto announce = [&] {
+    std::vector<std::u16string> lines;
+    std::u16string backups;
+    for (const auto& key : exported) {
+      std::u16string line = u"«";
+      line += VisibleName(key.name);
+      line += u"» →";
+      for (size_t i = 0; i < key.files.size(); ++i) {
+        line += i == 0 ? u" " : u", ";
+        line += key.files[i];
+      }
+      lines.push_back(std::move(line));
+      if (key.from_backup) {
+        backups += u"\r\nКлюч контейнера «";
+        backups += VisibleName(key.name);
+        backups += u"» взят из резервной копии (masks2.key, primary2.key): основная повреждена.";
+      }
     }
-  }
-  return Converted(host,
-                   PathMessage(request.args.TargetPath,
-                               lines +
-                                   u"\r\nКлючи выгружены успешно! ^_^v\r\nФайлы .key.pem не "
-                                   u"зашифрованы: храните их так же бережно, как сам контейнер." +
-                                   backups),
-                   note);
+    Converted(host,
+              PathMessage(request.args.TargetPath,
+                          ShownLines(lines, kMostShownLines) +
+                              u"\r\n\r\nКлючи выгружены успешно! ^_^v\r\nФайлы .key.pem не "
+                              u"зашифрованы: храните их так же бережно, как сам контейнер." +
+                              backups),
+              note);
+  };
+  return ExportKeys(export_request, host, &exported, &note, announce) ? kExitSuccess
+                                                                      : kExitFailure;
 #endif
 }
 
@@ -119,23 +238,32 @@ std::u16string UsageText(std::u16string_view executableName) {
            u"--container=NAME FileName [Path]",
            u"--all FileName [Directory]",
            u"--list FileName",
+           u"--info [--container=NAME] FileName",
+           u"--cert [--container=NAME | --all] FileName [Directory]",
+#ifndef _WIN32
+           u"--export-key [--container=NAME | --all] [--password-file=FILE] FileName [Directory]",
+#endif
 #ifndef _WIN32
            u"--install[=USER] [--keys-dir=DIR] [--container=NAME | --all] FileName",
 #endif
            u"--to-reg --user=SID [--wow64] [--name=NAME] Directory [FileName]",
-#ifndef _WIN32
-           u"--export-key [--container=NAME | --all] [--password-file=FILE] FileName [Directory]",
-#endif
            u"--help | --version",
        }) {
     text += u"\r\n" + indent + program + call;
   }
   text +=
       u"\r\n\r\n"
-      u"FileName: файл реестра (.reg) или файл куста реестра (SOFTWARE).\r\n"
+      u"FileName: файл реестра (.reg) или файл куста реестра (SOFTWARE); с параметрами —\r\n"
+      u"          и каталог-контейнер.\r\n"
       u"  --container=NAME  контейнер NAME, а не первый в файле\r\n"
       u"  --all             все контейнеры, каждый в свой каталог внутри Directory\r\n"
       u"  --list            список контейнеров файла\r\n"
+      u"  --info            что в контейнерах: ключ, сертификат, файлы\r\n"
+      u"  --cert            сертификаты контейнеров в файлы NAME.cer в Directory\r\n"
+#ifndef _WIN32
+      u"  --export-key      закрытый ключ и сертификат в файлы PEM для OpenSSL\r\n"
+      u"  --password-file   пароль из первой строки файла («-» — стандартный ввод)\r\n"
+#endif
 #ifndef _WIN32
       u"  --install[=USER]  в хранилище ключей пользователя USER\r\n"
       u"  --keys-dir=DIR    хранилище ключей (по умолчанию /var/opt/cprocsp/keys)\r\n"
@@ -143,11 +271,8 @@ std::u16string UsageText(std::u16string_view executableName) {
       u"  --to-reg          каталог-контейнер обратно в файл реестра\r\n"
       u"  --user=SID        пользователь, в разделе которого контейнер\r\n"
       u"  --wow64           раздел Wow6432Node (32-битное хранилище)\r\n"
+      u"  --native          64-битное хранилище, не Wow6432Node\r\n"
       u"  --name=NAME       имя контейнера в реестре\r\n"
-#ifndef _WIN32
-      u"  --export-key      закрытый ключ и сертификат в файлы PEM для OpenSSL\r\n"
-      u"  --password-file   пароль из первой строки файла («-» — стандартный ввод)\r\n"
-#endif
       u"  -h, --help        эта справка\r\n"
       u"  --version         версия программы";
   return text;
@@ -178,23 +303,32 @@ int RunWithOptions(Host& host, const CommandLine& line, std::u16string_view exec
   using Action = Request::Action;
   using Choice = ContainerChoice::Kind;
   switch (request.action) {
-    case Action::kList: {
-      std::u16string list, note;
-      if (!ListContainers(args.SourceFile, host, &list, &note)) return kExitFailure;
-      return Converted(host, list, note);
-    }
+    case Action::kList:
+      return List(host, request);
     case Action::kConvert: {
-      if (request.choice.kind == Choice::kAll) return ConvertAll(host, args);
+      if (request.choice.kind == Choice::kAll) return ConvertAll(host, request);
       std::u16string note;
-      if (!(request.choice.kind == Choice::kNamed
-                ? ConvertNamedContainer(args, request.choice.name, host, &note)
-                : ConvertRegFile(args, host, &note))) {
-        return kExitFailure;
-      }
-      return Converted(host, PathMessage(args.TargetPath, kCreated), note);
+      const auto announce = [&] { Converted(host, PathMessage(args.TargetPath, kCreated), note); };
+      // The first container without options is converted as it always was.
+      return (request.choice.kind == Choice::kFirst && !request.choice.Narrowed()
+                  ? ConvertRegFile(args, host, &note, announce)
+                  : ConvertChosenContainer(args, request.choice, host, &note, announce))
+                 ? kExitSuccess
+                 : kExitFailure;
     }
     case Action::kInstall:
       return Install(host, request);
+    case Action::kInfo: {
+      std::u16string info, note;
+      if (!ShowContainerInfo(args.SourceFile, request.choice, host, CurrentDateTime(), &info,
+                             &note)) {
+        return kExitFailure;
+      }
+      Converted(host, info, note);
+      return kExitSuccess;
+    }
+    case Action::kCert:
+      return SaveCertificateFiles(host, request);
     case Action::kExportKey:
       return ExportKey(host, request);
     case Action::kToReg:

@@ -12,7 +12,13 @@
 //       copies FILE, a UTF-16LE export as generated, as a UTF-8 export and a
 //       Windows-1251 REGEDIT4 export, then times quillfen against iconv
 //       decoding the same file, ROUNDS times each (default 5), and prints the
-//       medians, their ratio and quillfen's peak memory against the file size.
+//       medians, their ratio and quillfen's peak memory against the file size;
+//       then times --info and --list of FILE against its conversion.
+//   quillfen_bench to-reg DIRECTORY [MIB] [PROGRAM]
+//       a container directory below DIRECTORY whose largest file holds MIB
+//       MiB (default 100) written back by --to-reg; prints the time and the
+//       peak memory against the largest file. PROGRAM instead of the
+//       quillfen built here, to compare with another build.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -33,7 +39,9 @@
 #include <vector>
 
 #include "bench/key_bench.h"
+#include "bench/measure.h"
 #include "tests/run_program.h"
+#include "tests/test_containers.h"
 #include "tests/test_exports.h"
 
 namespace {
@@ -41,12 +49,16 @@ namespace {
 namespace fs = std::filesystem;
 using quillfen::EncodeUtf16Le;
 using quillfen::TempDir;
+using quillfen::bench::Measure;
+using quillfen::bench::Measurement;
 
 constexpr char16_t kEditorHeader[] = u"Windows Registry Editor Version 5.00\r\n\r\n";
 
+// A known-answer container, so that --info and --list have a header and a
+// certificate to read.
 std::u16string ContainerKey() {
   std::u16string text = std::u16string(quillfen::kTestContainerHeader) + u"\r\n";
-  for (const auto& [name, value] : quillfen::ExampleContainerValues()) {
+  for (const auto& [name, value] : quillfen::KnownAnswerValues("kat256.000")) {
     text += quillfen::RegeditHexValue(name, value);
   }
   return text + u"\r\n";
@@ -279,39 +291,6 @@ int Generate(const std::vector<std::string>& args) {
   return GenerateDense(args[1], keys > 0 ? keys : 236622);
 }
 
-struct Measurement {
-  double seconds = 0;
-  long peak_kib = 0;
-  int status = 0;
-};
-
-// Runs a command with its standard output discarded and reports its wall
-// time, its peak resident memory and its exit status (128 + the signal when
-// a signal ended it). The child's peak starts from what this process holds
-// when it forks, so nothing large may be held here while measuring.
-Measurement Measure(const std::vector<std::string>& command) {
-  const auto start = std::chrono::steady_clock::now();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, STDOUT_FILENO);
-    std::vector<char*> argv;
-    for (const auto& part : command) argv.push_back(const_cast<char*>(part.c_str()));
-    argv.push_back(nullptr);
-    execvp(argv[0], argv.data());
-    std::perror(argv[0]);
-    _exit(127);
-  }
-  Measurement m;
-  int status = 0;
-  struct rusage usage {};
-  if (pid < 0 || wait4(pid, &status, 0, &usage) < 0) return {.status = -1};
-  m.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  m.peak_kib = usage.ru_maxrss;
-  m.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  return m;
-}
-
 struct Export {
   std::string name;
   fs::path file;
@@ -389,7 +368,7 @@ std::optional<Measurement> RunQuillfen(const Export& source, const fs::path& scr
     return std::nullopt;
   }
   const auto files = std::distance(fs::directory_iterator(target), fs::directory_iterator());
-  if (files != long(quillfen::ExampleContainerValues().size())) {
+  if (files != 6) {
     std::cerr << "quillfen wrote " << files << " files from " << source.name << "\n";
     return std::nullopt;
   }
@@ -441,6 +420,40 @@ void PrintTable(const std::vector<Row>& rows, int rounds) {
       rounds);
 }
 
+// Conversion, --info and --list of one export, taking turns going first;
+// the medians, and the options' against the conversion's.
+bool TimeOptions(const fs::path& path, int rounds, const fs::path& scratch) {
+  const std::vector<std::vector<std::string>> calls = {{"--info", path.string()},
+                                                       {"--list", path.string()}};
+  std::vector<double> convert, info, list;
+  for (int round = 0; round < rounds; ++round) {
+    for (int turn = 0; turn < 3; ++turn) {
+      const int which = (turn + round) % 3;
+      if (which == 0) {
+        const auto m = RunQuillfen({"conversion", path, "UTF-16LE", "UTF-8", 1.3}, scratch);
+        if (!m) return false;
+        convert.push_back(m->seconds);
+        continue;
+      }
+      std::vector<std::string> command = {QUILLFEN_EXE};
+      const auto& call = calls[size_t(which - 1)];
+      command.insert(command.end(), call.begin(), call.end());
+      const Measurement m = Measure(command);
+      if (m.status != 0) {
+        std::cerr << "quillfen " << call[0] << " exited " << m.status << "\n";
+        return false;
+      }
+      (which == 1 ? info : list).push_back(m.seconds);
+    }
+  }
+  const double base = Median(convert);
+  std::printf("\n%-24s %11s %16s\n", "run", "quillfen s", "against convert");
+  std::printf("%-24s %11.3f\n", "conversion", base);
+  std::printf("%-24s %11.3f %9.2f (1.10)\n", "--info", Median(info), Median(info) / base);
+  std::printf("%-24s %11.3f %9.2f (1.10)\n", "--list", Median(list), Median(list) / base);
+  return true;
+}
+
 int Run(const fs::path& path, int rounds) {
   const TempDir scratch(fs::absolute(path).parent_path());
   std::vector<Row> rows;
@@ -455,7 +468,7 @@ int Run(const fs::path& path, int rounds) {
     return 1;
   }
   PrintTable(rows, rounds);
-  return 0;
+  return TimeOptions(path, rounds, scratch.path()) ? 0 : 1;
 }
 
 }  // namespace
@@ -464,6 +477,7 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() >= 2 && args[0] == "example") return WriteExample(args[1]);
   if (args.size() >= 2 && args[0] == "generate") return Generate(args);
+  if (args.size() >= 2 && args[0] == "to-reg") return quillfen::bench::MeasureToReg(args);
   if (!args.empty() && args[0] == "key") {
     const int rounds = args.size() > 1 ? std::atoi(args[1].c_str()) : 9;
     if (rounds > 0) return RunKeyBenchmark(rounds);
@@ -473,6 +487,6 @@ int main(int argc, char** argv) {
     if (rounds > 0) return Run(args[1], rounds);
   }
   std::cerr << "usage: quillfen_bench example FILE | generate FILE [--sparse] [KEYS]"
-               " | run FILE [ROUNDS] | key [ROUNDS]\n";
+               " | run FILE [ROUNDS] | to-reg DIRECTORY [MIB] [PROGRAM] | key [ROUNDS]\n";
   return 2;
 }

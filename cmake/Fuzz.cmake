@@ -18,9 +18,9 @@ set(QUILLFEN_FUZZ_SEED 1 CACHE STRING "libFuzzer seed for the CTest runs")
 
 enable_testing()
 set(fuzz_dir ${CMAKE_CURRENT_BINARY_DIR}/fuzz)
-foreach(target convert value_line directory key)
+foreach(target convert value_line directory contents key)
   set(fuzzer ${target}_fuzzer)
-  add_executable(${fuzzer} fuzz/${fuzzer}.cpp tests/fake_file_system.cpp tests/recording_messenger.cpp)
+  add_executable(${fuzzer} fuzz/${fuzzer}.cpp tests/fake_directory.cpp tests/fake_file_system.cpp tests/recording_messenger.cpp)
   target_link_libraries(${fuzzer} PRIVATE quillfen_core)
   target_link_options(${fuzzer} PRIVATE -fsanitize=fuzzer,address,undefined)
   set_target_properties(${fuzzer} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${fuzz_dir})
@@ -42,7 +42,7 @@ endforeach()
 
 # Hives: the seeds are written by libhivex through the tests' own helper when
 # the run starts, so that no hive is kept in the tree.
-add_executable(hive_fuzzer fuzz/hive_fuzzer.cpp tests/fake_file_system.cpp
+add_executable(hive_fuzzer fuzz/hive_fuzzer.cpp tests/fake_directory.cpp tests/fake_file_system.cpp
                            tests/recording_messenger.cpp)
 target_link_libraries(hive_fuzzer PRIVATE quillfen_core)
 target_link_options(hive_fuzzer PRIVATE -fsanitize=fuzzer,address,undefined)

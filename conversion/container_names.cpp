@@ -1,7 +1,10 @@
 #include "conversion/container_names.h"
 
+#include "conversion/container_output.h"
+#include "conversion/conversion_error.h"
 #include "host/path_functions.h"
 #include "host/run_time_error.h"
+#include "host/visible_name.h"
 
 namespace quillfen {
 
@@ -15,7 +18,7 @@ std::u16string ShortContainerName(std::u16string_view containerName) {
       name += c;
     }
   }
-  return name.empty() ? u"key" : name;
+  return name.empty() || IsWindowsDeviceName(name) ? u"key" : name;
 }
 
 bool DirectoryNamer::Taken(const std::u16string& name) {
@@ -40,6 +43,14 @@ std::optional<std::u16string> DirectoryNamer::Next(std::u16string_view container
     return name;
   }
   return std::nullopt;
+}
+
+std::u16string DirectoryNamer::Take(std::u16string_view containerName) {
+  if (auto name = Next(containerName)) return std::move(*name);
+  const std::u16string base = ShortContainerName(containerName);
+  throw PathError(directory_, u"Не удалось создать каталог контейнера: имена " + base + u".000–" +
+                                  base + u".999 уже заняты.\r\n\r\nКонтейнер «" +
+                                  VisibleName(containerName) + u"».");
 }
 
 }  // namespace quillfen

@@ -1,20 +1,22 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "conversion/container_key.h"
-#include "conversion/conversion_error.h"
+#include "host/directory.h"
 #include "host/host.h"
 
 namespace quillfen {
 
 // Writes container directories and remembers every file and directory it
 // made, so that a failed run leaves the disk as it found it. Every failure
-// is thrown as ConversionError.
+// is thrown as ConversionError; before each directory and file it looks for
+// a stop signal (host/stop_signals.h) and throws Stopped.
 class ContainerOutput {
  public:
   explicit ContainerOutput(Host& host) : host_(host) {}
@@ -23,17 +25,29 @@ class ContainerOutput {
   void CreateDirectory(std::u16string_view directory);
 
   // Writes `bytes` as the new file `fileName` in `directory`, creating the
-  // directory first; a failure is `failure` about the file. Sync flushes the
-  // directory's entries.
+  // directory first.
   void WriteContainerFile(std::u16string_view directory, std::u16string_view fileName,
-                          std::span<const uint8_t> bytes,
-                          std::u16string_view failure = kWriteFailed);
+                          std::span<const uint8_t> bytes);
+
+  // Writes `bytes` as the new file `fileName` in `directory`, which exists;
+  // a failure is `failure` with the system's error.
+  void WriteFile(std::u16string_view directory, std::u16string_view fileName,
+                 std::span<const uint8_t> bytes, FileAccess access, std::u16string_view failure);
 
   // Every value of `key` as a file of `directory`. A key without values
   // still becomes a directory, or success would name one that is not there.
   void WriteContainer(ContainerKey& key, std::u16string_view directory);
 
-  // Flushes the entries of every container directory written and of every
+  // The same on descriptors, for a directory others may change, such as the
+  // key store: each makes the new directory `name` in `parent`, whose path
+  // `parentPath` the messages show, and refuses anything already there.
+  std::shared_ptr<Directory> MakeDirectoryIn(const std::shared_ptr<Directory>& parent,
+                                             std::u16string_view parentPath,
+                                             std::u16string_view name);
+  void WriteContainerIn(const std::shared_ptr<Directory>& parent, std::u16string_view parentPath,
+                        std::u16string_view name, ContainerKey& key);
+
+  // Flushes the entries of every directory written into and of every
   // directory that holds a created one to the disk.
   void Sync();
 
@@ -41,10 +55,23 @@ class ContainerOutput {
   void Rollback();
 
  private:
+  // An entry made on the descriptor route, and the path messages show.
+  struct Made {
+    std::shared_ptr<Directory> parent;
+    std::u16string name;
+    bool directory;
+  };
+  struct Held {
+    std::shared_ptr<Directory> directory;
+    std::u16string path;
+  };
+
   Host& host_;
   std::vector<std::u16string> files_;
   std::vector<std::u16string> directories_;
   std::vector<std::u16string> containers_;
+  std::vector<Made> made_;
+  std::vector<Held> to_sync_;
 };
 
 // True for names that Windows takes for a device whatever follows the first

@@ -170,7 +170,8 @@ TEST_F(ContainerOutputTest, EmptyTargetIsNoDirectory) {
 }
 
 TEST_F(ContainerOutputTest, WindowsDeviceNamesNeverReachADevice) {
-  for (const std::u16string name : {u"con.key", u"NUL.bin", u"com1.x", u"Lpt9.y", u"aux.a"}) {
+  for (const std::u16string name :
+       {u"con.key", u"NUL.bin", u"com1.x", u"Lpt9.y", u"aux.a", u"COM0.key", u"lpt0.x"}) {
     files = FakeFileSystem(PathStyle::kWindows, u"C:\\work");
     messenger.shown.clear();
     files.AddFile(u"C:\\work\\key.reg",

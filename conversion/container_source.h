@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,16 +29,38 @@ class ContainerSource {
   virtual std::u16string Note() const { return {}; }
 };
 
-// Which containers of a source a run takes.
+// Which containers of a source a run takes: the first, the one named or
+// all, of those below the user key `user` (a SID, compared as the registry
+// compares names) and in the view `wow64` (true: Wow6432Node, the 32-bit
+// view; false: the 64-bit one) where these are given.
 struct ContainerChoice {
   enum class Kind { kFirst, kNamed, kAll };
   Kind kind = Kind::kFirst;
-  std::u16string name;  // with kNamed
+  std::u16string name = {};  // with kNamed
+  std::optional<std::u16string> user = {};
+  std::optional<bool> wow64 = {};
+
+  static ContainerChoice Named(std::u16string name) {
+    ContainerChoice choice;
+    choice.kind = Kind::kNamed;
+    choice.name = std::move(name);
+    return choice;
+  }
+  bool Narrowed() const { return user || wow64; }
 };
 
 // Reads `path`: a hive file when it starts with "regf", a registry export
 // otherwise. Throws ConversionError: the read message with the system's
 // error, or what the source makes of the file.
 std::unique_ptr<ContainerSource> OpenContainerSource(FileSystem& files, std::u16string_view path);
+// The same for the file's bytes, read already.
+std::unique_ptr<ContainerSource> OpenContainerSource(std::unique_ptr<FileBytes> bytes,
+                                                     std::u16string_view path);
+
+// The same, and a container directory (as on a flash drive or in the key
+// store) as a source of that one container, named as the directory without
+// its extension and under no user key: what every option reads. A run
+// without options keeps refusing a directory with the read message.
+std::unique_ptr<ContainerSource> OpenSourceOrDirectory(FileSystem& files, std::u16string_view path);
 
 }  // namespace quillfen

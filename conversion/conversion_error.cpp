@@ -4,6 +4,7 @@
 
 #include "host/error_reporter.h"
 #include "host/message.h"
+#include "host/visible_name.h"
 
 namespace quillfen {
 
@@ -23,7 +24,7 @@ std::u16string NotHexText() {
 
 std::u16string BadItemText(std::u16string_view valueName) {
   std::u16string text = u"В файле реестра обнаружено неверное значение «";
-  text += valueName;
+  text += VisibleName(valueName);
   text += u"» (данные не являются двоичными или записаны с ошибкой).";
   return text;
 }

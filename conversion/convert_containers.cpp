@@ -1,24 +1,81 @@
 #include "conversion/convert_containers.h"
 
-#include <array>
-
 #include "conversion/container_names.h"
+#include "conversion/container_output.h"
 #include "conversion/container_source.h"
 #include "conversion/conversion_error.h"
 #include "conversion/convert_reg_file.h"
 #include "host/path_functions.h"
-#include "host/unicode.h"
-#include "support/ascii.h"
-#include "support/simple_regexp.h"
+#include "host/registry_case.h"
 
 namespace quillfen {
 namespace {
 
-std::vector<std::unique_ptr<ContainerKey>> AllOrRefuse(ContainerSource& source,
-                                                       std::u16string_view sourceFile) {
-  auto keys = source.All();
-  if (keys.empty()) throw PathError(sourceFile, kNoContainer);
-  return keys;
+const char16_t* ViewText(bool wow64) {
+  return wow64 ? u"32-битное хранилище (Wow6432Node)" : u"64-битное хранилище";
+}
+
+bool Takes(const ContainerChoice& choice, const ContainerKey& key) {
+  return (!choice.user || SameTextIgnoringCase(key.User(), *choice.user)) &&
+         (!choice.wow64 || key.Wow64() == *choice.wow64);
+}
+
+// "(пользователь SID, view)" after a text that found nothing, when the
+// choice was narrowed.
+std::u16string NarrowedText(const ContainerChoice& choice) {
+  if (!choice.Narrowed()) return {};
+  std::u16string text = u" (";
+  if (choice.user) text += u"пользователь " + VisibleName(*choice.user);
+  if (choice.user && choice.wow64) text += u", ";
+  if (choice.wow64) text += ViewText(*choice.wow64);
+  return text + u")";
+}
+
+std::u16string NotFoundText(const ContainerChoice& choice) {
+  std::u16string text = u"В файле реестра не найден раздел с контейнером";
+  if (choice.kind == ContainerChoice::Kind::kNamed) text += u" «" + VisibleName(choice.name) + u"»";
+  return text + NarrowedText(choice) + u".";
+}
+
+std::u16string SeveralText(const ContainerChoice& choice,
+                           const std::vector<const ContainerKey*>& keys) {
+  std::u16string text = u"В файле реестра несколько разделов с контейнером «" +
+                        VisibleName(choice.name) +
+                        u"»: выберите один параметрами «--user», «--wow64» или «--native».\r\n";
+  for (const auto& key : keys) {
+    text += u"\r\n«" + VisibleName(key->Name()) + u"» — " + WhereText(key->User(), key->Wow64());
+  }
+  return text;
+}
+
+}  // namespace
+
+std::u16string WhereText(std::u16string_view user, bool wow64) {
+  return u"пользователь " + VisibleName(user) + u", " + ViewText(wow64);
+}
+
+namespace {
+
+// Which of `all` the choice takes, by their places in it.
+std::vector<size_t> Chosen(const std::vector<std::unique_ptr<ContainerKey>>& all,
+                           const ContainerChoice& choice, std::u16string_view sourceFile) {
+  std::vector<size_t> chosen;
+  for (size_t i = 0; i < all.size(); ++i) {
+    if (!Takes(choice, *all[i])) continue;
+    if (choice.kind == ContainerChoice::Kind::kNamed &&
+        !SameTextIgnoringCase(all[i]->Name(), choice.name)) {
+      continue;
+    }
+    chosen.push_back(i);
+    if (choice.kind == ContainerChoice::Kind::kFirst) break;
+  }
+  if (chosen.empty()) throw PathError(sourceFile, NotFoundText(choice));
+  if (choice.kind == ContainerChoice::Kind::kNamed && chosen.size() > 1) {
+    std::vector<const ContainerKey*> several;
+    for (const size_t i : chosen) several.push_back(all[i].get());
+    throw PathError(sourceFile, SeveralText(choice, several));
+  }
+  return chosen;
 }
 
 }  // namespace
@@ -27,30 +84,36 @@ std::vector<std::unique_ptr<ContainerKey>> ChooseContainers(ContainerSource& sou
                                                             const ContainerChoice& choice,
                                                             std::u16string_view sourceFile) {
   std::vector<std::unique_ptr<ContainerKey>> keys;
-  switch (choice.kind) {
-    case ContainerChoice::Kind::kFirst:
-      keys.push_back(source.First());
-      return keys;
-    case ContainerChoice::Kind::kAll:
-      return AllOrRefuse(source, sourceFile);
-    case ContainerChoice::Kind::kNamed:
-      for (auto& key : source.All()) {
-        if (!SameTextIgnoringCase(key->Name(), choice.name)) continue;
-        keys.push_back(std::move(key));
-        return keys;
-      }
-      throw PathError(sourceFile,
-                      u"В файле реестра не найден раздел с контейнером «" + choice.name + u"».");
+  // As it always was: the first container key, whatever its name.
+  if (choice.kind == ContainerChoice::Kind::kFirst && !choice.Narrowed()) {
+    keys.push_back(source.First());
+    return keys;
   }
+  auto all = source.All();
+  for (const size_t i : Chosen(all, choice, sourceFile)) keys.push_back(std::move(all[i]));
   return keys;
 }
 
-bool ConvertNamedContainer(const ConverterArgs& args, std::u16string_view name, Host& host,
-                           std::u16string* note) {
-  return RunConversion(host, args.SourceFile, [&](ContainerOutput& output) {
+std::vector<NamedContainer> ChooseNamedContainers(ContainerSource& source,
+                                                  const ContainerChoice& choice,
+                                                  std::u16string_view sourceFile) {
+  auto all = source.All();
+  if (all.empty()) throw PathError(sourceFile, kNoContainer);
+  DirectoryNamer namer(nullptr, {});
+  std::vector<std::u16string> names;
+  for (const auto& key : all) names.push_back(namer.Next(key->Name()).value_or(u"key"));
+  std::vector<NamedContainer> chosen;
+  for (const size_t i : Chosen(all, choice, sourceFile)) {
+    chosen.push_back({std::move(all[i]), std::move(names[i])});
+  }
+  return chosen;
+}
+
+bool ConvertChosenContainer(const ConverterArgs& args, const ContainerChoice& choice, Host& host,
+                            std::u16string* note, const Announce& announce) {
+  return RunConversion(host, args.SourceFile, announce, [&](ContainerOutput& output) {
     RefuseExistingTarget(host.files, args.TargetPath);
-    const auto source = OpenContainerSource(host.files, args.SourceFile);
-    const ContainerChoice choice{ContainerChoice::Kind::kNamed, std::u16string(name)};
+    const auto source = OpenSourceOrDirectory(host.files, args.SourceFile);
     const auto keys = ChooseContainers(*source, choice, args.SourceFile);
     ForContainer(*keys.front(), [&] { output.WriteContainer(*keys.front(), args.TargetPath); });
     output.Sync();
@@ -58,58 +121,25 @@ bool ConvertNamedContainer(const ConverterArgs& args, std::u16string_view name, 
   });
 }
 
-bool ConvertAllContainers(const ConverterArgs& args, Host& host,
-                          std::vector<ConvertedContainer>* converted, std::u16string* note) {
-  return RunConversion(host, args.SourceFile, [&](ContainerOutput& output) {
-    const auto source = OpenContainerSource(host.files, args.SourceFile);
-    const auto keys = AllOrRefuse(*source, args.SourceFile);
+bool ConvertAllContainers(const ConverterArgs& args, const ContainerChoice& choice, Host& host,
+                          std::vector<ConvertedContainer>* converted, std::u16string* note,
+                          const Announce& announce) {
+  return RunConversion(host, args.SourceFile, announce, [&](ContainerOutput& output) {
+    const auto source = OpenSourceOrDirectory(host.files, args.SourceFile);
+    ContainerChoice all = choice;
+    all.kind = ContainerChoice::Kind::kAll;
+    const auto keys = ChooseContainers(*source, all, args.SourceFile);
     output.CreateDirectory(args.TargetPath);
     DirectoryNamer namer(&host.files, args.TargetPath);
     std::vector<ConvertedContainer> written;
     for (const auto& key : keys) {
-      const auto name = namer.Next(key->Name());
-      if (!name) throw PathError(args.TargetPath, kDirectoryFailed);
-      const std::u16string directory = BuildFileName2(args.TargetPath, *name, host.files.Style());
+      const std::u16string name = namer.Take(key->Name());
+      const std::u16string directory = BuildFileName2(args.TargetPath, name, host.files.Style());
       ForContainer(*key, [&] { output.WriteContainer(*key, directory); });
       written.push_back({key->Name(), directory});
     }
     output.Sync();
     *converted = std::move(written);
-    if (note != nullptr) *note = source->Note();
-  });
-}
-
-bool ListContainers(std::u16string_view sourceFile, Host& host, std::u16string* list,
-                    std::u16string* note) {
-  static constexpr std::array<std::u16string_view, 4> kUsualValues = {u"header.key", u"masks.key",
-                                                                      u"name.key", u"primary.key"};
-  return RunConversion(host, sourceFile, [&](ContainerOutput&) {
-    const auto source = OpenContainerSource(host.files, sourceFile);
-    DirectoryNamer namer(nullptr, {});
-    std::u16string lines;
-    for (const auto& key : AllOrRefuse(*source, sourceFile)) {
-      size_t values = 0;
-      std::array<bool, kUsualValues.size()> present{};
-      ForContainer(*key, [&] {
-        while (const auto value = key->NextValue()) {
-          ++values;
-          for (size_t i = 0; i < kUsualValues.size(); ++i) {
-            present[i] = present[i] || EqualIgnoringAsciiCase(value->name, kUsualValues[i]);
-          }
-        }
-      });
-      if (!lines.empty()) lines += u"\r\n";
-      lines += key->Name() + u"\t" + key->User() + u"\t" + FromUtf8(std::to_string(values)) +
-               u"\t" + namer.Next(key->Name()).value_or(u"");
-      std::u16string missing;
-      for (size_t i = 0; i < kUsualValues.size(); ++i) {
-        if (present[i]) continue;
-        missing += missing.empty() ? u"\tнет: " : u", ";
-        missing += kUsualValues[i];
-      }
-      lines += missing;
-    }
-    *list = std::move(lines);
     if (note != nullptr) *note = source->Note();
   });
 }

@@ -35,32 +35,6 @@ class ConvertContainersTest : public ConversionTest {
   const std::vector<TestContainer> containers = FourContainers();
 };
 
-TEST_F(ConvertContainersTest, ListNamesEveryContainerInFileOrder) {
-  std::u16string list;
-  Host host{files, messenger};
-  ASSERT_TRUE(ListContainers(kSource, host, &list));
-  EXPECT_EQ(list,
-            u"perfilev_007730699137_12.12.19_11.50.30\tS-1-5-21-1001\t6\tperfilev.000\r\n"
-            u"perfilev_007730699137_12.12.19_11.50.30 - копия\tS-1-5-21-1001\t6\tperfilev.001\r\n"
-            u"le-abc.def\tS-1-5-21-1002\t3\tleabcdef.000\tнет: masks.key\r\n"
-            u"Ключ ООО Ромашка 2024\tS-1-5-21-1002\t4\t2024.000");
-  EXPECT_TRUE(messenger.shown.empty());
-  EXPECT_EQ(files.Snapshot(), before);
-}
-
-TEST_F(ConvertContainersTest, OnlyKeysNamedBelowAUsersKeysAreContainers) {
-  const std::u16string users = u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Crypto Pro\\Settings\\Users\\";
-  files.AddFile(
-      kSource, EncodeUtf16Le(u"REGEDIT4\r\n" + users + u"S-1\\Keys\\]\r\n\"a.key\"=hex:01\r\n" +
-                                 users + u"S-1\\Other\\Keys\\abc]\r\n\"b.key\"=hex:02\r\n" + users +
-                                 u"S-1\\Keys\\Real]\r\n\"c.key\"=hex:03\r\n",
-                             true));
-  std::u16string list;
-  Host host{files, messenger};
-  ASSERT_TRUE(ListContainers(kSource, host, &list));
-  EXPECT_EQ(list, u"Real\tS-1\t1\treal.000\tнет: header.key, masks.key, name.key, primary.key");
-}
-
 TEST_F(ConvertContainersTest, EachContainerByItsNameInAnyLetterCase) {
   const std::u16string asked[] = {u"PERFILEV_007730699137_12.12.19_11.50.30",
                                   u"perfilev_007730699137_12.12.19_11.50.30 - КОПИЯ", u"LE-ABC.DEF",
@@ -69,12 +43,14 @@ TEST_F(ConvertContainersTest, EachContainerByItsNameInAnyLetterCase) {
     SCOPED_TRACE(i);
     GivenExport(containers);
     Host host{files, messenger};
-    EXPECT_TRUE(ConvertNamedContainer(ConverterArgs{kSource, kTarget}, asked[i], host));
+    EXPECT_TRUE(ConvertChosenContainer(ConverterArgs{kSource, kTarget},
+                                       ContainerChoice::Named(asked[i]), host));
     ExpectContainer(kTarget, containers[i].values);
   }
   Host host{files, messenger};
   messenger.shown.clear();
-  EXPECT_FALSE(ConvertNamedContainer(ConverterArgs{kSource, u"/work/other"}, u"perfilev", host));
+  EXPECT_FALSE(ConvertChosenContainer(ConverterArgs{kSource, u"/work/other"},
+                                      ContainerChoice::Named(u"perfilev"), host));
   EXPECT_EQ(OnlyError(),
             u"/work/key.reg\r\n\r\nВ файле реестра не найден раздел с контейнером «perfilev».");
 }
@@ -82,7 +58,7 @@ TEST_F(ConvertContainersTest, EachContainerByItsNameInAnyLetterCase) {
 TEST_F(ConvertContainersTest, AllIntoDirectoriesOfTheirOwnAndAgainBesideThem) {
   Host host{files, messenger};
   std::vector<ConvertedContainer> converted;
-  ASSERT_TRUE(ConvertAllContainers(ConverterArgs{kSource, u"/work/keys"}, host, &converted));
+  ASSERT_TRUE(ConvertAllContainers(ConverterArgs{kSource, u"/work/keys"}, {}, host, &converted));
   const std::u16string first[] = {u"perfilev.000", u"perfilev.001", u"leabcdef.000", u"2024.000"};
   ASSERT_EQ(converted.size(), containers.size());
   for (size_t i = 0; i < containers.size(); ++i) {
@@ -91,7 +67,7 @@ TEST_F(ConvertContainersTest, AllIntoDirectoriesOfTheirOwnAndAgainBesideThem) {
     ExpectContainer(converted[i].directory, containers[i].values);
   }
   // A second run into the same directory never touches the first.
-  ASSERT_TRUE(ConvertAllContainers(ConverterArgs{kSource, u"/work/keys"}, host, &converted));
+  ASSERT_TRUE(ConvertAllContainers(ConverterArgs{kSource, u"/work/keys"}, {}, host, &converted));
   const std::u16string second[] = {u"perfilev.002", u"perfilev.003", u"leabcdef.001", u"2024.001"};
   for (size_t i = 0; i < containers.size(); ++i) {
     EXPECT_EQ(converted[i].directory, u"/work/keys/" + second[i]);
@@ -110,11 +86,80 @@ TEST_F(ConvertContainersTest, ADamagedValueLeavesNothingOfTheRunAndNamesItsConta
 
   Host host{files, messenger};
   std::vector<ConvertedContainer> converted;
-  EXPECT_FALSE(ConvertAllContainers(ConverterArgs{kSource, u"/work/keys/new"}, host, &converted));
+  EXPECT_FALSE(
+      ConvertAllContainers(ConverterArgs{kSource, u"/work/keys/new"}, {}, host, &converted));
   EXPECT_EQ(OnlyError(),
             u"/work/key.reg\r\n\r\nВ файле реестра обнаружено неверное значение «header.key» "
             u"(данные не являются двоичными или записаны с ошибкой).\r\n\r\n"
             u"Контейнер «le-abc.def».");
+  EXPECT_EQ(files.Snapshot(), before);
+}
+
+// "Main" under two users and under Wow6432Node: a name alone picks none.
+TEST_F(ConvertContainersTest, ANameOfSeveralContainersIsRefusedUnlessNarrowedToOne) {
+  const std::vector<TestContainer> mains = {
+      {u"S-1-5-21-1001", false, u"Main", {{u"a.key", {1}}}},
+      {u"S-1-5-21-1002", false, u"MAIN", {{u"b.key", {2}}}},
+      {u"S-1-5-21-1001", true, u"main", {{u"c.key", {3}}}},
+  };
+  const std::u16string several =
+      u"/work/key.reg\r\n\r\nВ файле реестра несколько разделов с контейнером «main»: выберите "
+      u"один параметрами «--user», «--wow64» или «--native».\r\n\r\n";
+  const std::u16string first = u"«Main» — пользователь S-1-5-21-1001, 64-битное хранилище";
+  const std::u16string second = u"«MAIN» — пользователь S-1-5-21-1002, 64-битное хранилище";
+  const std::u16string third =
+      u"«main» — пользователь S-1-5-21-1001, 32-битное хранилище (Wow6432Node)";
+  const struct {
+    ContainerChoice choice;
+    int converted;  // the one of `mains`, or -1
+    std::u16string error;
+  } cases[] = {
+      {{.name = u"main"}, -1, several + first + u"\r\n" + second + u"\r\n" + third},
+      {{.name = u"main", .user = u"s-1-5-21-1001"}, -1, several + first + u"\r\n" + third},
+      {{.name = u"main", .user = u"S-1-5-21-1002"}, 1, {}},
+      {{.name = u"main", .wow64 = true}, 2, {}},
+      {{.name = u"main", .user = u"S-1-5-21-1001", .wow64 = false}, 0, {}},
+      {{.name = u"main", .user = u"S-1-5-21-1002", .wow64 = true},
+       -1,
+       u"/work/key.reg\r\n\r\nВ файле реестра не найден раздел с контейнером «main» "
+       u"(пользователь S-1-5-21-1002, 32-битное хранилище (Wow6432Node))."},
+      {{.name = u"other\tname"},
+       -1,
+       u"/work/key.reg\r\n\r\nВ файле реестра не найден раздел с контейнером «other\\tname»."},
+      // The first container of a user key or a view.
+      {{.user = u"S-1-5-21-1002"}, 1, {}},
+      {{.wow64 = true}, 2, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.choice.name));
+    GivenExport(mains);
+    ContainerChoice choice = c.choice;
+    if (!choice.name.empty()) choice.kind = ContainerChoice::Kind::kNamed;
+    Host host{files, messenger};
+    EXPECT_EQ(ConvertChosenContainer(ConverterArgs{kSource, kTarget}, choice, host),
+              c.converted >= 0);
+    if (c.converted >= 0) {
+      ExpectContainer(kTarget, mains[size_t(c.converted)].values);
+    } else {
+      EXPECT_EQ(OnlyError(), c.error);
+      EXPECT_EQ(files.Snapshot(), before);
+    }
+  }
+}
+
+TEST_F(ConvertContainersTest, WhenEveryNumberIsTakenTheMessageSaysWhyAndForWhichContainer) {
+  files.AddDirectory(u"/work/keys");
+  for (int i = 0; i <= 999; ++i) {
+    const std::string number = std::to_string(1000 + i).substr(1);
+    files.AddDirectory(u"/work/keys/leabcdef." + std::u16string(number.begin(), number.end()));
+  }
+  before = files.Snapshot();
+  Host host{files, messenger};
+  std::vector<ConvertedContainer> converted;
+  EXPECT_FALSE(ConvertAllContainers(ConverterArgs{kSource, u"/work/keys"}, {}, host, &converted));
+  EXPECT_EQ(OnlyError(),
+            u"/work/keys\r\n\r\nНе удалось создать каталог контейнера: имена "
+            u"leabcdef.000–leabcdef.999 уже заняты.\r\n\r\nКонтейнер «le-abc.def».");
   EXPECT_EQ(files.Snapshot(), before);
 }
 

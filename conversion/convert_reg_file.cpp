@@ -4,8 +4,10 @@
 
 #include "conversion/container_source.h"
 #include "conversion/conversion_error.h"
+#include "host/error_reporter.h"
 #include "host/path_functions.h"
 #include "host/run_time_error.h"
+#include "host/stop_signals.h"
 
 namespace quillfen {
 
@@ -29,6 +31,9 @@ std::u16string CaughtFailureMessage(std::u16string_view sourceFile) {
     throw;
   } catch (const ConversionError& error) {
     return error.Message();
+  } catch (const Stopped& stopped) {
+    return u"Работа прервана сигналом " + std::u16string(StopSignalName(stopped.signal)) +
+           u": всё, что она успела сделать, удалено.";
   } catch (const std::bad_alloc&) {
     return SystemError(sourceFile, kReadFailed, OutOfMemory()).Message();
   } catch (const RunTimeError& error) {
@@ -47,8 +52,19 @@ void ShowFailure(Host& host, ContainerOutput& output, std::u16string_view source
   ShowMessage(host.messenger, message, MessageStyle::kCritical);
 }
 
-bool ConvertRegFile(const ConverterArgs& args, Host& host, std::u16string* note) {
-  return RunConversion(host, args.SourceFile, [&](ContainerOutput& output) {
+void Announced(const Announce& announce) {
+  StopIfRequested();
+  if (!announce) return;
+  try {
+    announce();
+  } catch (const RunTimeError& error) {
+    throw ConversionError(ErrorText(error, u"Не удалось вывести сообщение."));
+  }
+}
+
+bool ConvertRegFile(const ConverterArgs& args, Host& host, std::u16string* note,
+                    const Announce& announce) {
+  return RunConversion(host, args.SourceFile, announce, [&](ContainerOutput& output) {
     RefuseExistingTarget(host.files, args.TargetPath);
     const auto source = OpenContainerSource(host.files, args.SourceFile);
     output.WriteContainer(*source->First(), args.TargetPath);

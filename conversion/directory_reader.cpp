@@ -4,8 +4,10 @@
 
 #include "conversion/conversion_error.h"
 #include "conversion/value_decoder.h"
+#include "host/directory.h"
 #include "host/path_functions.h"
 #include "host/run_time_error.h"
+#include "host/visible_name.h"
 #include "support/ascii.h"
 
 namespace quillfen {
@@ -17,22 +19,28 @@ std::u16string Lower(std::u16string_view text) {
   return lower;
 }
 
+// What Windows Explorer leaves in a folder it has shown.
+bool IsExplorerFile(std::u16string_view name) {
+  return EqualIgnoringAsciiCase(name, u"desktop.ini") || EqualIgnoringAsciiCase(name, u"Thumbs.db");
+}
+
 class DirectoryContainerKey : public ContainerKey {
  public:
-  DirectoryContainerKey(FileSystem& files, std::u16string directory,
-                        std::vector<std::u16string> names, std::u16string name, std::u16string user,
-                        bool wow64)
+  DirectoryContainerKey(std::unique_ptr<Directory> opened, std::u16string directory,
+                        PathStyle style, std::vector<std::u16string> names, std::u16string name,
+                        std::u16string user, bool wow64)
       : ContainerKey(std::move(name), std::move(user), wow64),
-        files_(files),
+        opened_(std::move(opened)),
         directory_(std::move(directory)),
+        style_(style),
         names_(std::move(names)) {}
 
   std::optional<ContainerValue> NextValue() override {
     if (next_ == names_.size()) return std::nullopt;
     const std::u16string& name = names_[next_++];
-    const std::u16string path = BuildFileName2(directory_, name, files_.Style());
+    const std::u16string path = BuildFileName2(directory_, name, style_);
     try {
-      const auto file = files_.ReadFile(path);
+      const auto file = opened_->ReadFile(name);
       const std::string_view bytes = file->Bytes();
       ContainerValue value{name, std::vector<uint8_t>(bytes.begin(), bytes.end())};
       file->Verify();
@@ -45,8 +53,9 @@ class DirectoryContainerKey : public ContainerKey {
   }
 
  private:
-  FileSystem& files_;
+  std::unique_ptr<Directory> opened_;
   std::u16string directory_;
+  PathStyle style_;
   std::vector<std::u16string> names_;
   size_t next_ = 0;
 };
@@ -66,10 +75,13 @@ std::u16string ContainerNameOfDirectory(std::u16string_view directory, PathStyle
 std::unique_ptr<ContainerKey> ReadContainerDirectory(FileSystem& files,
                                                      std::u16string_view directory,
                                                      std::u16string name, std::u16string user,
-                                                     bool wow64) {
+                                                     bool wow64,
+                                                     std::vector<std::u16string>* left_out) {
+  std::unique_ptr<Directory> opened;
   std::vector<FileSystem::Entry> entries;
   try {
-    entries = files.ListDirectory(directory);
+    opened = files.OpenDirectory(directory, LastLink::kFollow);
+    entries = opened->List();
   } catch (const RunTimeError& error) {
     throw SystemError(directory, u"Не удалось прочитать каталог-контейнер.", error);
   }
@@ -80,6 +92,10 @@ std::unique_ptr<ContainerKey> ReadContainerDirectory(FileSystem& files,
   });
   std::vector<std::u16string> names;
   for (const auto& entry : entries) {
+    if (IsExplorerFile(entry.name)) {
+      left_out->push_back(entry.name);
+      continue;
+    }
     const std::u16string path = BuildFileName2(directory, entry.name, files.Style());
     if (entry.kind != FileSystem::Entry::Kind::kFile) {
       throw PathError(path, u"Это не файл: в каталоге-контейнере бывают только файлы значений.");
@@ -90,13 +106,14 @@ std::unique_ptr<ContainerKey> ReadContainerDirectory(FileSystem& files,
                       u"или цифр через точку.");
     }
     if (!names.empty() && Lower(names.back()) == Lower(entry.name)) {
-      throw PathError(path, u"Значение «" + names.back() +
+      throw PathError(path, u"Значение «" + VisibleName(names.back()) +
                                 u"» уже есть: в реестре имена значений не различают регистр букв.");
     }
     names.push_back(entry.name);
   }
-  return std::make_unique<DirectoryContainerKey>(files, std::u16string(directory), std::move(names),
-                                                 std::move(name), std::move(user), wow64);
+  return std::make_unique<DirectoryContainerKey>(std::move(opened), std::u16string(directory),
+                                                 files.Style(), std::move(names), std::move(name),
+                                                 std::move(user), wow64);
 }
 
 }  // namespace quillfen

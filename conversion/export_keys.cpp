@@ -1,87 +1,73 @@
 #include "conversion/export_keys.h"
 
-#include "conversion/container_names.h"
 #include "conversion/contents/key_export.h"
+#include "conversion/contents/kept_values.h"
 #include "conversion/contents/private_key_pem.h"
 #include "conversion/convert_containers.h"
 #include "conversion/convert_reg_file.h"
 #include "host/path_functions.h"
-#include "support/ascii.h"
 
 namespace quillfen {
 namespace {
 
 constexpr char16_t kKeyWriteFailed[] = u"Не удалось записать файл ключа.";
 
-KeyFiles ReadKeyFiles(ContainerKey& key) {
-  KeyFiles files;
-  const std::pair<const char16_t*, std::optional<std::vector<uint8_t>>*> wanted[] = {
-      {u"header.key", &files.header},
-      {u"masks.key", &files.masks},
-      {u"primary.key", &files.primary},
-      {u"masks2.key", &files.masks2},
-      {u"primary2.key", &files.primary2}};
-  while (auto value = key.NextValue()) {
-    for (const auto& [name, slot] : wanted) {
-      if (EqualIgnoringAsciiCase(value->name, name)) *slot = std::move(value->bytes);
-    }
-  }
-  return files;
-}
-
 // A key ready to be written, with the name of its files.
 struct ReadyKey {
-  std::u16string container;
-  std::u16string base;
   SecureBytes key_pem;
   std::optional<SecureBytes> certificate_pem;
-  bool from_backup;
 };
+
+// Every value of `key`; a value its source cannot give ends the run.
+std::vector<ContainerValue> ValuesOf(ContainerKey& key) {
+  std::vector<ContainerValue> values;
+  ForContainer(key, [&] {
+    while (auto value = key.NextValue()) values.push_back(std::move(*value));
+  });
+  return values;
+}
 
 }  // namespace
 
 bool ExportKeys(const ExportRequest& request, Host& host, std::vector<ExportedKey>* exported,
-                std::u16string* note) {
-  return RunConversion(host, request.source, [&](ContainerOutput& output) {
-    const auto source = OpenContainerSource(host.files, request.source);
-    const auto keys = ChooseContainers(*source, request.choice, request.source);
+                std::u16string* note, const Announce& announce) {
+  return RunConversion(host, request.source, announce, [&](ContainerOutput& output) {
+    const auto source = OpenSourceOrDirectory(host.files, request.source);
     PasswordSource passwords(host, request.password_file, request.source);
-    DirectoryNamer namer(nullptr, {});
+    std::vector<ExportedKey> done;
     std::vector<ReadyKey> ready;
-    for (const auto& key : keys) {
-      KeyFiles files;
-      ForContainer(*key, [&] { files = ReadKeyFiles(*key); });
-      const RecoveredKey recovered = RecoverKey(files, passwords, request.source, key->Name());
-      ReadyKey next{
-          key->Name(), namer.Next(key->Name()).value_or(u"key"),
-          Pem("PRIVATE KEY", PrivateKeyInfo(recovered.family, recovered.curve, recovered.d).Span()),
-          std::nullopt, recovered.from_backup};
-      if (recovered.certificate) next.certificate_pem = Pem("CERTIFICATE", *recovered.certificate);
+    for (const auto& chosen : ChooseNamedContainers(*source, request.choice, request.source)) {
+      std::vector<ContainerValue> values = ValuesOf(*chosen.key);
+      const RecoveredKey key = RecoverKey(values, passwords, request.source, chosen.key->Name());
+      WipeValues(values);
+      ExportedKey files{chosen.key->Name(), {chosen.name + u".key.pem"}, key.from_backup};
+      ReadyKey next{Pem("PRIVATE KEY", PrivateKeyInfo(key.family, key.curve, key.d).Span()), {}};
+      if (key.certificate) {
+        files.files.push_back(chosen.name + u".cert.pem");
+        next.certificate_pem = Pem("CERTIFICATE", *key.certificate);
+      }
+      done.push_back(std::move(files));
       ready.push_back(std::move(next));
     }
 
-    std::vector<ExportedKey> written;
-    for (const auto& key : ready) {
-      ExportedKey done{key.container, {key.base + u".key.pem"}, key.from_backup};
-      if (key.certificate_pem) done.files.push_back(key.base + u".cert.pem");
-      for (const auto& name : done.files) {
+    // Every key is proved and every name free before anything is written.
+    for (const auto& key : done) {
+      for (const auto& name : key.files) {
         RefuseExistingTarget(host.files,
                              BuildFileName2(request.directory, name, host.files.Style()));
       }
-      written.push_back(std::move(done));
     }
+    output.CreateDirectory(request.directory);
     for (size_t i = 0; i < ready.size(); ++i) {
-      const ReadyKey& key = ready[i];
-      const ExportedKey& done = written[i];
-      output.WriteContainerFile(request.directory, done.files[0], key.key_pem.Span(),
-                                kKeyWriteFailed);
-      if (key.certificate_pem) {
-        output.WriteContainerFile(request.directory, done.files[1], key.certificate_pem->Span(),
-                                  kKeyWriteFailed);
+      output.WriteFile(request.directory, done[i].files[0], ready[i].key_pem.Span(),
+                       FileAccess::kOwnerOnly, kKeyWriteFailed);
+      if (ready[i].certificate_pem) {
+        output.WriteFile(request.directory, done[i].files[1], ready[i].certificate_pem->Span(),
+                         FileAccess::kOwnerOnly, kKeyWriteFailed);
       }
     }
     output.Sync();
-    *exported = std::move(written);
+    *exported = std::move(done);
     if (note != nullptr) *note = source->Note();
   });
 }

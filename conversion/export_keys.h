@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "conversion/container_source.h"
+#include "conversion/convert_reg_file.h"
 #include "host/host.h"
 
 namespace quillfen {
@@ -31,7 +32,8 @@ struct ExportedKey {
 // Every key is recovered and proved before any file is written; files are
 // new, 0600 and flushed, and a failure leaves nothing of the run. True on
 // success; otherwise false after the one message.
+// `announce` shows the success message, as the last step of the run.
 bool ExportKeys(const ExportRequest& request, Host& host, std::vector<ExportedKey>* exported,
-                std::u16string* note = nullptr);
+                std::u16string* note = nullptr, const Announce& announce = {});
 
 }  // namespace quillfen

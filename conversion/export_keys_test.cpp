@@ -140,7 +140,7 @@ TEST_F(ExportKeysTest, EachFaultEndsInItsMessageOrTheBackup) {
          ValueOf(v, u"header.key") = {0x30, 0x05, 0x01};
        },
        "secret",
-       u"Файл header.key контейнера «srv» повреждён: «HeaderKey»: неверная кодировка DER."},
+       u"Не удалось прочитать header.key контейнера «srv»: header.key (неверная кодировка DER)."},
       {"unknown algorithm", [](TestKey& k) { k.algorithm = "1.2.643.2.2.20"; }, keep, "secret",
        u"Алгоритм ключа контейнера «srv» (1.2.643.2.2.20) программа не знает."},
       {"test curve", [](TestKey& k) { k.header_curve = "1.2.643.2.2.35.0"; }, keep, "secret",

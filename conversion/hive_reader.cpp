@@ -16,8 +16,7 @@ struct HiveReader::Shared {
   RegistryHive hive;
   std::u16string source;
 
-  Shared(std::string_view bytes, std::u16string_view sourceFile)
-      : hive(bytes), source(sourceFile) {}
+  Shared(const FileBytes& file, std::u16string_view sourceFile) : hive(file), source(sourceFile) {}
 };
 
 namespace {
@@ -136,9 +135,10 @@ uint32_t Word(std::string_view bytes, size_t at) {
 
 }  // namespace
 
-HiveReader::HiveReader(std::string_view bytes, std::u16string_view sourceFile) {
+HiveReader::HiveReader(const FileBytes& file, std::u16string_view sourceFile) {
+  const std::string_view bytes = file.Bytes();
   try {
-    shared_ = std::make_shared<Shared>(bytes, sourceFile);
+    shared_ = std::make_shared<Shared>(file, sourceFile);
   } catch (const RunTimeError& error) {
     throw SystemError(sourceFile, kReadFailed, error);
   }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "conversion/container_source.h"
+#include "host/file_system.h"
 
 namespace quillfen {
 
@@ -15,8 +16,9 @@ namespace quillfen {
 // line that is no binary value gets.
 class HiveReader : public ContainerSource {
  public:
-  // Throws ConversionError: the read message when libhivex cannot read it.
-  HiveReader(std::string_view bytes, std::u16string_view sourceFile);
+  // Throws ConversionError: the read message when libhivex cannot read it,
+  // or when the file was cut short while it was read.
+  HiveReader(const FileBytes& file, std::u16string_view sourceFile);
 
   std::unique_ptr<ContainerKey> First() override;
   std::vector<std::unique_ptr<ContainerKey>> All() override;

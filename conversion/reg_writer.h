@@ -4,15 +4,10 @@
 #include <string_view>
 
 #include "conversion/container_key.h"
+#include "conversion/convert_reg_file.h"
 #include "host/host.h"
 
 namespace quillfen {
-
-// The text the registry editor writes when it exports the key of `key`
-// alone: the 5.00 header, an empty line, the key header, one binary value
-// per value, an empty line; CR LF breaks. Throws what reading the values
-// throws.
-std::u16string RegEditorExport(ContainerKey& key);
 
 // One binary value as the registry editor writes it: after each comma that
 // brings the line to 77 characters or more, a backslash, a line break and
@@ -28,11 +23,16 @@ struct ToRegRequest {
   std::u16string name;  // empty: the directory's name without its extension
 };
 
-// Writes RegEditorExport of the directory's container as the new file
-// `request.target`, UTF-16LE with a byte-order mark, readable by its owner
-// alone and flushed to the disk. Never writes over anything; leaves nothing
-// after a failure. False after the one message; `target` receives the file
-// written.
-bool ConvertDirectoryToReg(const ToRegRequest& request, Host& host, std::u16string* target);
+// Writes the file the registry editor writes when it exports the key of the
+// directory's container alone (the 5.00 header, an empty line, the key
+// header, one binary value per value as RegEditorHexValue writes it, an empty
+// line; CR LF breaks) as the new file `request.target`, UTF-16LE with a
+// byte-order mark, readable by its owner alone and flushed to the disk.
+// Values are read and written one at a time, so memory holds one file's
+// bytes and little more. Never writes over anything; leaves nothing after a
+// failure. False after the one message; `target` receives the file written,
+// `note` what the success message adds (the files left out).
+bool ConvertDirectoryToReg(const ToRegRequest& request, Host& host, std::u16string* target,
+                           std::u16string* note = nullptr, const Announce& announce = {});
 
 }  // namespace quillfen

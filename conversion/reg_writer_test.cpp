@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "app/mod_main.h"
 #include "conversion/convert_containers.h"
+#include "host/error_reporter.h"
+#include "host/run_time_error.h"
+#include "host/unicode.h"
 #include "tests/conversion_fixture.h"
 #include "tests/test_exports.h"
 
@@ -40,14 +44,14 @@ TEST_F(ToRegTest, EveryContainerComesBackTheSame) {
     files = FakeFileSystem();
     files.AddFile(kSource, EncodeUtf16Le(SeveralContainersExport(containers), true));
     Host host{files, messenger};
-    ASSERT_TRUE(
-        ConvertNamedContainer(ConverterArgs{kSource, u"/work/c.000"}, container.name, host));
+    const auto named = ContainerChoice::Named(container.name);
+    ASSERT_TRUE(ConvertChosenContainer(ConverterArgs{kSource, u"/work/c.000"}, named, host));
     std::u16string written;
     ASSERT_TRUE(ConvertDirectoryToReg(
         ToRegRequest{u"/work/c.000/", {}, container.user, container.wow64, container.name}, host,
         &written));
     EXPECT_EQ(written, u"/work/c.reg");
-    ASSERT_TRUE(ConvertNamedContainer(ConverterArgs{written, u"/work/back"}, container.name, host));
+    ASSERT_TRUE(ConvertChosenContainer(ConverterArgs{written, u"/work/back"}, named, host));
     for (const auto& [name, bytes] : container.values) {
       EXPECT_EQ(files.FileContents(u"/work/back/" + name), std::string(bytes.begin(), bytes.end()));
     }
@@ -81,6 +85,9 @@ TEST_F(ToRegTest, AnythingButValueFilesIsRefusedAndNothingWritten) {
        dir +
            u"/notes.txt.bak\r\n\r\nИмя файла не годится для значения контейнера: нужны две группы "
            u"букв или цифр через точку."},
+      {"a name with a line break", [&] { files.AddFile(dir + u"/b.key\n", "x"); },
+       dir + u"/b.key\\n\r\n\r\nИмя файла не годится для значения контейнера: нужны две группы "
+             u"букв или цифр через точку."},
       {"an empty file", [&] { files.AddFile(dir + u"/zero.key", ""); },
        dir + u"/zero.key\r\n\r\nФайл пуст: значение без данных не прочитать обратно."},
       {"a name twice but for case", [&] { files.AddFile(dir + u"/A.KEY", "x"); },
@@ -103,10 +110,56 @@ TEST_F(ToRegTest, AnythingButValueFilesIsRefusedAndNothingWritten) {
   files = FakeFileSystem();
   messenger.shown.clear();
   files.AddFile(dir + u"/a.key", "\x01");
+  // Swapped for a link between the listing and the reading: not followed.
+  files.AddFile(dir + u"/b.key", "\x02");
+  files.AfterCall(FakeFileSystem::Op::kListDirectory, dir, [&] { files.AddLink(dir + u"/b.key"); });
+  EXPECT_FALSE(ToReg(dir));
+  // ELOOP, whose number and text differ between the hosts' runtimes.
+  EXPECT_EQ(OnlyError(),
+            dir + u"/b.key\r\n\r\n" +
+                ErrorText(RunTimeError::FromSystem(ELOOP), u"Не удалось прочитать файл."));
+  EXPECT_EQ(files.FileContents(u"/work/c.reg"), std::nullopt);
+
+  files = FakeFileSystem();
+  messenger.shown.clear();
+  files.AddFile(dir + u"/a.key", "\x01");
   EXPECT_FALSE(ToReg(dir, u"S-1\\x"));
   EXPECT_EQ(OnlyError(),
             u"Имя раздела «S-1\\x» не годится: оно не может быть пустым или "
             u"содержать «\\» и переводы строки.");
+}
+
+// What Windows Explorer leaves in a folder on a flash drive is no value: left
+// out in any letter case, and the success message says so.
+TEST_F(ToRegTest, ExplorersFilesAreLeftOutAndNamed) {
+  const std::u16string dir = u"/work/c.000";
+  files.AddFile(dir + u"/a.key", "\x01");
+  ASSERT_TRUE(ToReg(dir));
+  const std::string alone = *files.FileContents(u"/work/c.reg");
+  const struct {
+    std::vector<std::u16string> left;  // in the order listed
+    std::u16string named;
+  } cases[] = {
+      {{u"desktop.ini"}, u"desktop.ini"},
+      {{u"Thumbs.db"}, u"Thumbs.db"},
+      {{u"DESKTOP.INI", u"thumbs.DB"}, u"DESKTOP.INI, thumbs.DB"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.named));
+    files = FakeFileSystem();
+    messenger.shown.clear();
+    files.AddFile(dir + u"/a.key", "\x01");
+    for (const auto& name : c.left) files.AddFile(dir + u"/" + name, "[.ShellClassInfo]");
+    Host host{files, messenger};
+    EXPECT_EQ(RunConverter(host, ArgumentList({u"--to-reg", u"--user=S-1-5-21-7", dir}), u"q"),
+              kExitSuccess);
+    EXPECT_EQ(files.FileContents(u"/work/c.reg"), alone);
+    ASSERT_EQ(messenger.shown.size(), 1u);
+    EXPECT_EQ(messenger.shown[0].text,
+              u"/work/c.reg\r\n\r\nФайл реестра создан успешно! ^_^v\r\n\r\nФайлы, которые "
+              u"оставляет Проводник Windows, в файл реестра не вошли: " +
+                  c.named + u".");
+  }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "conversion/container_list.h"
 #include "conversion/convert_containers.h"
 #include "fuzz/fuzz_check.h"
 #include "host/host.h"
@@ -23,15 +24,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   RecordingMessenger messenger;
   Host host{files, messenger};
 
-  std::u16string list;
-  const bool listed = ListContainers(u"/work/SOFTWARE", host, &list);
+  std::vector<ListedContainer> list;
+  const bool listed = ListContainers(u"/work/SOFTWARE", {}, host, &list);
   FUZZ_CHECK(messenger.shown.size() == (listed ? 0u : 1u));
   FUZZ_CHECK(files.Snapshot() == before);
 
   messenger.shown.clear();
   std::vector<ConvertedContainer> converted;
   const bool converted_all =
-      ConvertAllContainers(ConverterArgs{u"/work/SOFTWARE", u"/work/keys"}, host, &converted);
+      ConvertAllContainers(ConverterArgs{u"/work/SOFTWARE", u"/work/keys"}, {}, host, &converted);
   if (!converted_all) {
     FUZZ_CHECK(messenger.shown.size() == 1);
     FUZZ_CHECK(messenger.shown[0].style == MessageStyle::kCritical);

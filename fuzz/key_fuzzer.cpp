@@ -20,23 +20,21 @@ namespace {
 // The input is five files, each as a two-byte little-endian length and its
 // bytes (0xFFFF: the file is missing), then the password file.
 struct Input {
-  KeyFiles files;
+  std::vector<ContainerValue> values;
   std::string password;
 };
 
 Input Split(const uint8_t* data, size_t size) {
   Input input;
-  std::optional<std::vector<uint8_t>>* slots[] = {&input.files.header, &input.files.masks,
-                                                  &input.files.primary, &input.files.masks2,
-                                                  &input.files.primary2};
   size_t at = 0;
-  for (auto* slot : slots) {
+  for (const char16_t* name :
+       {u"header.key", u"masks.key", u"primary.key", u"masks2.key", u"primary2.key"}) {
     if (size - at < 2) break;
     const size_t length = data[at] | size_t{data[at + 1]} << 8;
     at += 2;
     if (length == 0xFFFF) continue;
     const size_t taken = std::min(length, size - at);
-    *slot = std::vector<uint8_t>(data + at, data + at + taken);
+    input.values.push_back({name, std::vector<uint8_t>(data + at, data + at + taken)});
     at += taken;
   }
   input.password.assign(reinterpret_cast<const char*>(data + at), size - at);
@@ -55,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Host host{files, messenger};
   PasswordSource passwords(host, u"/work/password", u"/work/in.reg");
   try {
-    const RecoveredKey key = RecoverKey(input.files, passwords, u"/work/in.reg", u"fuzz");
+    const RecoveredKey key = RecoverKey(input.values, passwords, u"/work/in.reg", u"fuzz");
     // Proved: d·G is a point of the curve whose X starts as primaryFP says.
     const auto public_key = PublicKeyOf(key.curve, key.d.Span());
     FUZZ_CHECK(public_key.has_value());

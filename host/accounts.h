@@ -24,25 +24,19 @@ class Accounts {
   // RunTimeError when the system cannot tell.
   virtual std::optional<Account> Find(std::u16string_view name) = 0;
 
-  // Who runs the program, and who asked: the user behind sudo when root runs
-  // it under sudo, else the same.
+  // Who runs the program.
   virtual Account Current() = 0;
-  virtual Account Caller() = 0;
+  // When root runs it under sudo, the name of the user behind sudo, who
+  // asked; else nothing.
+  virtual std::optional<std::u16string> SudoCaller() = 0;
 
-  // From now on, what the program creates is created with the rights of
-  // `user` and belongs to it, so that the program writing into a directory
-  // the user controls gains the user nothing; ActAsSelf() brings the
-  // program's own rights back. Both throw RunTimeError.
+  // From now on, the program opens and creates with the rights of `user`,
+  // and what it creates belongs to the user, so that the program reading a
+  // file or writing into a directory the user names gains the user nothing;
+  // ActAsSelf() brings the program's own rights back. Both throw
+  // RunTimeError.
   virtual void ActAs(const Account& user) = 0;
   virtual void ActAsSelf() = 0;
-
-  // Gives `path` (not following a link) to `user` and the user's group.
-  // Throws RunTimeError.
-  virtual void GiveTo(std::u16string_view path, const Account& user) = 0;
-
-  // True when `path` is a directory itself, no link, that belongs to `user`
-  // and that no one else may write to. Throws RunTimeError.
-  virtual bool IsPrivateDirectoryOf(std::u16string_view path, const Account& user) = 0;
 };
 
 }  // namespace quillfen

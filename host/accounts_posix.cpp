@@ -1,6 +1,5 @@
 #include <grp.h>
 #include <pwd.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -40,14 +39,11 @@ class PosixAccounts : public Accounts {
 
   Account Current() override { return ById(::geteuid()); }
 
-  Account Caller() override {
-    if (::geteuid() == 0) {
-      const char* sudo_user = std::getenv("SUDO_USER");
-      if (sudo_user != nullptr && *sudo_user != '\0') {
-        if (auto account = Find(FromUtf8(sudo_user))) return *account;
-      }
-    }
-    return Current();
+  std::optional<std::u16string> SudoCaller() override {
+    if (::geteuid() != 0) return std::nullopt;
+    const char* sudo_user = std::getenv("SUDO_USER");
+    if (sudo_user == nullptr || *sudo_user == '\0') return std::nullopt;
+    return FromUtf8(sudo_user);
   }
 
   void ActAs(const Account& user) override {
@@ -76,16 +72,6 @@ class PosixAccounts : public Accounts {
       ThrowErrno();
     }
     switched_ = false;
-  }
-
-  void GiveTo(std::u16string_view path, const Account& user) override {
-    if (::lchown(ToUtf8(path).c_str(), user.uid, user.gid) != 0) ThrowErrno();
-  }
-
-  bool IsPrivateDirectoryOf(std::u16string_view path, const Account& user) override {
-    struct stat info;
-    if (::lstat(ToUtf8(path).c_str(), &info) != 0) ThrowErrno();
-    return S_ISDIR(info.st_mode) && info.st_uid == user.uid && (info.st_mode & 022) == 0;
   }
 
  private:

@@ -1,5 +1,5 @@
 #include <fcntl.h>
-#include <signal.h>
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -9,19 +9,36 @@
 #include "host/console.h"
 #include "host/file_descriptor.h"
 #include "host/run_time_error.h"
+#include "host/stop_signals.h"
 #include "host/unicode.h"
 
 namespace quillfen {
 namespace {
+
+// How often a wait for input looks for a stop signal: the program holds
+// them back, so a read alone would not end on Ctrl-C.
+constexpr int kStopCheckMilliseconds = 100;
+
+// Waits until `fd` has something to read, or a stop signal has come.
+void WaitForInput(int fd) {
+  for (;;) {
+    StopIfRequested();
+    pollfd wanted{fd, POLLIN, 0};
+    const int ready = ::poll(&wanted, 1, kStopCheckMilliseconds);
+    if (ready > 0) return;
+    if (ready < 0 && errno != EINTR) throw RunTimeError::FromSystem(errno);
+  }
+}
 
 // A line from `fd` a byte at a time, so that nothing after it is taken from
 // a shared input; bytes beyond `line` are counted, not kept.
 size_t ReadLine(int fd, std::span<uint8_t> line) {
   size_t length = 0;
   for (;;) {
+    WaitForInput(fd);
     uint8_t byte = 0;
     const ssize_t got = ::read(fd, &byte, 1);
-    if (got < 0 && errno == EINTR) continue;
+    if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
     if (got < 0) throw RunTimeError::FromSystem(errno);
     if (got == 0 || byte == '\n') break;
     if (length < line.size()) line[length] = byte;
@@ -40,45 +57,22 @@ void WriteAll(int fd, const std::string& text) {
   }
 }
 
-// While echo is off, a signal that ends the program first gives the
-// terminal its echo back.
-int g_terminal = -1;
-termios g_saved;
-constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-
-extern "C" void RestoreAndRaise(int signal_number) {
-  ::tcsetattr(g_terminal, TCSAFLUSH, &g_saved);
-  ::signal(signal_number, SIG_DFL);
-  ::raise(signal_number);
-}
-
+// The terminal without echo while it lives, as it was after; a stop signal
+// comes as an exception, so this runs then too.
 class EchoOff {
  public:
-  EchoOff(int fd, const termios& saved) {
-    g_terminal = fd;
-    g_saved = saved;
-    struct sigaction action = {};
-    action.sa_handler = RestoreAndRaise;
-    sigemptyset(&action.sa_mask);
-    for (size_t i = 0; i < std::size(kSignals); ++i) ::sigaction(kSignals[i], &action, &old_[i]);
+  EchoOff(int fd, const termios& saved) : fd_(fd), saved_(saved) {
     termios quiet = saved;
     quiet.c_lflag &= static_cast<tcflag_t>(~(ECHO | ECHOE | ECHOK | ECHONL));
-    if (::tcsetattr(fd, TCSAFLUSH, &quiet) != 0) {
-      const int error = errno;
-      Restore();
-      throw RunTimeError::FromSystem(error);
-    }
+    if (::tcsetattr(fd, TCSAFLUSH, &quiet) != 0) throw RunTimeError::FromSystem(errno);
   }
-  ~EchoOff() {
-    ::tcsetattr(g_terminal, TCSAFLUSH, &g_saved);
-    Restore();
-  }
+  EchoOff(const EchoOff&) = delete;
+  EchoOff& operator=(const EchoOff&) = delete;
+  ~EchoOff() { ::tcsetattr(fd_, TCSAFLUSH, &saved_); }
 
  private:
-  void Restore() {
-    for (size_t i = 0; i < std::size(kSignals); ++i) ::sigaction(kSignals[i], &old_[i], nullptr);
-  }
-  struct sigaction old_[std::size(kSignals)];
+  int fd_;
+  termios saved_;
 };
 
 class PosixConsole : public Console {

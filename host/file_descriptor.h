@@ -18,6 +18,17 @@ class FileDescriptor {
     if (fd_ >= 0) ::close(fd_);
   }
   int get() const { return fd_; }
+  // Holds `fd` instead, closing the one held.
+  void Reset(int fd) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+  }
+  // Hands the descriptor over to a new owner.
+  int Release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
   // Closes now, so that a failure of the close itself is seen.
   void Close() {
     const int fd = fd_;

@@ -17,6 +17,9 @@ enum class PathStyle { kPosix, kWindows };
 // UTF-16 ("wide") form. A POSIX host has one form and ignores the choice.
 enum class CallForm { kNarrow, kWide };
 
+// What a call does with a link that is the last element of its path.
+enum class LastLink { kFollow, kRefuse };
+
 // What occupies a name. A symbolic link counts as what it points to, and a
 // dangling one as kOther: it still takes the name.
 enum class FileKind { kMissing, kDirectory, kOther };
@@ -47,6 +50,8 @@ class FileBytes {
   std::string_view bytes_;
 };
 
+class Directory;
+
 // Bytes held in a buffer of their own.
 class OwnedFileBytes : public FileBytes {
  public:
@@ -55,6 +60,11 @@ class OwnedFileBytes : public FileBytes {
  private:
   std::string buffer_;
 };
+
+// Who may read a file the program creates: its owner alone (keys, and
+// everything unless asked otherwise), or everyone (a certificate, which is
+// public). Windows gives a new file the rights of its directory either way.
+enum class FileAccess { kOwnerOnly, kEveryoneReads };
 
 // Every touch of the disk goes through this interface, so that tests can put
 // an in-memory file system with injected failures in its place. Failures are
@@ -90,9 +100,10 @@ class FileSystem {
   virtual std::unique_ptr<FileBytes> ReadFile(std::u16string_view path) = 0;
 
   // Creates a file that must not exist yet (nor be a link), readable by the
-  // owner only, writes `bytes` and flushes them to the disk. On failure
-  // nothing of the file is left.
-  virtual void WriteNewFile(std::u16string_view path, std::span<const uint8_t> bytes) = 0;
+  // owner only unless `access` says otherwise, writes `bytes` and flushes
+  // them to the disk. On failure nothing of the file is left.
+  virtual void WriteNewFile(std::u16string_view path, std::span<const uint8_t> bytes,
+                            FileAccess access = FileAccess::kOwnerOnly) = 0;
 
   // Flushes the entries of a directory to the disk.
   virtual void SyncDirectory(std::u16string_view path) = 0;
@@ -100,13 +111,17 @@ class FileSystem {
   // Removes a file or an empty directory.
   virtual void Remove(std::u16string_view path) = 0;
 
-  // The names in a directory, "." and ".." left out, each with what it is
-  // itself: a link counts as a link, never as what it points to.
+  // A name in a directory ("." and ".." are left out of listings) with what
+  // it is itself: a link counts as a link, never as what it points to.
   struct Entry {
     std::u16string name;
     enum class Kind { kFile, kDirectory, kLink, kOther } kind;
   };
-  virtual std::vector<Entry> ListDirectory(std::u16string_view path) = 0;
+
+  // Opens the directory `path` for work inside it that nobody can redirect
+  // (host/directory.h). A link as its last element is followed, as for any
+  // path the user names, or refused where another user could have put it.
+  virtual std::unique_ptr<Directory> OpenDirectory(std::u16string_view path, LastLink last) = 0;
 };
 
 }  // namespace quillfen

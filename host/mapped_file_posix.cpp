@@ -61,8 +61,11 @@ class GuardedMappings {
     return ::sigaction(SIGBUS, &action, nullptr) == 0;
   }
 
+  // getpagesize, not sysconf: a call of sysconf makes Debian's package tools
+  // ask for glibc 2.34 (its new stack-size names), where the packages must
+  // install on 2.28.
   static void OnBusError(int, siginfo_t* info, void*) {
-    static const uintptr_t page = uintptr_t(::sysconf(_SC_PAGESIZE));
+    static const uintptr_t page = uintptr_t(::getpagesize());
     const uintptr_t address = uintptr_t(info->si_addr);
     for (GuardedSlot& slot : slots_) {
       const uintptr_t begin = slot.begin, end = slot.end;
@@ -101,7 +104,7 @@ class MappedBytes : public FileBytes {
 
   // Only whole pages inside the range go.
   void Evict(size_t begin, size_t end) override {
-    static const size_t page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+    static const size_t page = static_cast<size_t>(::getpagesize());
     begin = (begin + page - 1) / page * page;
     end = std::min(end, bytes_.size()) / page * page;
     if (begin >= end) return;

@@ -1,9 +1,12 @@
 #include "host/message.h"
 
+#include <cerrno>
 #include <ostream>
 
 #include "app_identity.h"
+#include "host/run_time_error.h"
 #include "host/unicode.h"
+#include "host/visible_name.h"
 
 namespace quillfen {
 
@@ -12,7 +15,7 @@ void ShowMessage(Messenger& messenger, std::u16string_view prompt, MessageStyle 
 }
 
 std::u16string PathMessage(std::u16string_view path, std::u16string_view text) {
-  std::u16string message(path);
+  std::u16string message = VisibleName(path);
   message += u"\r\n\r\n";
   message += text;
   return message;
@@ -28,8 +31,14 @@ void ConsoleMessenger::Show(std::u16string_view caption, std::u16string_view tex
   }
   lines += u'\n';
   std::ostream& stream = style == MessageStyle::kCritical ? err_ : out_;
+  errno = 0;
   stream << ToUtf8(lines);
   stream.flush();
+  if (!stream) {
+    const int error = errno != 0 ? errno : EIO;
+    stream.clear();
+    throw RunTimeError::FromSystem(error);
+  }
 }
 
 }  // namespace quillfen

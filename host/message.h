@@ -20,11 +20,13 @@ class Messenger {
 // Shows `prompt` with the application title as caption.
 void ShowMessage(Messenger& messenger, std::u16string_view prompt, MessageStyle style);
 
-// A message about a file or directory: the path, an empty line, the text.
+// A message about a file or directory: the path (control characters shown
+// as VisibleName shows them), an empty line, the text.
 std::u16string PathMessage(std::u16string_view path, std::u16string_view text);
 
 // Messages as terminal output: the caption on its own line, then the text,
-// in UTF-8. Information goes to `out`, Critical to `err`. Nothing waits.
+// in UTF-8. Information goes to `out`, Critical to `err`. Nothing waits. A
+// message that cannot be written throws RunTimeError.
 class ConsoleMessenger : public Messenger {
  public:
   ConsoleMessenger(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}

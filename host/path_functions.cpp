@@ -1,6 +1,9 @@
 #include "host/path_functions.h"
 
+#include <algorithm>
 #include <vector>
+
+#include "support/ascii.h"
 
 namespace quillfen {
 namespace {
@@ -79,6 +82,32 @@ std::u16string ExecutableNameFromPath(std::u16string_view program_path, PathStyl
 
 bool IsFileOrDirectoryExist(FileSystem& files, std::u16string_view path) {
   return files.Kind(path, CallForm::kWide) != FileKind::kMissing;
+}
+
+bool IsRootDirectory(FileSystem& files, std::u16string_view path) {
+  if (path.empty()) return false;
+  if (files.Style() == PathStyle::kPosix) {
+    return NormalizePosixPath(u"/", files.FullPath(path)) == u"/";
+  }
+  const auto without_trailing = [](std::u16string text) {
+    std::replace(text.begin(), text.end(), u'/', u'\\');
+    while (!text.empty() && text.back() == u'\\') text.pop_back();
+    return text;
+  };
+  const auto drive = [](std::u16string_view text) {
+    return text.size() == 2 && text[1] == u':' && AsciiUpper(text[0]) >= u'A' &&
+           AsciiUpper(text[0]) <= u'Z';
+  };
+  if (drive(without_trailing(std::u16string(path)))) return true;
+  std::u16string full = without_trailing(files.FullPath(path));
+  if (StartsWithIgnoringAsciiCase(full, u"\\\\?\\UNC\\")) {
+    full = u"\\\\" + full.substr(8);
+  } else if (full.starts_with(u"\\\\?\\")) {
+    full = full.substr(4);
+  }
+  if (drive(full) || full.empty()) return true;
+  // "\\server\share": one separator below the server.
+  return full.starts_with(u"\\\\") && full.find(u'\\', 2) == full.rfind(u'\\');
 }
 
 std::u16string NormalizePosixPath(std::u16string_view working_directory, std::u16string_view path) {

@@ -44,6 +44,12 @@ std::u16string ExecutableNameFromPath(std::u16string_view program_path,
 // True when anything occupies `path`, a dangling link included.
 bool IsFileOrDirectoryExist(FileSystem& files, std::u16string_view path);
 
+// True when `path` names a root, which has no name of its own: "/" (as
+// "/.", "//" or "a/.." too), a drive ("X:\", and "X:" alone, which names
+// none either) or a share ("\\server\share\"). Asks the host for the
+// working directory; throws RunTimeError when it cannot tell.
+bool IsRootDirectory(FileSystem& files, std::u16string_view path);
+
 // `path` made absolute against `working_directory` and freed of ".", ".."
 // and repeated "/" without asking the disk. "" for an empty path.
 std::u16string NormalizePosixPath(std::u16string_view working_directory, std::u16string_view path);

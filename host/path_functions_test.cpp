@@ -4,6 +4,7 @@
 
 #include "host/argument_list.h"
 #include "host/run_time_error.h"
+#include "tests/fake_file_system.h"
 #include "tests/recording_messenger.h"
 
 namespace quillfen {
@@ -63,6 +64,40 @@ TEST(PathFunctionsTest, NormalizePosixPath) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(NormalizePosixPath(u"/cwd", c.path), c.expected) << testing::PrintToString(c.path);
+  }
+}
+
+TEST(PathFunctionsTest, IsRootDirectory) {
+  const struct {
+    PathStyle style;
+    std::u16string path;
+    bool root;
+  } cases[] = {
+      {PathStyle::kPosix, u"/", true},
+      {PathStyle::kPosix, u"//", true},
+      {PathStyle::kPosix, u"/.", true},
+      {PathStyle::kPosix, u"/work/..", true},
+      {PathStyle::kPosix, u"..", true},  // from /work
+      {PathStyle::kPosix, u".", false},
+      {PathStyle::kPosix, u"/work", false},
+      {PathStyle::kPosix, u"keys/a.000", false},
+      {PathStyle::kPosix, u"", false},
+      {PathStyle::kWindows, u"C:\\", true},
+      {PathStyle::kWindows, u"c:", true},
+      {PathStyle::kWindows, u"X:/", true},
+      {PathStyle::kWindows, u"C:\\keys", false},
+      {PathStyle::kWindows, u"\\\\server\\share", true},
+      {PathStyle::kWindows, u"\\\\server\\share\\", true},
+      {PathStyle::kWindows, u"\\\\server\\share\\keys", false},
+      {PathStyle::kWindows, u"\\\\?\\C:\\", true},
+      {PathStyle::kWindows, u"\\\\?\\unc\\server\\share\\", true},
+      {PathStyle::kWindows, u"\\\\?\\C:\\keys", false},
+      {PathStyle::kWindows, u"keys", false},
+      {PathStyle::kWindows, u"1:", false},
+  };
+  for (const auto& c : cases) {
+    FakeFileSystem files(c.style, c.style == PathStyle::kPosix ? u"/work" : u"C:\\work");
+    EXPECT_EQ(IsRootDirectory(files, c.path), c.root) << testing::PrintToString(c.path);
   }
 }
 

@@ -1,17 +1,14 @@
-#include <dirent.h>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <limits>
 #include <memory>
 #include <string>
 
+#include "host/directory_posix.h"
 #include "host/file_descriptor.h"
-#include "host/mapped_file_posix.h"
 #include "host/path_functions.h"
 #include "host/platform.h"
 #include "host/run_time_error.h"
@@ -22,32 +19,13 @@ namespace {
 
 [[noreturn]] void ThrowErrno(int number = errno) { throw RunTimeError::FromSystem(number); }
 
-void WriteAll(int fd, std::span<const uint8_t> bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      ThrowErrno();
-    }
-    bytes = bytes.subspan(static_cast<size_t>(written));
-  }
-}
-
-// Where a file cannot be mapped, its bytes are read into memory.
-std::unique_ptr<FileBytes> ReadWhole(int fd, size_t size) {
-  std::string buffer(size, '\0');
-  size_t filled = 0;
-  while (filled < size) {
-    const ssize_t got = ::read(fd, buffer.data() + filled, size - filled);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      ThrowErrno();
-    }
-    if (got == 0) break;
-    filled += static_cast<size_t>(got);
-  }
-  buffer.resize(filled);
-  return std::make_unique<OwnedFileBytes>(std::move(buffer));
+// The directory that holds `path`, as the kernel finds it, and the last
+// element's name in it.
+std::pair<std::unique_ptr<Directory>, std::u16string> OpenParent(std::u16string_view path) {
+  const size_t last = path.rfind(u'/');
+  const std::u16string parent = ParentDirectory(path, PathStyle::kPosix);
+  return {OpenDirectoryToCreateIn(ToUtf8(parent)),
+          std::u16string(last == std::u16string_view::npos ? path : path.substr(last + 1))};
 }
 
 class PosixFileSystem : public FileSystem {
@@ -90,45 +68,23 @@ class PosixFileSystem : public FileSystem {
   }
 
   void MakeDirectory(std::u16string_view path, CallForm) override {
-    const std::string name = ToUtf8(path);
-    if (::mkdir(name.c_str(), 0700) != 0) ThrowErrno();
-    // The umask may only take bits away; it must not decide the mode.
-    if (::chmod(name.c_str(), 0700) != 0) {
-      const int error = errno;
-      ::rmdir(name.c_str());
-      ThrowErrno(error);
-    }
+    const auto [parent, name] = OpenParent(path);
+    parent->MakeDirectory(name);
   }
 
   std::unique_ptr<FileBytes> ReadFile(std::u16string_view path) override {
     // Non-blocking, so that opening a FIFO without a writer returns at once.
     FileDescriptor file(::open(ToUtf8(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (file.get() < 0) ThrowErrno();
-    struct stat info;
-    if (::fstat(file.get(), &info) != 0) ThrowErrno();
-    if (S_ISDIR(info.st_mode)) ThrowErrno(EISDIR);
-    if (!S_ISREG(info.st_mode)) throw RunTimeError(EINVAL, u"Not a regular file");
-    if (uint64_t(info.st_size) > std::numeric_limits<size_t>::max()) ThrowErrno(EFBIG);
-    const size_t size = static_cast<size_t>(info.st_size);
-    if (size == 0) return std::make_unique<FileBytes>();
-    if (auto mapped = MapFile(file.get(), size)) return mapped;
-    return ReadWhole(file.get(), size);
+    return ReadOpenFile(file.get());
   }
 
-  void WriteNewFile(std::u16string_view path, std::span<const uint8_t> bytes) override {
-    const std::string name = ToUtf8(path);
-    FileDescriptor file(
-        ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (file.get() < 0) ThrowErrno();
-    try {
-      if (::fchmod(file.get(), 0600) != 0) ThrowErrno();
-      WriteAll(file.get(), bytes);
-      if (::fsync(file.get()) != 0) ThrowErrno();
-      file.Close();
-    } catch (const RunTimeError&) {
-      ::unlink(name.c_str());
-      throw;
-    }
+  void WriteNewFile(std::u16string_view path, std::span<const uint8_t> bytes,
+                    FileAccess access = FileAccess::kOwnerOnly) override {
+    const auto [parent, name] = OpenParent(path);
+    const auto file = parent->CreateNewFile(name, access);
+    file->Write(bytes);
+    file->Finish();
   }
 
   void SyncDirectory(std::u16string_view path) override {
@@ -142,28 +98,8 @@ class PosixFileSystem : public FileSystem {
     if (std::remove(ToUtf8(path).c_str()) != 0) ThrowErrno();
   }
 
-  std::vector<Entry> ListDirectory(std::u16string_view path) override {
-    const std::string name = ToUtf8(path);
-    const std::unique_ptr<DIR, int (*)(DIR*)> directory(::opendir(name.c_str()), ::closedir);
-    if (!directory) ThrowErrno();
-    std::vector<Entry> entries;
-    for (;;) {
-      errno = 0;
-      const dirent* entry = ::readdir(directory.get());
-      if (entry == nullptr) break;
-      const std::string_view entry_name = entry->d_name;
-      if (entry_name == "." || entry_name == "..") continue;
-      struct stat info;
-      const std::string entry_path = name + "/" + std::string(entry_name);
-      if (::lstat(entry_path.c_str(), &info) != 0) ThrowErrno();
-      const Entry::Kind kind = S_ISREG(info.st_mode)   ? Entry::Kind::kFile
-                               : S_ISDIR(info.st_mode) ? Entry::Kind::kDirectory
-                               : S_ISLNK(info.st_mode) ? Entry::Kind::kLink
-                                                       : Entry::Kind::kOther;
-      entries.push_back({FromUtf8(entry_name), kind});
-    }
-    if (errno != 0) ThrowErrno();
-    return entries;
+  std::unique_ptr<Directory> OpenDirectory(std::u16string_view path, LastLink last) override {
+    return OpenPosixDirectory(ToUtf8(path), last);
   }
 };
 

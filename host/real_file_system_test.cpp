@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 
+#include "host/directory.h"
 #include "host/platform.h"
 #include "host/run_time_error.h"
 #include "host/text_file.h"
@@ -66,9 +67,13 @@ TEST(PosixFileSystemTest, OwnerOnlyWhateverTheUmask) {
     files.MakeDirectory(U(dir / "c"), CallForm::kNarrow);
     const uint8_t bytes[] = {1, 2, 3};
     files.WriteNewFile(U(dir / "c" / "a.key"), bytes);
+    // A certificate is public: readable by all, still written by the owner alone.
+    files.WriteNewFile(U(dir / "c" / "a.cer"), bytes, FileAccess::kEveryoneReads);
     EXPECT_EQ(Mode(dir / "c"), 0700u) << mask;
     EXPECT_EQ(Mode(dir / "c" / "a.key"), 0600u) << mask;
+    EXPECT_EQ(Mode(dir / "c" / "a.cer"), 0644u) << mask;
     EXPECT_EQ(ReadBinaryFile(dir / "c" / "a.key"), "\x01\x02\x03");
+    EXPECT_EQ(ReadBinaryFile(dir / "c" / "a.cer"), "\x01\x02\x03");
   }
 }
 
@@ -118,6 +123,64 @@ TEST(PosixFileSystemTest, AMappedFileThatShrinksIsAReadFailureNotACrash) {
     EXPECT_EQ(error.Number(), EIO);
     EXPECT_EQ(error.Description(), u"The file was cut short while it was read");
   }
+}
+
+// A directory held open reads what it holds itself: a link put in a file's
+// place is not followed, and nothing but a regular file is read.
+TEST(PosixDirectoryTest, ReadsOnlyTheRegularFilesItHolds) {
+  TempDir dir;
+  WriteBinaryFile(dir / "secret", "not for the reader");
+  WriteBinaryFile(dir / "a.key", "\x01\x02");
+  fs::create_symlink(dir / "secret", dir / "link.key");
+  fs::create_directory(dir / "sub.key");
+  ASSERT_EQ(::mkfifo((dir / "fifo.key").c_str(), 0600), 0);
+  const auto opened = RealFileSystem().OpenDirectory(U(dir.path()), LastLink::kRefuse);
+  EXPECT_EQ(opened->ReadFile(u"a.key")->Bytes(), "\x01\x02");
+  const struct {
+    std::u16string name;
+    int error;
+  } cases[] = {
+      {u"link.key", ELOOP},   {u"sub.key", EISDIR},     {u"fifo.key", EINVAL},
+      {u"../secret", EINVAL}, {u"missing.key", ENOENT},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.name));
+    try {
+      opened->ReadFile(c.name);
+      ADD_FAILURE() << "read";
+    } catch (const RunTimeError& error) {
+      EXPECT_EQ(error.Number(), c.error);
+    }
+  }
+}
+
+TEST(PosixDirectoryTest, ALinkInPlaceOfTheDirectoryIsFollowedOnlyWhenAsked) {
+  TempDir dir;
+  fs::create_directory(dir / "real");
+  fs::create_directory_symlink(dir / "real", dir / "link");
+  FileSystem& files = RealFileSystem();
+  EXPECT_NO_THROW(files.OpenDirectory(U(dir / "link"), LastLink::kFollow));
+  for (const std::string path : {"link", "link/"}) {
+    EXPECT_THROW(files.OpenDirectory(U(dir / path), LastLink::kRefuse), RunTimeError) << path;
+  }
+}
+
+TEST(PosixDirectoryTest, AFileNotFinishedIsGone) {
+  TempDir dir;
+  const auto opened = RealFileSystem().OpenDirectory(U(dir.path()), LastLink::kRefuse);
+  const uint8_t bytes[] = {7};
+  {
+    const auto file = opened->CreateNewFile(u"half.key");
+    file->Write(bytes);
+    EXPECT_TRUE(fs::exists(dir / "half.key"));
+  }
+  EXPECT_FALSE(fs::exists(dir / "half.key"));
+  const auto file = opened->CreateNewFile(u"whole.key");
+  file->Write(bytes);
+  file->Finish();
+  EXPECT_THROW(opened->CreateNewFile(u"whole.key"), RunTimeError);
+  EXPECT_EQ(ReadBinaryFile(dir / "whole.key"), "\x07");
+  EXPECT_EQ(Mode(dir / "whole.key"), 0600u);
 }
 
 TEST(PosixFileSystemTest, RemoveAndSync) {

@@ -5,11 +5,12 @@
 
 #include "host/platform.h"
 #include "host/windows_error.h"
+#include "host/windows_files.h"
 
 namespace quillfen {
 namespace {
 
-std::wstring Wide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
+std::wstring Wide(std::u16string_view text) { return WidePath(text); }
 
 // The path in the ANSI code page, for the narrow calls; nothing when the code
 // page cannot hold it. Without WC_NO_BEST_FIT_CHARS a missing character
@@ -39,32 +40,6 @@ std::string NarrowOrThrow(std::u16string_view path) {
   if (!narrow) throw WindowsError(ERROR_NO_UNICODE_TRANSLATION);
   return std::move(*narrow);
 }
-
-class Handle {
- public:
-  explicit Handle(HANDLE handle) : handle_(handle) {}
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  ~Handle() {
-    if (valid()) ::CloseHandle(handle_);
-  }
-  HANDLE get() const { return handle_; }
-  void Close() {
-    if (valid()) ::CloseHandle(handle_);
-    handle_ = INVALID_HANDLE_VALUE;
-  }
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-
- private:
-  HANDLE handle_;
-};
-
-class MappedView : public FileBytes {
- public:
-  MappedView(const void* address, size_t size)
-      : FileBytes(std::string_view(static_cast<const char*>(address), size)) {}
-  ~MappedView() override { ::UnmapViewOfFile(bytes_.data()); }
-};
 
 class WindowsFileSystem : public FileSystem {
  public:
@@ -113,48 +88,31 @@ class WindowsFileSystem : public FileSystem {
   }
 
   void MakeDirectory(std::u16string_view path, CallForm form) override {
+    const OwnerOnly security(path, true);
+    auto* attributes = static_cast<SECURITY_ATTRIBUTES*>(security.Attributes());
     const BOOL made = form == CallForm::kWide
-                          ? ::CreateDirectoryW(Wide(path).c_str(), nullptr)
-                          : ::CreateDirectoryA(NarrowOrThrow(path).c_str(), nullptr);
+                          ? ::CreateDirectoryW(Wide(path).c_str(), attributes)
+                          : ::CreateDirectoryA(NarrowOrThrow(path).c_str(), attributes);
     if (!made) throw LastWindowsError();
   }
 
   std::unique_ptr<FileBytes> ReadFile(std::u16string_view path) override {
-    Handle file(::CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    WindowsHandle file(::CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                     OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file.valid()) throw LastWindowsError();
-    // Pipes and devices would block or never end.
-    if (::GetFileType(file.get()) != FILE_TYPE_DISK) throw WindowsError(ERROR_INVALID_FUNCTION);
-    LARGE_INTEGER size;
-    if (!::GetFileSizeEx(file.get(), &size)) throw LastWindowsError();
-    if (uint64_t(size.QuadPart) > SIZE_MAX) throw WindowsError(ERROR_NOT_ENOUGH_MEMORY);
-    if (size.QuadPart == 0) return std::make_unique<FileBytes>();
-    Handle mapping(::CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
-    if (mapping.valid()) {
-      if (const void* view = ::MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0)) {
-        return std::make_unique<MappedView>(view, size_t(size.QuadPart));
-      }
-    }
-    // Where the address space has no room for a view, read into memory.
-    std::string buffer(size_t(size.QuadPart), '\0');
-    size_t filled = 0;
-    while (filled < buffer.size()) {
-      DWORD got = 0;
-      const DWORD want = DWORD(std::min<size_t>(buffer.size() - filled, 1u << 30));
-      if (!::ReadFile(file.get(), buffer.data() + filled, want, &got, nullptr)) {
-        throw LastWindowsError();
-      }
-      if (got == 0) break;
-      filled += got;
-    }
-    buffer.resize(filled);
-    return std::make_unique<OwnedFileBytes>(std::move(buffer));
+    return ReadOpenWindowsFile(file.get());
   }
 
-  void WriteNewFile(std::u16string_view path, std::span<const uint8_t> bytes) override {
+  void WriteNewFile(std::u16string_view path, std::span<const uint8_t> bytes,
+                    FileAccess access = FileAccess::kOwnerOnly) override {
     const std::wstring name = Wide(path);
-    Handle file(::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    // What everyone may read takes the folder's permissions.
+    std::optional<OwnerOnly> security;
+    if (access == FileAccess::kOwnerOnly) security.emplace(path, false);
+    WindowsHandle file(::CreateFileW(
+        name.c_str(), GENERIC_WRITE, 0,
+        static_cast<SECURITY_ATTRIBUTES*>(security ? security->Attributes() : nullptr), CREATE_NEW,
+        FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) throw LastWindowsError();
     DWORD error = ERROR_SUCCESS;
     while (!bytes.empty() && error == ERROR_SUCCESS) {
@@ -177,31 +135,6 @@ class WindowsFileSystem : public FileSystem {
   // NTFS keeps them in its journal.
   void SyncDirectory(std::u16string_view) override {}
 
-  std::vector<Entry> ListDirectory(std::u16string_view path) override {
-    std::wstring pattern = Wide(path);
-    if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
-    pattern += L'*';
-    WIN32_FIND_DATAW found;
-    const HANDLE search = ::FindFirstFileW(pattern.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) throw LastWindowsError();
-    std::vector<Entry> entries;
-    DWORD error = ERROR_SUCCESS;
-    do {
-      const std::wstring_view name = found.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const DWORD attributes = found.dwFileAttributes;
-      const Entry::Kind kind = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? Entry::Kind::kLink
-                               : (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0
-                                   ? Entry::Kind::kDirectory
-                                   : Entry::Kind::kFile;
-      entries.push_back({std::u16string(name.begin(), name.end()), kind});
-    } while (::FindNextFileW(search, &found));
-    error = ::GetLastError();
-    ::FindClose(search);
-    if (error != ERROR_NO_MORE_FILES) throw WindowsError(error);
-    return entries;
-  }
-
   void Remove(std::u16string_view path) override {
     const std::wstring name = Wide(path);
     const DWORD attributes = ::GetFileAttributesW(name.c_str());
@@ -210,6 +143,10 @@ class WindowsFileSystem : public FileSystem {
     if (!(directory ? ::RemoveDirectoryW(name.c_str()) : ::DeleteFileW(name.c_str()))) {
       throw LastWindowsError();
     }
+  }
+
+  std::unique_ptr<Directory> OpenDirectory(std::u16string_view path, LastLink last) override {
+    return OpenWindowsDirectory(path, last);
   }
 };
 

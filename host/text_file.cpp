@@ -47,8 +47,9 @@ Text TextFile::Decode(std::unique_ptr<FileBytes> file) {
   }
 }
 
-void TextFile::WriteBytes(std::u16string_view path, std::span<const uint8_t> bytes) {
-  files_.WriteNewFile(path, bytes);
+void TextFile::WriteBytes(std::u16string_view path, std::span<const uint8_t> bytes,
+                          FileAccess access) {
+  files_.WriteNewFile(path, bytes, access);
 }
 
 }  // namespace quillfen

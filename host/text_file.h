@@ -43,7 +43,8 @@ class TextFile {
   static Text Decode(std::unique_ptr<FileBytes> file);
 
   // Writes `bytes` as the whole content of a new file.
-  void WriteBytes(std::u16string_view path, std::span<const uint8_t> bytes);
+  void WriteBytes(std::u16string_view path, std::span<const uint8_t> bytes,
+                  FileAccess access = FileAccess::kOwnerOnly);
 
  private:
   FileSystem& files_;

@@ -51,6 +51,17 @@ size_t DecodeUtf8Sequence(std::string_view bytes, size_t i, char32_t* code_point
   return length;
 }
 
+bool IsValidUtf16(std::u16string_view text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] < 0xD800 || text[i] > 0xDFFF) continue;
+    if (text[i] > 0xDBFF || i + 1 == text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF) {
+      return false;
+    }
+    ++i;
+  }
+  return true;
+}
+
 std::u16string FromUtf8(std::string_view bytes) {
   std::u16string text;
   text.reserve(bytes.size());

@@ -11,6 +11,10 @@ namespace quillfen {
 std::u16string FromUtf8(std::string_view bytes);
 std::string ToUtf8(std::u16string_view text);
 
+// False when `text` holds a surrogate that is not half of a pair: no
+// character, and on POSIX what bytes that are no UTF-8 became.
+bool IsValidUtf16(std::u16string_view text);
+
 // The sequence at `bytes[i]`: its length (1 to 4) with its code point in
 // `*code_point`, or 0 when it is not well-formed or not complete.
 size_t DecodeUtf8Sequence(std::string_view bytes, size_t i, char32_t* code_point);

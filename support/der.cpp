@@ -47,7 +47,7 @@ std::u16string ResultText(int result) {
 
 [[noreturn]] void Fail(std::string_view what, int result) {
   if (result == ASN1_MEM_ALLOC_ERROR) throw std::bad_alloc();
-  throw DerError(Quoted(what) + u": " + ResultText(result));
+  throw DerError(Quoted(what), ResultText(result));
 }
 
 // The module's definitions, built once from the table.
@@ -64,18 +64,12 @@ asn1_node_const Definitions() {
 
 std::string TypeName(std::string_view type) { return "Quillfen." + std::string(type); }
 
-// Two digits of a time's text at `at`, or -1 when they are none.
-int Digits(const std::string& text, size_t at) {
-  if (at + 2 > text.size()) return -1;
-  const char a = text[at], b = text[at + 1];
-  if (a < '0' || a > '9' || b < '0' || b > '9') return -1;
-  return (a - '0') * 10 + (b - '0');
-}
-
 }  // namespace
 
-DerError::DerError(std::u16string text)
-    : std::runtime_error(ToUtf8(text)), text_(std::move(text)) {}
+DerError::DerError(std::u16string what, std::u16string reason)
+    : std::runtime_error(ToUtf8(what + u": " + reason)),
+      what_(std::move(what)),
+      reason_(std::move(reason)) {}
 
 struct DerStructure::State {
   asn1_node node = nullptr;
@@ -89,7 +83,7 @@ struct DerStructure::State {
   }
   [[noreturn]] void Fail(std::string_view path, int result) const {
     if (result == ASN1_MEM_ALLOC_ERROR) throw std::bad_alloc();
-    throw DerError(What(path) + u": " + ResultText(result));
+    throw DerError(What(path), ResultText(result));
   }
 
   // A value as libtasn1 gives it, and its length in its own unit (bits for
@@ -142,9 +136,9 @@ DerStructure DerStructure::Decode(std::string_view type, std::span<const uint8_t
   DerStructure structure = Create(type);
   State& state = *structure.state_;
   if (der.size() > static_cast<size_t>(INT_MAX)) {
-    throw DerError(state.What({}) + u": данные слишком велики");
+    throw DerError(state.What({}), u"данные слишком велики");
   }
-  if (der.empty()) throw DerError(state.What({}) + u": нет данных");
+  if (der.empty()) throw DerError(state.What({}), u"нет данных");
   state.der.assign(der.begin(), der.end());
   // Without ASN1_DECODE_FLAG_ALLOW_PADDING, bytes after the structure are
   // an error too.
@@ -189,33 +183,9 @@ BitString DerStructure::Bits(std::string_view path) const {
 }
 
 DerTime DerStructure::Time(std::string_view path) const {
-  const std::string text = state_->ReadText(path);
-  // UTCTime has two digits of the year, GeneralizedTime four; strict DER
-  // leaves seconds and the Z in both.
-  const bool utc = text.size() == 13;
-  if (!utc && text.size() != 15) throw DerError(state_->What(path) + u": неверная запись времени");
-  DerTime time;
-  size_t at = 0;
-  if (utc) {
-    const int year = Digits(text, 0);
-    time.year = year < 0 ? -1 : year < 50 ? 2000 + year : 1900 + year;
-    at = 2;
-  } else {
-    const int century = Digits(text, 0), year = Digits(text, 2);
-    time.year = century < 0 || year < 0 ? -1 : century * 100 + year;
-    at = 4;
-  }
-  time.month = Digits(text, at);
-  time.day = Digits(text, at + 2);
-  time.hour = Digits(text, at + 4);
-  time.minute = Digits(text, at + 6);
-  time.second = Digits(text, at + 8);
-  if (time.year < 0 || time.month < 1 || time.month > 12 || time.day < 1 || time.day > 31 ||
-      time.hour < 0 || time.hour > 23 || time.minute < 0 || time.minute > 59 || time.second < 0 ||
-      time.second > 59 || text.back() != 'Z') {
-    throw DerError(state_->What(path) + u": неверная запись времени");
-  }
-  return time;
+  const std::optional<DerTime> time = ParseDerTime(state_->ReadText(path));
+  if (!time) throw DerError(state_->What(path), u"неверная запись времени");
+  return *time;
 }
 
 size_t DerStructure::Count(std::string_view path) const {
@@ -226,7 +196,7 @@ size_t DerStructure::Count(std::string_view path) const {
 
 std::vector<uint8_t> DerStructure::ElementDer(std::string_view path) const {
   const std::vector<uint8_t>& der = state_->der;
-  if (der.empty()) throw DerError(state_->What(path) + u": структура не прочитана из DER");
+  if (der.empty()) throw DerError(state_->What(path), u"структура не прочитана из DER");
   int start = 0, end = 0;
   state_->Check(path,
                 asn1_der_decoding_startEnd(state_->node, der.data(), static_cast<int>(der.size()),

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -19,15 +20,19 @@ namespace quillfen {
 // SEQUENCE OF or SET OF is "?n", as in "content.?2". An empty path is the
 // structure itself.
 
-// What could not be read or written, in words ("«HeaderKey»: неверный тег").
+// What could not be read or written, and why, in words.
 // Memory that runs out is std::bad_alloc, never this.
 class DerError : public std::runtime_error {
  public:
-  explicit DerError(std::u16string text);
-  const std::u16string& Text() const { return text_; }
+  DerError(std::u16string what, std::u16string reason);
+  // "«HeaderKey.content»: неверный тег".
+  std::u16string Text() const { return what_ + u": " + reason_; }
+  // "неверный тег".
+  const std::u16string& Reason() const { return reason_; }
 
  private:
-  std::u16string text_;
+  std::u16string what_;
+  std::u16string reason_;
 };
 
 // A BIT STRING: its bytes, first bit in the high bit of the first byte, and
@@ -50,10 +55,17 @@ struct DerTime {
   int second = 0;
 };
 
+// A UTCTime's or GeneralizedTime's text as strict DER writes it
+// ("261208004752Z", "20271208004752Z"), or nothing for any other text.
+// UTCTime's years are 1950 to 2049, as X.509 reads them.
+std::optional<DerTime> ParseDerTime(std::string_view text);
+
 class DerStructure {
  public:
-  // `der` as the module's type `type`, whole and in DER (nothing after it).
-  // Throws DerError with what is wrong.
+  // `der` as the module's type `type`, whole and in DER as libtasn1 checks
+  // it, nothing after it. Throws DerError with what is wrong. libtasn1 takes
+  // a length written in more bytes than it needs, and a SEQUENCE that ends
+  // before its last elements: reading a missing element throws then.
   static DerStructure Decode(std::string_view type, std::span<const uint8_t> der);
   // An empty structure of `type`, to be written and encoded.
   static DerStructure Create(std::string_view type);

@@ -7,18 +7,10 @@
 
 #include "host/unicode.h"
 #include "support/crypto.h"
-#include "tests/run_program.h"
+#include "tests/test_containers.h"
 
 namespace quillfen {
 namespace {
-
-std::vector<uint8_t> FromHex(std::string_view hex) {
-  std::vector<uint8_t> bytes;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) {
-    bytes.push_back(static_cast<uint8_t>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
-  }
-  return bytes;
-}
 
 std::string Hex(std::span<const uint8_t> bytes) {
   static constexpr char kDigits[] = "0123456789abcdef";
@@ -28,12 +20,6 @@ std::string Hex(std::span<const uint8_t> bytes) {
     hex += kDigits[byte & 15];
   }
   return hex;
-}
-
-std::vector<uint8_t> KnownAnswerFile(const std::string& path) {
-  const std::string bytes =
-      ReadBinaryFile(std::string(QUILLFEN_SOURCE_DIR) + "/tests/data/known-answers/" + path);
-  return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 
 std::string ErrorOf(std::string_view type, const std::vector<uint8_t>& der) {
@@ -81,7 +67,7 @@ TEST(DerTest, WrittenStructuresEncodeAsDerAndReadBack) {
   info.Write("version", "0");
   info.Write("privateKeyAlgorithm.algorithm", "1.2.643.7.1.1.1.1");
   info.WriteBytes("privateKeyAlgorithm.parameters", curve_only);
-  info.WriteBytes("privateKey", FromHex("04020102"));
+  info.WriteBytes("privateKey", BytesFromHex("04020102"));
   info.Omit("attributes");
   const auto info_read = DerStructure::Decode("PrivateKeyInfo", info.Encode());
   EXPECT_EQ(Hex(info_read.Bytes("version")), "00");
@@ -90,10 +76,38 @@ TEST(DerTest, WrittenStructuresEncodeAsDerAndReadBack) {
   EXPECT_EQ(Hex(info_read.ElementDer("privateKeyAlgorithm.parameters")), Hex(curve_only));
 
   DerStructure masks = DerStructure::Create("MasksKey");
-  masks.WriteBytes("mask", FromHex("0102"));
+  masks.WriteBytes("mask", BytesFromHex("0102"));
   masks.WriteBytes("salt", {});
-  masks.WriteBytes("mac", FromHex("ff"));
+  masks.WriteBytes("mac", BytesFromHex("ff"));
   EXPECT_EQ(Hex(masks.Encode()), "30090402010204000401ff");
+}
+
+TEST(DerTest, TimesAsStrictDerWritesThem) {
+  const struct {
+    const char* text;
+    std::vector<int> time;  // empty: no time
+  } cases[] = {
+      {"261208004752Z", {2026, 12, 8, 0, 47, 52}},
+      {"491231235959Z", {2049, 12, 31, 23, 59, 59}},
+      {"500101000000Z", {1950, 1, 1, 0, 0, 0}},
+      {"20271208004752Z", {2027, 12, 8, 0, 47, 52}},
+      {"2611080047Z", {}},        // no seconds
+      {"261208004752", {}},       // no Z
+      {"261208004752+0300", {}},  // an offset
+      {"20271208004752.5Z", {}},  // a fraction
+      {"261308004752Z", {}},      // month 13
+      {"261200004752Z", {}},      // day 0
+      {"261208244752Z", {}},      // hour 24
+      {"26120800476aZ", {}},      // a letter
+      {"", {}},
+  };
+  for (const auto& c : cases) {
+    const auto time = ParseDerTime(c.text);
+    const std::vector<int> got = time ? std::vector<int>{time->year, time->month,  time->day,
+                                                         time->hour, time->minute, time->second}
+                                      : std::vector<int>{};
+    EXPECT_EQ(got, c.time) << c.text;
+  }
 }
 
 TEST(DerTest, BitsKeepTheirCount) {
@@ -171,7 +185,7 @@ TEST(DerTest, ElementsAreTheSequencesOwnDer) {
   EXPECT_EQ(Hex(content.back()),
             "ac21301f06082a8503020225030a04133011810f32303237313230383030343735325a");
   // An element of no known kind is none of the alternatives.
-  EXPECT_EQ(ErrorOf("HeaderElementTag", FromHex("a3020500")),
+  EXPECT_EQ(ErrorOf("HeaderElementTag", BytesFromHex("a3020500")),
             "«HeaderElementTag»: неверная кодировка DER");
 }
 
@@ -202,12 +216,12 @@ TEST(DerTest, DamagedInputsSayWhatIsWrong) {
       {"no sequence for elements", "Elements", "0400", "«Elements»: неверный тег"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(ErrorOf(c.type, FromHex(c.hex)), c.error) << c.name;
+    EXPECT_EQ(ErrorOf(c.type, BytesFromHex(c.hex)), c.error) << c.name;
   }
 }
 
 TEST(DerTest, ReadingAndWritingWhatIsNotThereSaysSo) {
-  const DerStructure name = DerStructure::Decode("NameKey", FromHex("300816066b6174323536"));
+  const DerStructure name = DerStructure::Decode("NameKey", BytesFromHex("300816066b6174323536"));
   const auto read_error = [&](auto read) -> std::string {
     try {
       read();
@@ -221,9 +235,12 @@ TEST(DerTest, ReadingAndWritingWhatIsNotThereSaysSo) {
   EXPECT_EQ(read_error([&] { name.Time("name"); }), "«NameKey.name»: неверная запись времени");
   // Thirteenth month: DER as libtasn1 sees it, no time as the program reads it.
   const DerStructure period = DerStructure::Decode(
-      "PrivateKeyUsagePeriod", FromHex("3011810f32303237313332383030343735325a"));
+      "PrivateKeyUsagePeriod", BytesFromHex("3011810f32303237313332383030343735325a"));
   EXPECT_EQ(read_error([&] { period.Time("notAfter"); }),
             "«PrivateKeyUsagePeriod.notAfter»: неверная запись времени");
+  // libtasn1 lets a SEQUENCE end before its elements: reading one says so.
+  const DerStructure short_name = DerStructure::Decode("NameKey", BytesFromHex("3000"));
+  EXPECT_EQ(read_error([&] { short_name.Bytes("name"); }), "«NameKey.name»: нет такого элемента");
   EXPECT_EQ(read_error([&] { DerStructure::Create("NoSuchType"); }),
             "«NoSuchType»: нет такого элемента");
   DerStructure empty = DerStructure::Create("MasksKey");

@@ -1,8 +1,6 @@
 #include "support/registry_hive.h"
 
 #include <hivex.h>
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -11,8 +9,9 @@
 #include <new>
 #include <string>
 
-#include "host/file_descriptor.h"
+#include "host/private_file_posix.h"
 #include "host/run_time_error.h"
+#include "host/stop_signals.h"
 #include "host/unicode.h"
 
 namespace quillfen {
@@ -31,6 +30,9 @@ namespace {
   throw RunTimeError(number, description);
 }
 
+// The copy is made a megabyte at a time.
+constexpr size_t kPiece = 1 << 20;
+
 // libhivex hands out names, lists and data in memory of malloc's.
 struct Freer {
   void operator()(void* memory) const { std::free(memory); }
@@ -44,23 +46,25 @@ struct RegistryHive::Handle {
   hive_h* hive = nullptr;
 };
 
-RegistryHive::RegistryHive(std::string_view bytes) {
-  // libhivex opens files by name and maps them: an anonymous file of our own
-  // holds the bytes, out of reach of whoever might change the original.
-  const FileDescriptor file(::memfd_create("quillfen-hive", MFD_CLOEXEC));
-  if (file.get() < 0) throw RunTimeError::FromSystem(errno);
-  for (size_t written = 0; written < bytes.size();) {
-    const ssize_t count = ::write(file.get(), bytes.data() + written, bytes.size() - written);
-    if (count < 0 && errno != EINTR) throw RunTimeError::FromSystem(errno);
-    if (count > 0) written += size_t(count);
+RegistryHive::RegistryHive(const FileBytes& file) {
+  PrivateFile copy;
+  // Through a buffer of the program's own: a page the file no longer has is
+  // then read by the program, where the mapping's guard sees it, not by the
+  // system on the way to the copy.
+  const std::string_view bytes = file.Bytes();
+  std::string piece;
+  for (size_t done = 0; done < bytes.size(); done += piece.size()) {
+    StopIfRequested();
+    piece.assign(bytes.substr(done, kPiece));
+    copy.Write(piece);
   }
+  file.Verify();
   // A debugging libhivex prints its own lines; the program shows one
   // message only.
   ::unsetenv("HIVEX_DEBUG");
-  const std::string name = "/proc/self/fd/" + std::to_string(file.get());
   auto handle = std::make_unique<Handle>();
   errno = 0;
-  handle->hive = hivex_open(name.c_str(), 0);
+  handle->hive = hivex_open(copy.Path().c_str(), 0);
   if (handle->hive == nullptr) ThrowHivexError();
   handle_ = handle.release();
 }

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "host/file_system.h"
+
 namespace quillfen {
 
 // A registry hive file read through libhivex, the one place that speaks to
@@ -20,9 +22,13 @@ class RegistryHive {
   // The REG_BINARY type of a value.
   static constexpr uint32_t kBinary = 3;
 
-  // Opens the hive whose whole file is `bytes`; the hive keeps a copy of its
-  // own, so that nothing another process does to the file reaches it.
-  explicit RegistryHive(std::string_view bytes);
+  // Opens the hive whose whole file is `file`. The hive keeps a copy of its
+  // own, so that nothing another process does to the file reaches it: a
+  // file, since libhivex opens files by name, 0600 in a directory of its own
+  // under TMPDIR, whose name goes as soon as libhivex has opened it. A stop
+  // signal is looked for between pieces of the copy; a file cut short while
+  // it was copied is the read failure FileBytes::Verify() tells.
+  explicit RegistryHive(const FileBytes& file);
   RegistryHive(const RegistryHive&) = delete;
   RegistryHive& operator=(const RegistryHive&) = delete;
   ~RegistryHive();

@@ -153,28 +153,6 @@ const Match& MatchCollection::Item(int32_t index) const {
   return matches_[static_cast<size_t>(index)];
 }
 
-bool SameTextIgnoringCase(std::u16string_view text, std::u16string_view other) {
-  // `other` as a literal pattern that must cover all of `text`, with
-  // Unicode's case folding.
-  constexpr uint32_t kOptions = PCRE2_LITERAL | PCRE2_CASELESS | PCRE2_UTF |
-                                PCRE2_MATCH_INVALID_UTF | PCRE2_ANCHORED | PCRE2_ENDANCHORED;
-  if (other.empty()) return text.empty();
-  int error = 0;
-  PCRE2_SIZE error_offset = 0;
-  const std::unique_ptr<pcre2_code, CodeDeleter> code(
-      pcre2_compile(reinterpret_cast<PCRE2_SPTR>(other.data()), other.size(), kOptions, &error,
-                    &error_offset, nullptr));
-  if (error == PCRE2_ERROR_NOMEMORY) throw std::bad_alloc();
-  if (!code) return text == other;  // `other` is no valid UTF-16
-  const std::unique_ptr<pcre2_match_data, MatchDataDeleter> data(
-      pcre2_match_data_create_from_pattern(code.get(), nullptr));
-  if (!data) throw std::bad_alloc();
-  const int result = pcre2_match(code.get(), reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(),
-                                 0, 0, data.get(), nullptr);
-  if (result == PCRE2_ERROR_NOMEMORY) throw std::bad_alloc();
-  return result >= 0;
-}
-
 void EnsureRegExp() {
   if (!SharedEngine()) SharedEngine() = std::make_unique<Engine>();
 }

@@ -41,11 +41,6 @@ std::optional<MatchCollection> RegExpExecute(std::u16string_view text, std::u16s
                                              bool global, bool ignoreCase, bool multiLine,
                                              bool raiseErrors);
 
-// True when `text` and `other` are the same but for letter case, compared as
-// Unicode folds case (Windows compares registry names so). A text that is no
-// valid UTF-16 is compared unit by unit.
-bool SameTextIgnoringCase(std::u16string_view text, std::u16string_view other);
-
 // Creates the process's shared engine if there is none yet. Throws
 // std::bad_alloc when it cannot.
 void EnsureRegExp();

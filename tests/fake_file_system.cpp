@@ -23,21 +23,51 @@ void FakeFileSystem::AddDirectory(const std::u16string& path) {
   const std::u16string key = Key(path);
   if (IsRoot(key)) return;
   AddDirectory(ParentKey(key));
-  Node& node = nodes_[key];
-  node.directory = true;
-  node.name = key;
+  if (nodes_.count(key) != 0 && nodes_[key].directory) return;
+  Make(key, Node{true, {}, key});
 }
 
 void FakeFileSystem::AddFile(const std::u16string& path, std::string contents) {
   const std::u16string key = Key(path);
   AddDirectory(ParentKey(key));
-  nodes_[key] = Node{false, std::move(contents), key};
+  Make(key, Node{false, std::move(contents), key});
 }
 
 void FakeFileSystem::AddLink(const std::u16string& path) {
   const std::u16string key = Key(path);
   AddDirectory(ParentKey(key));
-  nodes_[key] = Node{false, {}, key, true};
+  Make(key, Node{false, {}, key, true});
+}
+
+FakeFileSystem::Node& FakeFileSystem::Make(const std::u16string& key, Node node) {
+  node.owner = {acting_.uid, acting_.gid, node.directory ? 0700u : 0600u};
+  node.serial = ++serial_;
+  return nodes_[key] = std::move(node);
+}
+
+void FakeFileSystem::SetOwner(const std::u16string& path, uint32_t owner, uint32_t mode) {
+  Owner& set = nodes_.at(Key(path)).owner;
+  set = {owner, owner, mode};
+}
+
+std::optional<FakeFileSystem::Owner> FakeFileSystem::OwnerOf(const std::u16string& path) const {
+  const auto found = nodes_.find(Key(path));
+  if (found == nodes_.end()) return std::nullopt;
+  return found->second.owner;
+}
+
+void FakeFileSystem::AfterCall(Op op, const std::u16string& path, std::function<void()> action) {
+  after_[{op, Key(path)}] = std::move(action);
+}
+
+void FakeFileSystem::After(Op op, std::u16string_view path) {
+  // What succeeded must not fail afterwards for want of memory here.
+  if (after_.empty()) return;
+  const auto found = after_.find({op, Key(path)});
+  if (found == after_.end()) return;
+  const auto action = std::move(found->second);
+  after_.erase(found);
+  action();
 }
 
 void FakeFileSystem::FailOn(Op op, const std::u16string& path, int error) {
@@ -159,11 +189,17 @@ FileKind FakeFileSystem::Kind(std::u16string_view path, CallForm form) {
 }
 
 void FakeFileSystem::MakeDirectory(std::u16string_view path, CallForm form) {
+  MakeDirectoryNode(path, form);
+}
+
+uint64_t FakeFileSystem::MakeDirectoryNode(std::u16string_view path, CallForm form) {
   Enter(Op::kMakeDirectory, form, path);
   const std::u16string key = Key(path);
   if (IsRoot(key) || nodes_.count(key) != 0) Fail(EEXIST);
   RequireParentDirectory(key);
-  nodes_[key] = Node{true, {}, std::u16string(path)};
+  const uint64_t serial = Make(key, Node{true, {}, std::u16string(path)}).serial;
+  After(Op::kMakeDirectory, path);
+  return serial;
 }
 
 std::unique_ptr<FileBytes> FakeFileSystem::ReadFile(std::u16string_view path) {
@@ -174,12 +210,22 @@ std::unique_ptr<FileBytes> FakeFileSystem::ReadFile(std::u16string_view path) {
   return std::make_unique<OwnedFileBytes>(found->second.contents);
 }
 
-void FakeFileSystem::WriteNewFile(std::u16string_view path, std::span<const uint8_t> bytes) {
+void FakeFileSystem::WriteNewFile(std::u16string_view path, std::span<const uint8_t> bytes,
+                                  FileAccess access) {
   Enter(Op::kWriteNewFile, CallForm::kWide, path);
   const std::u16string key = Key(path);
   if (IsRoot(key) || nodes_.count(key) != 0) Fail(EEXIST);
   RequireParentDirectory(key);
-  nodes_[key] = Node{false, std::string(bytes.begin(), bytes.end()), std::u16string(path)};
+  Node node{false, std::string(bytes.begin(), bytes.end()), std::u16string(path)};
+  node.access = access;
+  Make(key, std::move(node));
+  After(Op::kWriteNewFile, path);
+}
+
+std::optional<FileAccess> FakeFileSystem::AccessOf(const std::u16string& path) const {
+  const auto found = nodes_.find(Key(path));
+  if (found == nodes_.end() || found->second.directory || found->second.link) return std::nullopt;
+  return found->second.access;
 }
 
 void FakeFileSystem::SyncDirectory(std::u16string_view path) {
@@ -201,6 +247,7 @@ std::vector<FileSystem::Entry> FakeFileSystem::ListDirectory(std::u16string_view
         style_ == PathStyle::kWindows ? node.name.find_last_of(u"\\/") : node.name.rfind(u'/');
     entries.push_back({node.name.substr(separator + 1), kind});
   }
+  After(Op::kListDirectory, path);
   return entries;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillfen {
@@ -10,6 +12,7 @@ struct ProgramResult {
   int exit_status = -1;
   std::string out;
   std::string err;
+  long peak_kib = 0;  // the program's peak resident memory
 };
 
 // Runs `program` with `arguments`, no standard input, in `directory` when it
@@ -31,6 +34,26 @@ class TempDir {
  private:
   std::filesystem::path path_;
 };
+
+// The same, started and not yet waited for; the signals that stop programs
+// have their default action in it, whatever the tests' own.
+class RunningProgram {
+ public:
+  RunningProgram(const std::string& program, const std::vector<std::string>& arguments,
+                 const std::filesystem::path& directory = {});
+  RunningProgram(const RunningProgram&) = delete;
+  RunningProgram& operator=(const RunningProgram&) = delete;
+  ~RunningProgram();  // kills a program still running
+  int pid() const { return pid_; }
+  ProgramResult Wait();
+
+ private:
+  std::unique_ptr<TempDir> capture_;
+  int pid_ = -1;
+};
+// A message as the program prints it on a terminal: the caption line, the
+// text in UTF-8 with CR LF as LF, a line break.
+std::string ConsoleMessage(std::u16string_view text);
 
 std::string ReadBinaryFile(const std::filesystem::path& path);
 void WriteBinaryFile(const std::filesystem::path& path, const std::string& bytes);

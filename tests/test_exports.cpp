@@ -89,6 +89,27 @@ std::u16string ContainerKeyPath(const TestContainer& container) {
          u"Crypto Pro\\Settings\\Users\\" + container.user + u"\\Keys\\" + container.name;
 }
 
+std::u16string ExpectedListLine(const std::u16string& name, const std::u16string& user, int values,
+                                const std::u16string& directory, const std::u16string& missing) {
+  std::u16string line =
+      name + u"\t" + user + u"\t" + FromUtf8(std::to_string(values)) + u"\t" + directory;
+  // The certificate's common name and last day: none in these containers.
+  line += u"\t—\t—";
+  if (!missing.empty()) line += u"\tнет: " + missing;
+  return line;
+}
+
+std::u16string FourContainersList() {
+  return ExpectedListLine(u"perfilev_007730699137_12.12.19_11.50.30", u"S-1-5-21-1001", 6,
+                          u"perfilev.000") +
+         u"\r\n" +
+         ExpectedListLine(u"perfilev_007730699137_12.12.19_11.50.30 - копия", u"S-1-5-21-1001", 6,
+                          u"perfilev.001") +
+         u"\r\n" +
+         ExpectedListLine(u"le-abc.def", u"S-1-5-21-1002", 3, u"leabcdef.000", u"masks.key") +
+         u"\r\n" + ExpectedListLine(u"Ключ ООО Ромашка 2024", u"S-1-5-21-1002", 4, u"2024.000");
+}
+
 std::u16string SeveralContainersExport(const std::vector<TestContainer>& containers) {
   const std::u16string software = u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\";
   std::u16string text = u"Windows Registry Editor Version 5.00\r\n\r\n" + software +

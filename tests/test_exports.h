@@ -47,6 +47,18 @@ std::u16string SeveralContainersExport(const std::vector<TestContainer>& contain
 // The key path of a container below HKEY_LOCAL_MACHINE\SOFTWARE.
 std::u16string ContainerKeyPath(const TestContainer& container);
 
+// One line of --list: the container's name, its user key, the number of its
+// values, the directory --all would give it, "—" for a certificate's name
+// and last day (the test containers hold none) and, when any of the values
+// every container has is missing, "нет: " and `missing`. Every test builds
+// the lines here, so that a column is changed in one place.
+std::u16string ExpectedListLine(const std::u16string& name, const std::u16string& user, int values,
+                                const std::u16string& directory,
+                                const std::u16string& missing = {});
+
+// --list of FourContainers(), lines joined by CR LF.
+std::u16string FourContainersList();
+
 struct EncodedText {
   const char* name;
   std::string bytes;

@@ -176,7 +176,16 @@ std::string MakeHive(const std::vector<HiveKey>& keys) {
   return ReadBinaryFile(path);
 }
 
-std::string WithLoopBelow(std::string hive, const std::u16string& path) {
+namespace {
+
+// The key at `path` and where its subkey list keeps the first subkey.
+struct FirstSubkey {
+  size_t node;
+  size_t list;
+  size_t entry;
+};
+
+FirstSubkey FindFirstSubkey(const std::string& hive, const std::u16string& path) {
   TempDir directory;
   const std::string file = (directory / "hive").string();
   WriteBinaryFile(file, hive);
@@ -187,13 +196,25 @@ std::string WithLoopBelow(std::string hive, const std::u16string& path) {
     node = hivex_node_get_child(opened.get(), node, name.c_str());
     if (node == 0) ThrowHivexError("hivex_node_get_child", name);
   }
-  opened.reset();
   // A node is its cell's place in the file; inside the hive, cells are
   // counted from the first bin. The key's cell keeps its subkey list 32
   // bytes in; the list's first entry follows its size, signature and count.
   const size_t list = kBaseBlockSize + Get32(hive, node + 32);
   if (list + 12 > hive.size()) throw std::invalid_argument("the key has no subkey list");
-  Put32(hive, list + 8, static_cast<uint32_t>(node - kBaseBlockSize));
+  return {node, list, list + 8};
+}
+
+}  // namespace
+
+std::string WithLoopBelow(std::string hive, const std::u16string& path) {
+  const FirstSubkey first = FindFirstSubkey(hive, path);
+  Put32(hive, first.entry, static_cast<uint32_t>(first.node - kBaseBlockSize));
+  return hive;
+}
+
+std::string WithFirstSubkeyLost(std::string hive, const std::u16string& path) {
+  const FirstSubkey first = FindFirstSubkey(hive, path);
+  Put32(hive, first.entry, static_cast<uint32_t>(first.list - kBaseBlockSize));
   return hive;
 }
 

@@ -40,6 +40,11 @@ std::string WithSecondarySequenceNumber(std::string hive, uint32_t sequence);
 // key: a damaged hive whose keys form a loop.
 std::string WithLoopBelow(std::string hive, const std::u16string& path);
 
+// `hive` with the first subkey of the key at `path` pointing at no key (at
+// the subkey list itself): one damaged word, which libhivex's lenient mode
+// would pass over, and the subkey with it.
+std::string WithFirstSubkeyLost(std::string hive, const std::u16string& path);
+
 // The four containers in a hive laid out as the SOFTWARE hive of a Windows
 // disk: other keys around them and a subkey with a value below the first.
 std::string SoftwareHive(const std::vector<TestContainer>& containers);

@@ -1,10 +1,12 @@
 #include "conversion/contents/key_export.h"
 
+#include "conversion/contents/container_contents.h"
 #include "conversion/contents/key_recovery.h"
 #include "conversion/contents/stored_key_reader.h"
 #include "conversion/conversion_error.h"
 #include "host/unicode.h"
-#include "support/der.h"
+#include "host/visible_name.h"
+#include "support/ascii.h"
 
 namespace quillfen {
 namespace {
@@ -17,88 +19,70 @@ std::u16string Text(std::initializer_list<std::u16string_view> pieces) {
   return text;
 }
 
-// What the key needs of header.key.
-struct KeyHeader {
-  std::string algorithm;
-  std::string curve;
-  std::vector<uint8_t> password_check;
-  std::vector<uint8_t> primary_fp;
-  std::optional<std::vector<uint8_t>> certificate;
-  std::vector<uint8_t> content;  // the content's DER, for its MAC
-  std::vector<uint8_t> mac;
-};
-
-KeyHeader ReadKeyHeader(const std::vector<uint8_t>& der) {
-  const DerStructure header = DerStructure::Decode("HeaderKey", der);
-  KeyHeader read;
-  read.algorithm = header.Oid("content.primaryKey.algorithm.algorithm");
-  read.curve = header.Oid("content.primaryKey.algorithm.parameters.curve");
-  if (header.Has("content.passwordCheck")) {
-    read.password_check = header.Bytes("content.passwordCheck");
+const std::vector<uint8_t>* ValueBytes(std::span<const ContainerValue> values,
+                                       std::u16string_view name) {
+  for (const auto& value : values) {
+    if (EqualIgnoringAsciiCase(value.name, name)) return &value.bytes;
   }
-  if (header.Has("content.primaryFP")) read.primary_fp = header.Bytes("content.primaryFP");
-  if (header.Has("content.primaryCertificate")) {
-    read.certificate = header.Bytes("content.primaryCertificate");
-  }
-  read.content = header.ElementDer("content");
-  read.mac = header.Bytes("mac");
-  return read;
+  return nullptr;
 }
 
-// X ‖ Y of a certificate's GOST public key; nothing when the certificate
-// cannot be read.
-std::optional<std::vector<uint8_t>> PublicKeyOfCertificate(const std::vector<uint8_t>& der) {
-  try {
-    const auto certificate = DerStructure::Decode("Certificate", der);
-    const auto bits = certificate.Bits("tbsCertificate.subjectPublicKeyInfo.subjectPublicKey");
-    return DerStructure::Decode("GostPublicKey", bits.bytes).Bytes("");
-  } catch (const DerError&) {
-    return std::nullopt;
+std::u16string Joined(const std::vector<std::u16string>& items) {
+  std::u16string text;
+  for (const auto& item : items) {
+    if (!text.empty()) text += u"; ";
+    text += item;
   }
+  return text;
 }
 
 }  // namespace
 
-RecoveredKey RecoverKey(const KeyFiles& files, PasswordSource& passwords,
+RecoveredKey RecoverKey(std::span<const ContainerValue> values, PasswordSource& passwords,
                         std::u16string_view sourceFile, std::u16string_view container) {
   const auto fail = [&](const std::u16string& text) { return PathError(sourceFile, text); };
+  const std::u16string name = VisibleName(container);
   const std::u16string damaged =
-      Text({u"Ключ контейнера «", container, u"» не сходится с его сертификатом."});
-  if (!files.header) {
-    throw fail(Text({u"В контейнере «", container, u"» нет файла header.key."}));
+      Text({u"Ключ контейнера «", name, u"» не сходится с его сертификатом."});
+  const ContainerContents contents = ReadContainerContents(values);
+  if (ValueBytes(values, u"header.key") == nullptr) {
+    throw fail(Text({u"В контейнере «", name, u"» нет файла header.key."}));
   }
-  KeyHeader header;
-  try {
-    header = ReadKeyHeader(*files.header);
-  } catch (const DerError& error) {
-    throw fail(
-        Text({u"Файл header.key контейнера «", container, u"» повреждён: ", error.Text(), u"."}));
+  if (!contents.header_read || !contents.algorithm || !contents.curve) {
+    throw fail(Text({u"Не удалось прочитать header.key контейнера «", name, u"»: ",
+                     contents.problems.empty() ? u"нет параметров ключа" : Joined(contents.problems),
+                     u"."}));
   }
-  const auto family = KeyFamilyOf(header.algorithm);
+  const auto family = KeyFamilyOf(contents.algorithm->oid);
   if (!family) {
-    throw fail(Text({u"Алгоритм ключа контейнера «", container, u"» (", FromUtf8(header.algorithm),
+    throw fail(Text({u"Алгоритм ключа контейнера «", name, u"» (",
+                     FromUtf8(contents.algorithm->oid), u") программа не знает."}));
+  }
+  const std::string& curve = contents.curve->oid;
+  if (!IsKnownCurve(curve)) {
+    throw fail(Text({u"Параметры ключа контейнера «", name, u"» (", FromUtf8(curve),
                      u") программа не знает."}));
   }
-  if (!IsKnownCurve(header.curve)) {
-    throw fail(Text({u"Параметры ключа контейнера «", container, u"» (", FromUtf8(header.curve),
-                     u") программа не знает."}));
-  }
-  if (!HeaderIntact(*family, header.content, header.mac)) {
-    throw fail(Text({u"Файл header.key контейнера «", container,
+  if (contents.header_intact != true) {
+    throw fail(Text({u"Файл header.key контейнера «", name,
                      u"» повреждён: его имитовставка не сходится."}));
   }
 
   KeyFacts facts;
   facts.family = *family;
-  facts.curve_oid = header.curve;
-  if (header.password_check.size() == facts.check_value.size()) {
-    std::copy(header.password_check.begin(), header.password_check.end(),
+  facts.curve_oid = curve;
+  if (contents.password_check && contents.password_check->size() == facts.check_value.size()) {
+    std::copy(contents.password_check->begin(), contents.password_check->end(),
               facts.check_value.begin());
   }
-  facts.primary_fp = header.primary_fp;
-  if (header.certificate) {
-    facts.public_key = PublicKeyOfCertificate(*header.certificate);
-    if (!facts.public_key) throw fail(damaged);
+  facts.primary_fp = contents.primary_fp.value_or(std::vector<uint8_t>());
+  std::optional<std::vector<uint8_t>> certificate;
+  if (contents.certificate) {
+    if (!contents.HasCertificate() || contents.certificate->contents->public_key.empty()) {
+      throw fail(damaged);
+    }
+    facts.public_key = contents.certificate->contents->public_key;
+    certificate = contents.certificate->der;
   }
 
   SecureBytes pin;
@@ -107,26 +91,28 @@ RecoveredKey RecoverKey(const KeyFiles& files, PasswordSource& passwords,
     if (!PasswordMatches(facts, pin.Span())) {
       auto other = Windows1251PinOf(passwords.Get(container));
       if (!other || !PasswordMatches(facts, other->Span())) {
-        throw fail(Text({u"Неверный пароль контейнера «", container, u"»."}));
+        throw fail(Text({u"Неверный пароль контейнера «", name, u"»."}));
       }
       pin = std::move(*other);
     }
   }
 
-  if (!(files.masks && files.primary) && !(files.masks2 && files.primary2)) {
-    throw fail(Text({u"В контейнере «", container, u"» нет файлов masks.key и primary.key."}));
-  }
-  const std::optional<std::vector<uint8_t>>* pairs[2][2] = {{&files.masks, &files.primary},
-                                                            {&files.masks2, &files.primary2}};
+  const std::u16string_view copies[2][2] = {{u"masks.key", u"primary.key"},
+                                             {u"masks2.key", u"primary2.key"}};
+  bool any_copy = false;
   for (int copy = 0; copy < 2; ++copy) {
-    const auto& masks = *pairs[copy][0];
-    const auto& primary = *pairs[copy][1];
-    if (!masks || !primary) continue;
+    const auto* masks = ValueBytes(values, copies[copy][0]);
+    const auto* primary = ValueBytes(values, copies[copy][1]);
+    if (masks == nullptr || primary == nullptr) continue;
+    any_copy = true;
     const auto stored = ReadStoredKey(*masks, *primary);
     if (!stored) continue;
     if (auto d = UnlockKey(facts, *stored, pin.Span())) {
-      return RecoveredKey{*family, header.curve, std::move(*d), header.certificate, copy == 1};
+      return RecoveredKey{*family, curve, std::move(*d), certificate, copy == 1};
     }
+  }
+  if (!any_copy) {
+    throw fail(Text({u"В контейнере «", name, u"» нет файлов masks.key и primary.key."}));
   }
   throw fail(damaged);
 }

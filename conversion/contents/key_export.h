@@ -2,20 +2,17 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "conversion/container_key.h"
 #include "conversion/contents/key_derivation.h"
 #include "conversion/password_source.h"
 #include "support/crypto.h"
 
 namespace quillfen {
-
-// The values of a container its key is read from; any may be missing.
-struct KeyFiles {
-  std::optional<std::vector<uint8_t>> header, masks, primary, masks2, primary2;
-};
 
 // A container's private key, recovered and proved.
 struct RecoveredKey {
@@ -26,13 +23,14 @@ struct RecoveredKey {
   bool from_backup = false;                         // primary.key and masks.key failed their checks
 };
 
-// The key of the container called `container`: header.key intact, the
+// The key of the container called `container`, read from its values:
+// header.key intact, the
 // password (asked of `passwords` only when the container has one) right by
 // the container's check value, in the UTF-16 form or else the Windows-1251
 // one, and the key proved from the first copy that passes, primary.key with
 // masks.key or else their backups. Throws ConversionError with the message
 // that ends the run, about `sourceFile`.
-RecoveredKey RecoverKey(const KeyFiles& files, PasswordSource& passwords,
+RecoveredKey RecoverKey(std::span<const ContainerValue> values, PasswordSource& passwords,
                         std::u16string_view sourceFile, std::u16string_view container);
 
 }  // namespace quillfen

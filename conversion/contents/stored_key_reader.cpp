@@ -18,4 +18,13 @@ std::optional<StoredKey> ReadStoredKey(std::span<const uint8_t> masks,
   }
 }
 
+std::optional<bool> MasksFileIntact(KeyFamily family, std::span<const uint8_t> masks) {
+  try {
+    const DerStructure read = DerStructure::Decode("MasksKey", masks);
+    return MasksIntact(family, StoredKey{read.Bytes("mask"), read.Bytes("salt"), read.Bytes("mac"), {}});
+  } catch (const DerError&) {
+    return std::nullopt;
+  }
+}
+
 }  // namespace quillfen

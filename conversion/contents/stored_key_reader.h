@@ -14,4 +14,7 @@ namespace quillfen {
 std::optional<StoredKey> ReadStoredKey(std::span<const uint8_t> masks,
                                        std::span<const uint8_t> primary);
 
+// masks.key's MAC of its salt, checked; nothing when the file is not its DER.
+std::optional<bool> MasksFileIntact(KeyFamily family, std::span<const uint8_t> masks);
+
 }  // namespace quillfen

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "conversion/contents/container_contents.h"
 #include "host/unicode.h"
 #include "tests/hex.h"
 #include "tests/known_answers.h"
@@ -57,6 +58,30 @@ TEST(StoredKeyReaderTest, WhatIsNotTheirDerIsNoKey) {
         c.read)
         << c.what;
   }
+}
+
+// What --info shows of a container's MACs: each file's own, which the
+// password does not hide.
+TEST(StoredKeyReaderTest, TheContainersOwnMacs) {
+  const KnownAnswer& answer = KnownAnswers()[1];
+  const struct {
+    const char* damaged;  // the file whose last byte is flipped
+    const char* intact;   // header.key, masks.key and masks2.key
+  } kCases[] = {{"", "111"}, {"header.key", "011"}, {"masks.key", "101"}, {"masks2.key", "110"}};
+  for (const auto& c : kCases) {
+    std::vector<ContainerValue> values;
+    for (const char* name : {"header.key", "masks.key", "masks2.key"}) {
+      values.push_back({FromUtf8(name), KnownFile(answer, name)});
+      if (std::string(name) == c.damaged) values.back().bytes.back() ^= 1;
+    }
+    const ContainerContents contents = ReadContainerContents(values);
+    std::string intact;
+    for (const auto& flag : {contents.header_intact, contents.masks_intact, contents.masks2_intact}) {
+      intact += flag ? (*flag ? "1" : "0") : "-";
+    }
+    EXPECT_EQ(intact, c.intact) << c.damaged;
+  }
+  EXPECT_EQ(MasksFileIntact(KeyFamily::k2012_256, FromHex("3000")), std::nullopt);
 }
 
 }  // namespace

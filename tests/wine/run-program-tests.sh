@@ -61,19 +61,35 @@ printf 'REGEDIT4\r\n[HKEY_CURRENT_USER\\x]\r\n' >"$work/nocontainer.reg"
 printf 'REGEDIT4\r\n"a.key"=hex:01\r\n' >"$work/nokeys.reg"
 printf 'plain text\r\n' >"$work/plain.txt"
 mkdir -p "$work/exists"
+# Containers for the listings: a name with a tab, one under Wow6432Node, one
+# that cannot be read; 45 for the cut at 40; "Main" of two users.
+wow='[HKEY_LOCAL_MACHINE\SOFTWARE\Wow6432Node\Crypto Pro\Settings\Users\S-1\Keys'
+printf 'REGEDIT4\r\n%s\\K\t1]\r\n"name.key"=hex:01\r\n%s\\Bad]\r\n"a.key"=hex:1\r\n%s\\K2]\r\n"name.key"=hex:02\r\n"masks.key"=hex:03\r\n' \
+  "$hklm" "$hklm" "$wow" >"$work/list.reg"
+{
+  printf 'REGEDIT4\r\n'
+  for i in $(seq 1 45); do printf '%s\\K%d]\r\n"name.key"=hex:01\r\n' "$hklm" "$i"; done
+} >"$work/many.reg"
+printf 'REGEDIT4\r\n%s\\Main]\r\n"a.key"=hex:01\r\n%s\\main]\r\n"b.key"=hex:02\r\n' \
+  "$hklm" "${hklm/S-1/S-2}" >"$work/mains.reg"
 
 src() { winpath "$work/$1"; }
 indent='\r\n               quillfen[.EXE] '
 usage="Velmora - Quillfen 1.00.0003\\r\\nCopyright © 2026 Velmora\\r\\n\\r\\nИспользование: quillfen[.EXE] FileName [Path]\
 ${indent}--container=NAME FileName [Path]${indent}--all FileName [Directory]${indent}--list FileName\
+${indent}--info [--container=NAME] FileName${indent}--cert [--container=NAME | --all] FileName [Directory]\
 ${indent}--to-reg --user=SID [--wow64] [--name=NAME] Directory [FileName]${indent}--help | --version\
-\\r\\n\\r\\nFileName: файл реестра (.reg) или файл куста реестра (SOFTWARE).\
+\\r\\n\\r\\nFileName: файл реестра (.reg) или файл куста реестра (SOFTWARE); с параметрами —\
+\\r\\n          и каталог-контейнер.\
 \\r\\n  --container=NAME  контейнер NAME, а не первый в файле\
 \\r\\n  --all             все контейнеры, каждый в свой каталог внутри Directory\
 \\r\\n  --list            список контейнеров файла\
+\\r\\n  --info            что в контейнерах: ключ, сертификат, файлы\
+\\r\\n  --cert            сертификаты контейнеров в файлы NAME.cer в Directory\
 \\r\\n  --to-reg          каталог-контейнер обратно в файл реестра\
 \\r\\n  --user=SID        пользователь, в разделе которого контейнер\
 \\r\\n  --wow64           раздел Wow6432Node (32-битное хранилище)\
+\\r\\n  --native          64-битное хранилище, не Wow6432Node\
 \\r\\n  --name=NAME       имя контейнера в реестре\
 \\r\\n  -h, --help        эта справка\
 \\r\\n  --version         версия программы"
@@ -120,6 +136,25 @@ run_boxes() {
   box "install" 1 critical \
     "Установка в хранилище ключей есть только в Linux: в Windows хранилище ключей — это реестр." \
     --install "$(winpath "$example")"
+  local user=' — пользователь S-1, 64-битное хранилище — значений: '
+  box "list for people" 0 information \
+    "«K\\\\t1»${user}1 — каталог k1.000 — нет: header.key, masks.key, primary.key\r\n«Bad»${user}0 — каталог bad.000 — ошибка: В файле реестра обнаружено неверное значение «a.key» (данные не являются двоичными или записаны с ошибкой).\r\n«K2» — пользователь S-1, 32-битное хранилище (Wow6432Node) — значений: 2 — каталог k2.000 — нет: header.key, primary.key" \
+    --list "$(src list.reg)"
+  local listed="" converted=""
+  for i in $(seq 1 40); do
+    listed+="«K$i»${user}1 — каталог k$i.000 — нет: header.key, masks.key, primary.key\r\n"
+    converted+="«K$i» → $(shown "$(src o10)\\k$i.000")\r\n"
+  done
+  box "list cut at forty" 0 information "${listed}… и ещё 5" --list "$(src many.reg)"
+  box "all cut at forty" 0 information \
+    "$(shown "$(src o10)")\r\n\r\n${converted}… и ещё 5\r\n\r\nКаталоги-контейнеры созданы успешно! ^_^v" \
+    --all "$(src many.reg)" "$(src o10)"
+  box "several of a name" 1 critical \
+    "$(shown "$(src mains.reg)")\r\n\r\nВ файле реестра несколько разделов с контейнером «MAIN»: выберите один параметрами «--user», «--wow64» или «--native».\r\n\r\n«Main» — пользователь S-1, 64-битное хранилище\r\n«main» — пользователь S-2, 64-битное хранилище" \
+    --container=MAIN "$(src mains.reg)" "$(src o11)"
+  box "a root has no name" 2 critical \
+    "Z:\\\\\r\n\r\nУ корневого каталога нет имени: для «--to-reg» нужны параметр «--name=NAME» и FileName.\r\n\r\n$usage" \
+    --to-reg --user=S-1 'Z:\'
 }
 WINE_FILE_NOT_FOUND=${WINE_FILE_NOT_FOUND:-File not found}
 # Wine's processes from the runs without a display would keep showing
@@ -127,7 +162,8 @@ WINE_FILE_NOT_FOUND=${WINE_FILE_NOT_FOUND:-File not found}
 wineserver -k 2>/dev/null
 wineserver -w 2>/dev/null
 run_boxes
-check "nothing left behind by failures" "" "$(ls "$work" | grep -E '^o[0-9]' || true)"
+check "nothing left behind by failures" "o10" "$(ls "$work" | grep -E '^o[0-9]' || true)"
+check "forty-five converted" 45 "$(ls "$work/o10" | wc -l)"
 
 echo "program tests: $passed passed, $failed failed"
 ((failed == 0))

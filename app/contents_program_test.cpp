@@ -1,0 +1,88 @@
+// --info, --cert and --list of the real program on the known-answer containers.
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "conversion/contents/info_text.h"
+#include "host/unicode.h"
+#include "tests/run_program.h"
+#include "tests/test_containers.h"
+
+namespace quillfen {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kKnownAnswers = fs::path(QUILLFEN_SOURCE_DIR) / "tests/data/known-answers";
+
+// The block InfoTextTest pins, as the program prints it: one line each.
+TEST(ContentsProgramTest, InfoOfAContainerDirectory) {
+  const fs::path directory = kKnownAnswers / "kat256.000";
+  const auto result = RunProgram(QUILLFEN_EXE, {"--info", directory.string()});
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_EQ(result.err, "");
+  std::string block =
+      ToUtf8(InfoBlock({u"kat256", {}, false, FromUtf8(directory.string())},
+                       ReadContainerContents(AsContainerValues(KnownAnswerValues("kat256.000"))),
+                       CurrentDateTime()));
+  for (size_t at; (at = block.find("\r\n")) != std::string::npos;) block.erase(at, 1);
+  EXPECT_EQ(result.out, "Velmora - Quillfen\n" + block + "\n");
+  EXPECT_NE(result.out.find("Отпечаток SHA-1: 606011ce9d7a992377d8b782b9c0c724945b5a2b\n"),
+            std::string::npos);
+}
+
+TEST(ContentsProgramTest, InfoFailsWhenNothingCouldBeRead) {
+  TempDir dir;
+  const fs::path container = dir / "broken.000";
+  fs::create_directory(container);
+  WriteBinaryFile(container / "header.key", "not DER");
+  WriteBinaryFile(container / "name.key", std::string("\x30\x05\x16\x03", 4));
+  const auto result = RunProgram(QUILLFEN_EXE, {"--info", container.string()});
+  EXPECT_EQ(result.exit_status, 1);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err, "Velmora - Quillfen\n" + container.string() +
+                            "\n\nНи один контейнер не удалось прочитать.\n\n"
+                            "Контейнер «broken»\nКаталог: " +
+                            container.string() +
+                            "\nФайлы: header.key, name.key\n"
+                            "Нет файлов: masks.key, masks2.key, primary.key, primary2.key\n"
+                            "Не удалось прочитать: name.key (неверная кодировка DER)\n"
+                            "Не удалось прочитать: header.key (неверный тег)\n");
+}
+
+TEST(ContentsProgramTest, CertReadableByAllNeverOverAFile) {
+  TempDir dir;
+  const fs::path target = dir / "new" / "certs";
+  const std::string source = (kKnownAnswers / "kat2001.000").string();
+  const auto result = RunProgram(QUILLFEN_EXE, {"--cert", source, target.string()});
+  ASSERT_EQ(result.exit_status, 0) << result.err;
+  EXPECT_EQ(result.out, "Velmora - Quillfen\n" + target.string() + "\n\n«kat2001» → " +
+                            (target / "kat2001.000.cer").string() +
+                            "\n\nСертификат сохранён успешно! ^_^v\n");
+  struct stat info;
+  ASSERT_EQ(::stat((target / "kat2001.000.cer").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0644u);
+  // The certificate the container was written with, as OpenSSL writes its DER.
+  const auto der =
+      RunProgram("/usr/bin/openssl", {"x509", "-in", (kKnownAnswers / "kat2001.cert.pem").string(),
+                                      "-outform", "DER", "-out", (dir / "openssl.cer").string()});
+  ASSERT_EQ(der.exit_status, 0) << der.err;
+  EXPECT_EQ(ReadBinaryFile(target / "kat2001.000.cer"), ReadBinaryFile(dir / "openssl.cer"));
+
+  const auto again = RunProgram(QUILLFEN_EXE, {"--cert", source}, target);
+  EXPECT_EQ(again.exit_status, 1);
+  EXPECT_EQ(again.err,
+            "Velmora - Quillfen\n./kat2001.000.cer\n\nФайл или каталог уже существует.\n");
+}
+
+TEST(ContentsProgramTest, ListOfADirectoryNamesTheCertificate) {
+  const auto result = RunProgram(QUILLFEN_EXE, {"--list", (kKnownAnswers / "kat512.000").string()});
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_EQ(result.out,
+            "Velmora - Quillfen\nkat512\t\t6\tkat512.000\tkat512.example\t2036-12-05\n");
+}
+
+}  // namespace
+}  // namespace quillfen

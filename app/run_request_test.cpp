@@ -1,0 +1,168 @@
+#include "app/run_request.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "app/mod_main.h"
+#include "tests/fake_file_system.h"
+#include "tests/recording_messenger.h"
+#include "tests/test_exports.h"
+
+namespace quillfen {
+namespace {
+
+using Op = FakeFileSystem::Op;
+
+constexpr char16_t kNoContainer[] =
+    u"key.reg\r\n\r\nВ файле реестра не найден раздел с контейнером.";
+
+// Runs with options as the program runs them, on the in-memory disk.
+class RunWithOptionsTest : public testing::Test {
+ protected:
+  void GivenExport(const std::u16string& text) {
+    files = FakeFileSystem();
+    files.AddFile(u"/work/key.reg", EncodeUtf16Le(text, true));
+  }
+
+  // The status; `shown` receives the one message.
+  int Run(const std::vector<std::u16string>& arguments, RecordingMessenger::Shown* shown) {
+    RecordingMessenger messenger;
+    Host host{files, messenger};
+    const int status = RunConverter(host, ArgumentList(arguments), u"quillfen");
+    EXPECT_EQ(messenger.shown.size(), 1u);
+    if (!messenger.shown.empty()) *shown = messenger.shown[0];
+    return status;
+  }
+
+  FakeFileSystem files;
+};
+
+// `text` with each CR LF replaced by `line_break`.
+std::u16string WithBreaks(std::u16string_view text, std::u16string_view line_break) {
+  std::u16string changed;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text.substr(i, 2) == u"\r\n") {
+      changed += line_break;
+      ++i;
+    } else {
+      changed += text[i];
+    }
+  }
+  return changed;
+}
+
+TEST_F(RunWithOptionsTest, ListAllAndContainerOverAnExport) {
+  const std::u16string four = SeveralContainersExport(FourContainers());
+  const std::u16string any_case = SeveralContainersExport(
+      {{u"S-1", false, u"K", {{u"HEADER.KEY", {1}}, {u"Masks.Key", {2}}, {u"NAME.key", {3}}}}});
+  const std::u16string none = SeveralContainersExport({});
+  const std::u16string all_four =
+      u"key\r\n\r\n«perfilev_007730699137_12.12.19_11.50.30» → key/perfilev.000\r\n"
+      u"«perfilev_007730699137_12.12.19_11.50.30 - копия» → key/perfilev.001\r\n"
+      u"«le-abc.def» → key/leabcdef.000\r\n«Ключ ООО Ромашка 2024» → key/2024.000\r\n"
+      u"\r\nКаталоги-контейнеры созданы успешно! ^_^v";
+  const std::vector<std::u16string> list = {u"--list", u"key.reg"}, all = {u"--all", u"key.reg"};
+  const struct {
+    const char* name;
+    std::u16string text;
+    std::vector<std::u16string> arguments;
+    int status;
+    std::u16string message;
+  } cases[] = {
+      // The registry compares value names without regard to case.
+      {"--list, values named in capitals", any_case, list, 0,
+       ExpectedListLine(u"K", u"S-1", 3, u"k.000", u"primary.key")},
+      {"--list, LF only", WithBreaks(four, u"\n"), list, 0, FourContainersList()},
+      {"--list, CR only", WithBreaks(four, u"\r"), list, 0, FourContainersList()},
+      {"--all, LF only", WithBreaks(four, u"\n"), all, 0, all_four},
+      {"--list, no container", none, list, 1, kNoContainer},
+      {"--all, no container", none, all, 1, kNoContainer},
+      {"--container, an existing directory",
+       four,
+       {u"--container=le-abc.def", u"key.reg", u"/work"},
+       1,
+       u"/work\r\n\r\nФайл или каталог уже существует."},
+      {"--container, an existing file",
+       four,
+       {u"--container=le-abc.def", u"key.reg", u"key.reg"},
+       1,
+       u"key.reg\r\n\r\nФайл или каталог уже существует."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    GivenExport(c.text);
+    const auto before = files.Snapshot();
+    RecordingMessenger::Shown shown;
+    EXPECT_EQ(Run(c.arguments, &shown), c.status);
+    const MessageStyle style = c.status == 0 ? MessageStyle::kInformation : MessageStyle::kCritical;
+    EXPECT_EQ(shown, (RecordingMessenger::Shown{u"Velmora - Quillfen", c.message, style}));
+    if (c.status != 0) {
+      EXPECT_EQ(files.Snapshot(), before);
+    }
+  }
+}
+
+// Two containers, and a container directory to write back.
+class FlushTest : public RunWithOptionsTest {
+ protected:
+  void GivenTheDisk() {
+    GivenExport(SeveralContainersExport(
+        {{u"S-1", false, u"K", {{u"a.key", {1}}}}, {u"S-1", false, u"L", {{u"b.key", {2}}}}}));
+    files.AddFile(u"/work/c.000/a.key", "\x01");
+    before = files.Snapshot();
+    files.ClearCalls();
+  }
+
+  std::map<std::u16string, std::string> before;
+};
+
+TEST_F(FlushTest, EveryRunFlushesEachDirectoryItWroteIn) {
+  const struct {
+    std::vector<std::u16string> arguments;
+    std::set<std::u16string> flushed;
+  } cases[] = {
+      {{u"--all", u"key.reg", u"/work/keys"},
+       {u"/work", u"/work/keys", u"/work/keys/k.000", u"/work/keys/l.000"}},
+      {{u"--container=L", u"key.reg", u"/work/l.000"}, {u"/work", u"/work/l.000"}},
+      {{u"--to-reg", u"--user=S-1", u"/work/c.000"}, {u"/work"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.arguments));
+    GivenTheDisk();
+    RecordingMessenger::Shown shown;
+    EXPECT_EQ(Run(c.arguments, &shown), 0) << testing::PrintToString(shown);
+    std::set<std::u16string> flushed;
+    for (const auto& call : files.calls()) {
+      if (call.op == Op::kSyncDirectory) flushed.insert(call.path);
+    }
+    EXPECT_EQ(flushed, c.flushed);
+  }
+}
+
+TEST_F(FlushTest, AFlushThatFailsUndoesTheRun) {
+  const struct {
+    std::vector<std::u16string> arguments;
+    std::u16string failing;
+    std::u16string message;
+  } cases[] = {
+      {{u"--all", u"key.reg", u"/work/keys"},
+       u"/work/keys/l.000",
+       u"/work/keys/l.000\r\n\r\nНе удалось записать файл в каталог контейнера."},
+      {{u"--to-reg", u"--user=S-1", u"/work/c.000"},
+       u"/work",
+       u"/work/c.reg\r\n\r\nНе удалось записать файл реестра."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.arguments));
+    GivenTheDisk();
+    files.FailOn(Op::kSyncDirectory, c.failing, 28);
+    RecordingMessenger::Shown shown;
+    EXPECT_EQ(Run(c.arguments, &shown), 1);
+    EXPECT_EQ(shown.text, c.message + u"\r\n\r\nОшибка 28: No space left on device");
+    EXPECT_EQ(files.Snapshot(), before);
+  }
+}
+
+}  // namespace
+}  // namespace quillfen

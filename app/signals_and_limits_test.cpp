@@ -1,0 +1,144 @@
+// The real program stopped by a signal, held by a file size limit, or
+// without a standard output to write to: one message, a status that says so,
+// and nothing left of the run.
+#ifndef _WIN32
+#include <signal.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <thread>
+
+#include "host/unicode.h"
+#include "tests/run_program.h"
+#include "tests/test_exports.h"
+#include "tests/test_hives.h"
+
+namespace quillfen {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kCaption = "Velmora - Quillfen\n";
+
+// Every name below `root`, links not followed, with the size of each file.
+std::map<std::string, uintmax_t> Listing(const fs::path& root) {
+  std::map<std::string, uintmax_t> listing;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    const bool file = entry.symlink_status().type() == fs::file_type::regular;
+    listing[entry.path().lexically_relative(root).string()] = file ? entry.file_size() : 0;
+  }
+  return listing;
+}
+
+// `arguments` run by a shell that first does `setup`, then becomes the
+// program.
+ProgramResult RunAfter(const std::string& setup, const std::vector<std::string>& arguments) {
+  std::vector<std::string> call = {"-c", setup + "; exec \"$0\" \"$@\"", QUILLFEN_EXE};
+  call.insert(call.end(), arguments.begin(), arguments.end());
+  return RunProgram("/bin/bash", call);
+}
+
+TEST(SignalsAndLimitsTest, AFileSizeLimitIsTheWriteMessageAndLeavesNothing) {
+  TempDir dir;
+  const std::vector<uint8_t> large(64 << 10, 0x5A);
+  WriteBinaryFile(dir / "large.reg", EncodeUtf16Le(RegeditExport({{u"a.key", large}}), true));
+  fs::create_directory(dir / "c.000");
+  WriteBinaryFile(dir / "c.000" / "a.key", std::string(16 << 10, 'x'));
+  WriteBinaryFile(dir / "SOFTWARE", SoftwareHive(FourContainers()));
+  const std::string too_large = "\n\nОшибка 27: File too large\n";
+  const struct {
+    std::vector<std::string> arguments;
+    std::string err;
+  } cases[] = {
+      {{(dir / "large.reg").string(), (dir / "out" / "k.000").string()},
+       (dir / "out" / "k.000" / "a.key").string() +
+           "\n\nНе удалось записать файл в каталог контейнера." + too_large},
+      {{"--to-reg", "--user=S-1", (dir / "c.000").string()},
+       (dir / "c.reg").string() + "\n\nНе удалось записать файл реестра." + too_large},
+      {{"--list", (dir / "SOFTWARE").string()},
+       (dir / "SOFTWARE").string() + "\n\nНе удалось прочитать файл." + too_large},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments.front());
+    const auto before = Listing(dir.path());
+    // Four blocks of 1024 bytes: less than any file the runs write.
+    const auto result = RunAfter("ulimit -f 4", c.arguments);
+    EXPECT_EQ(result.exit_status, 1);
+    EXPECT_EQ(result.err, kCaption + c.err);
+    EXPECT_EQ(Listing(dir.path()), before);
+  }
+}
+
+TEST(SignalsAndLimitsTest, AStopSignalUndoesTheRunAndEndsWithItsStatus) {
+  TempDir dir;
+  std::vector<TestContainer> containers;
+  for (int i = 0; i < 3000; ++i) {
+    std::u16string name = u"c";
+    name += FromUtf8(std::to_string(i));
+    containers.push_back({u"S-1-5-21-1", false, name, {{u"name.key", {uint8_t(i), 1, 2, 3}}}});
+  }
+  WriteBinaryFile(dir / "many.reg", EncodeUtf16Le(SeveralContainersExport(containers), true));
+  const auto before = Listing(dir.path());
+  const struct {
+    int signal;
+    const char* name;
+  } cases[] = {{SIGINT, "SIGINT"}, {SIGTERM, "SIGTERM"}, {SIGHUP, "SIGHUP"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    RunningProgram program(QUILLFEN_EXE,
+                           {"--all", (dir / "many.reg").string(), (dir / "out").string()});
+    // Stopped halfway: once some containers are on the disk.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < deadline &&
+           (!fs::exists(dir / "out" / "c10.000" / "name.key"))) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_EQ(::kill(program.pid(), c.signal), 0);
+    const auto result = program.Wait();
+    EXPECT_EQ(result.exit_status, 128 + c.signal);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, kCaption + "Работа прервана сигналом " + c.name +
+                              ": всё, что она успела сделать, удалено.\n");
+    EXPECT_EQ(Listing(dir.path()), before);
+  }
+}
+
+TEST(SignalsAndLimitsTest, AMessageStandardOutputCannotTakeIsAFailure) {
+  TempDir dir;
+  WriteBinaryFile(dir / "k.reg", EncodeUtf16Le(RegeditExport({{u"a.key", {1, 2}}}), true));
+  fs::create_directory(dir / "c.000");
+  WriteBinaryFile(dir / "c.000" / "a.key", "\x01");
+  const std::string no_space =
+      kCaption + "Не удалось вывести сообщение.\n\nОшибка 28: No space left on device\n";
+  const struct {
+    std::vector<std::string> arguments;
+    std::string err;
+  } cases[] = {
+      {{"--list", (dir / "k.reg").string()}, no_space},
+      {{(dir / "k.reg").string(), (dir / "k.000").string()}, no_space},
+      {{"--all", (dir / "k.reg").string(), (dir / "all").string()}, no_space},
+      {{"--to-reg", "--user=S-1", (dir / "c.000").string()}, no_space},
+      {{"--help"}, no_space},
+      {{"/?"}, no_space},
+      // A failure goes to standard error, as it always did.
+      {{(dir / "none.reg").string()},
+       kCaption + (dir / "none.reg").string() +
+           "\n\nНе удалось прочитать файл.\n\nОшибка 2: No such file or directory\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments.front());
+    const auto before = Listing(dir.path());
+    const auto result = RunAfter("exec >/dev/full", c.arguments);
+    EXPECT_EQ(result.exit_status, 1);
+    EXPECT_EQ(result.err, c.err);
+    EXPECT_EQ(Listing(dir.path()), before);
+  }
+}
+
+}  // namespace
+}  // namespace quillfen
+#endif

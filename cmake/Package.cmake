@@ -1,0 +1,83 @@
+# The packages: a .deb and an .rpm of the Linux program (built by the
+# `package` preset, which links it for glibc 2.28 and later), and a zip of the
+# Windows program. `cmake --workflow --preset deb|rpm` and tools/test-windows
+# build them.
+set(CPACK_PACKAGE_NAME quillfen)
+set(CPACK_PACKAGE_VENDOR Velmora)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "Velmora <packages@velmora.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "move CryptoPro key containers between Windows registry exports and key stores")
+# Both formats take each line of the long description as it stands, so the
+# lines are kept short.
+set(QUILLFEN_PACKAGE_DESCRIPTION
+    "Quillfen reads a Windows registry export (.reg) or a registry hive file
+that holds CryptoPro key containers and writes each container as a
+key-container directory: one file per value of its key, named as the
+value and holding exactly its bytes. It lists the containers of an
+export, installs them into a Linux user's key store, and writes a
+container directory back into a .reg file for Windows.
+It never overwrites, leaves nothing behind when it fails, and makes the
+directories and files readable by their owner only.")
+set(CPACK_STRIP_FILES ON)
+
+if(WIN32)
+  # Unpacked anywhere and run from there: no installer, no rights needed.
+  set(CPACK_GENERATOR ZIP)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(CPACK_PACKAGE_FILE_NAME quillfen-${PROJECT_VERSION}-win64)
+  else()
+    set(CPACK_PACKAGE_FILE_NAME quillfen-${PROJECT_VERSION}-win32)
+  endif()
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+  include(CPack)
+  return()
+endif()
+
+set(CPACK_GENERATOR DEB)
+# A root umask of 002 would otherwise leave group-writable directories such
+# as /usr/share/doc/quillfen in the packages.
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE
+    GROUP_READ GROUP_EXECUTE
+    WORLD_READ WORLD_EXECUTE)
+
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${QUILLFEN_PACKAGE_DESCRIPTION}")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# Debian's own naming (name_version_architecture.deb) rather than CPack's,
+# so the file reads like any package from the archive.
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# The libraries the program needs are read from the binary by
+# dpkg-shlibdeps, so Depends follows whatever the build linked against.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
+# rpmbuild's own naming (name-version-release.arch.rpm). Its Requires are
+# the sonames and symbol versions rpmbuild reads from the program, which
+# every RPM distribution resolves whatever it names its packages.
+set(CPACK_RPM_FILE_NAME RPM-DEFAULT)
+set(CPACK_RPM_PACKAGE_RELEASE 1)
+set(CPACK_RPM_PACKAGE_DESCRIPTION "${QUILLFEN_PACKAGE_DESCRIPTION}")
+set(CPACK_RPM_PACKAGE_GROUP "Applications/System")
+# Installed where the files say, as the .deb is.
+set(CPACK_PACKAGE_RELOCATABLE OFF)
+set(CPACK_RPM_PACKAGE_RELOCATABLE OFF)
+# The package owns /usr/share/doc/quillfen and nothing that the system's
+# own packages own, nor rpmbuild's links from build ids to the program.
+set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION /usr/share/man /usr/share/man/man1)
+set(CPACK_RPM_SPEC_MORE_DEFINE "%define _build_id_links none")
+set(CPACK_RPM_PACKAGE_AUTOREQ ON)
+set(CPACK_RPM_PACKAGE_AUTOPROV OFF)
+# rpm 4.14 of RHEL 8 and the rpm of ALT read xz; newer rpmbuilds default to
+# zstd, which older ones do not.
+set(CPACK_RPM_COMPRESSION_TYPE xz)
+
+# `make package_source` would otherwise pack the build tree and Git's data.
+set(CPACK_SOURCE_GENERATOR TGZ)
+# The patterns are written into CPackSourceConfig.cmake and parsed again, so
+# a literal dot needs its backslash escaped twice.
+set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/" "/build[^/]*/" "/\\\\.cache/")
+
+include(CPack)

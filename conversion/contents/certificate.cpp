@@ -1,0 +1,151 @@
+#include "conversion/contents/certificate.h"
+
+#include <string>
+#include <vector>
+
+#include "conversion/contents/object_names.h"
+#include "host/unicode.h"
+#include "support/crypto.h"
+#include "support/der.h"
+
+namespace quillfen {
+namespace {
+
+std::string Element(std::string_view base, size_t n) {
+  std::string path(base);
+  path += ".?";
+  path += std::to_string(n);
+  return path;
+}
+
+void AppendCodePoint(std::u16string& text, char32_t c) {
+  if (c >= 0x10000 && c <= 0x10ffff) {
+    c -= 0x10000;
+    text += static_cast<char16_t>(0xd800 + (c >> 10));
+    text += static_cast<char16_t>(0xdc00 + (c & 0x3ff));
+  } else {
+    text += static_cast<char16_t>(c <= 0xffff ? c : 0xfffd);
+  }
+}
+
+// A value that is no string, as Windows shows it: "#" and the hex digits of
+// its DER.
+std::u16string DerText(const std::vector<uint8_t>& der) {
+  std::u16string text = u"#";
+  text += HexDigits(der);
+  return text;
+}
+
+std::u16string AttributeText(const std::vector<uint8_t>& der) {
+  std::vector<uint8_t> bytes;
+  std::string kind;
+  try {
+    const DerStructure value = DerStructure::Decode("DirectoryString", der);
+    kind = value.Choice("");
+    bytes = value.Bytes(kind);
+  } catch (const DerError&) {
+    return DerText(der);
+  }
+  std::u16string text;
+  if (kind == "utf8String") {
+    text = FromUtf8(std::string(bytes.begin(), bytes.end()));
+  } else if (kind == "bmpString" || kind == "universalString") {
+    const size_t width = kind == "bmpString" ? 2 : 4;
+    if (bytes.size() % width != 0) return DerText(der);
+    for (size_t i = 0; i < bytes.size(); i += width) {
+      char32_t c = 0;
+      for (size_t k = 0; k < width; ++k) c = c << 8 | bytes[i + k];
+      AppendCodePoint(text, c);
+    }
+  } else {
+    // PrintableString, NumericString, IA5String, VisibleString hold ASCII;
+    // a TeletexString is read as Latin-1, as Windows reads it.
+    for (const uint8_t byte : bytes) text += static_cast<char16_t>(byte);
+  }
+  return text;
+}
+
+// Windows quotes a value with a separator or a blank at either end in it.
+std::u16string QuotedValue(const std::u16string& value) {
+  const bool quote = value.empty() || value.front() == u' ' || value.back() == u' ' ||
+                     value.find_first_of(u",+=\"<>#;") != std::u16string::npos;
+  if (!quote) return value;
+  std::u16string text = u"\"";
+  for (const char16_t c : value) {
+    text += c;
+    if (c == u'"') text += c;
+  }
+  return text + u"\"";
+}
+
+// `path` (a Name) as Windows writes it, and the last common name in it.
+std::u16string NameText(const DerStructure& certificate, const std::string& path,
+                        std::u16string* common_name) {
+  const std::string sequence = path + ".rdnSequence";
+  std::u16string text;
+  for (size_t i = certificate.Count(sequence); i > 0; --i) {
+    const std::string rdn = Element(sequence, i);
+    std::u16string part;
+    for (size_t j = 1; j <= certificate.Count(rdn); ++j) {
+      const std::string attribute = Element(rdn, j);
+      const std::string type = certificate.Oid(attribute + ".type");
+      const std::u16string value = AttributeText(certificate.Bytes(attribute + ".value"));
+      if (common_name != nullptr && type == "2.5.4.3" && common_name->empty()) {
+        *common_name = value;
+      }
+      if (!part.empty()) part += u" + ";
+      part += AttributeLabel(type) + u"=" + QuotedValue(value);
+    }
+    if (!text.empty()) text += u", ";
+    text += part;
+  }
+  return text;
+}
+
+DateTime TimeOf(const DerStructure& certificate, const std::string& path) {
+  const DerTime time = certificate.Time(path + "." + certificate.Choice(path));
+  return DateTime{time.year, time.month, time.day, time.hour, time.minute, time.second};
+}
+
+}  // namespace
+
+std::u16string HexDigits(std::span<const uint8_t> bytes) {
+  static constexpr char16_t kDigits[] = u"0123456789abcdef";
+  std::u16string hex;
+  hex.reserve(bytes.size() * 2);
+  for (const uint8_t byte : bytes) {
+    hex += kDigits[byte >> 4];
+    hex += kDigits[byte & 15];
+  }
+  return hex;
+}
+
+CertificateContents ReadCertificate(std::span<const uint8_t> der) {
+  const DerStructure certificate = DerStructure::Decode("Certificate", der);
+  CertificateContents contents;
+  contents.subject = NameText(certificate, "tbsCertificate.subject", &contents.common_name);
+  contents.issuer = NameText(certificate, "tbsCertificate.issuer", nullptr);
+  std::vector<uint8_t> serial = certificate.Bytes("tbsCertificate.serialNumber");
+  // The zero DER puts before a positive number whose high bit is set is no
+  // digit of it: the certificate tools leave it out.
+  if (serial.size() > 1 && serial[0] == 0 && serial[1] >= 0x80) serial.erase(serial.begin());
+  contents.serial = HexDigits(serial);
+  contents.not_before = TimeOf(certificate, "tbsCertificate.validity.notBefore");
+  contents.not_after = TimeOf(certificate, "tbsCertificate.validity.notAfter");
+  contents.thumbprint = HexDigits(Sha1(der));
+  try {
+    const BitString key = certificate.Bits("tbsCertificate.subjectPublicKeyInfo.subjectPublicKey");
+    contents.public_key = DerStructure::Decode("GostPublicKey", key.bytes).Bytes("");
+  } catch (const DerError&) {
+    // No GOST key: nothing to prove a GOST private key against.
+  }
+  return contents;
+}
+
+Validity ValidityAt(const CertificateContents& certificate, const DateTime& now) {
+  if (now < certificate.not_before) return Validity::kNotYetValid;
+  if (now > certificate.not_after) return Validity::kExpired;
+  return Validity::kValid;
+}
+
+}  // namespace quillfen

@@ -1,0 +1,140 @@
+#include "conversion/contents/certificate.h"
+
+#include <gtest/gtest.h>
+
+#include "host/unicode.h"
+#include "support/der.h"
+#include "tests/test_containers.h"
+
+namespace quillfen {
+namespace {
+
+// The certificates stored in the known-answer containers, as OpenSSL reads
+// them (openssl x509 -subject -issuer -serial -fingerprint -sha1 -dates).
+TEST(CertificateTest, ReadsTheKnownAnswerCertificates) {
+  const struct {
+    const char* container;
+    std::u16string subject;
+    std::u16string common_name;
+    std::u16string serial;
+    DateTime not_before;
+    DateTime not_after;
+    std::u16string thumbprint;
+  } cases[] = {
+      {"kat2001.000",
+       u"CN=kat2001.example",
+       u"kat2001.example",
+       u"3493bdbc586e4315a12ad783f6762c361d927842",
+       {2026, 12, 8, 0, 47, 53},
+       {2036, 12, 5, 0, 47, 53},
+       u"67e8fac02eeb2163ec60b944b1ee18feb28cf3f2"},
+      {"kat256.000",
+       u"O=Test Vectors, CN=kat256.example",
+       u"kat256.example",
+       u"3fa183970eedf98d806aae1f56e693df85e11076",
+       {2026, 12, 8, 0, 47, 52},
+       {2036, 12, 5, 0, 47, 52},
+       u"606011ce9d7a992377d8b782b9c0c724945b5a2b"},
+      {"kat512.000",
+       u"CN=kat512.example",
+       u"kat512.example",
+       u"3f101e1851bd9aa2cbbd5158a9be3e5f117171",
+       {2026, 12, 8, 0, 47, 52},
+       {2036, 12, 5, 0, 47, 52},
+       u"445061f170ea82a86a67553399a391c570badf6e"},
+  };
+  for (const auto& c : cases) {
+    const DerStructure header = DerStructure::Decode(
+        "HeaderKey", KnownAnswerFile(std::string(c.container) + "/header.key"));
+    const CertificateContents certificate =
+        ReadCertificate(header.Bytes("content.primaryCertificate"));
+    EXPECT_EQ(certificate.subject, c.subject) << c.container;
+    EXPECT_EQ(certificate.issuer, c.subject) << c.container;
+    EXPECT_EQ(certificate.common_name, c.common_name) << c.container;
+    EXPECT_EQ(certificate.serial, c.serial) << c.container;
+    EXPECT_EQ(certificate.not_before, c.not_before) << c.container;
+    EXPECT_EQ(certificate.not_after, c.not_after) << c.container;
+    EXPECT_EQ(certificate.thumbprint, c.thumbprint) << c.container;
+  }
+}
+
+TEST(CertificateTest, ValidFromTheFirstSecondToTheLast) {
+  CertificateContents certificate;
+  certificate.not_before = {2026, 12, 8, 0, 47, 52};
+  certificate.not_after = {2036, 12, 5, 0, 47, 52};
+  const struct {
+    DateTime now;
+    Validity validity;
+  } cases[] = {
+      {{2026, 12, 8, 0, 47, 51}, Validity::kNotYetValid},
+      {{2026, 12, 8, 0, 47, 52}, Validity::kValid},
+      {{2030, 1, 1, 0, 0, 0}, Validity::kValid},
+      {{2036, 12, 5, 0, 47, 52}, Validity::kValid},
+      {{2036, 12, 5, 0, 47, 53}, Validity::kExpired},
+      {{2037, 1, 1, 0, 0, 0}, Validity::kExpired},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ValidityAt(certificate, c.now), c.validity) << ToUtf8(FormatDateTime(c.now));
+  }
+}
+
+TEST(CertificateTest, WhatIsNoCertificateIsADerError) {
+  const std::vector<uint8_t> certificate = [] {
+    const DerStructure header =
+        DerStructure::Decode("HeaderKey", KnownAnswerFile("kat256.000/header.key"));
+    return header.Bytes("content.primaryCertificate");
+  }();
+  std::vector<uint8_t> bad_time = certificate;
+  // The thirteenth month in notBefore ("261208…" becomes "261308…").
+  for (size_t i = 0; i + 6 < bad_time.size(); ++i) {
+    if (std::string(bad_time.begin() + i, bad_time.begin() + i + 6) == "261208") {
+      bad_time[i + 3] = '3';
+      break;
+    }
+  }
+  const struct {
+    const char* name;
+    std::vector<uint8_t> der;
+    std::u16string error;
+  } cases[] = {
+      {"nothing", {}, u"«Certificate»: нет данных"},
+      {"cut short",
+       {certificate.begin(), certificate.end() - 1},
+       u"«Certificate»: неверная кодировка DER"},
+      {"a name.key", TestNameKey("kat256"), u"«Certificate»: неверный тег"},
+      {"thirteenth month", bad_time,
+       u"«Certificate.tbsCertificate.validity.notBefore.utcTime»: неверная запись времени"},
+  };
+  for (const auto& c : cases) {
+    try {
+      ReadCertificate(c.der);
+      ADD_FAILURE() << c.name << " was read";
+    } catch (const DerError& error) {
+      EXPECT_EQ(error.Text(), c.error) << c.name;
+    }
+  }
+}
+
+TEST(CertificateTest, HexDigitsOfEveryByte) {
+  EXPECT_EQ(HexDigits(std::vector<uint8_t>{}), u"");
+  EXPECT_EQ(HexDigits(std::vector<uint8_t>{0x00, 0x0f, 0xa0, 0xff}), u"000fa0ff");
+}
+
+TEST(DateTimeTest, FromUnixSecondsAndAsText) {
+  const struct {
+    int64_t seconds;
+    std::u16string text;
+  } cases[] = {
+      {0, u"1970-01-01 00:00:00 UTC"},
+      {951782400, u"2000-02-29 00:00:00 UTC"},
+      {1796690872, u"2026-12-08 00:47:52 UTC"},
+      {4102444799, u"2099-12-31 23:59:59 UTC"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FormatDateTime(DateTimeFromUnixSeconds(c.seconds)), c.text) << c.seconds;
+  }
+  EXPECT_EQ(FormatDay({2036, 12, 5, 0, 47, 52}), u"2036-12-05");
+}
+
+}  // namespace
+}  // namespace quillfen

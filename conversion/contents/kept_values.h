@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "conversion/container_key.h"
+#include "support/ascii.h"
+
+namespace quillfen {
+
+// Hands out the values of another container key and keeps a copy of the one
+// named `kept` (header.key, say), so that what a destination writes can be
+// read for its contents after; the others, keys and masks among them, are
+// not copied.
+class KeptValuesKey : public ContainerKey {
+ public:
+  KeptValuesKey(ContainerKey& key, std::u16string kept)
+      : ContainerKey(key.Name(), key.User(), key.Wow64()), key_(key), name_(std::move(kept)) {}
+
+  std::optional<ContainerValue> NextValue() override {
+    auto value = key_.NextValue();
+    if (value && EqualIgnoringAsciiCase(value->name, name_)) kept_.push_back(*value);
+    return value;
+  }
+
+  const std::vector<ContainerValue>& Kept() const { return kept_; }
+
+ private:
+  ContainerKey& key_;
+  std::u16string name_;
+  std::vector<ContainerValue> kept_;
+};
+
+// Clears the bytes of `values` before they are freed: masks and masked keys
+// do not stay behind in memory given back.
+inline void WipeValues(std::vector<ContainerValue>& values) {
+  for (auto& value : values) {
+    // Through a volatile pointer, so that no store is left out as unused.
+    volatile uint8_t* bytes = value.bytes.data();
+    for (size_t i = 0; i < value.bytes.size(); ++i) bytes[i] = 0;
+  }
+}
+
+}  // namespace quillfen

@@ -1,0 +1,72 @@
+#include "host/private_file_posix.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "host/run_time_error.h"
+
+namespace quillfen {
+namespace {
+
+[[noreturn]] void ThrowErrno(int number = errno) { throw RunTimeError::FromSystem(number); }
+
+constexpr char kFileName[] = "copy";
+
+}  // namespace
+
+PrivateFile::PrivateFile() : parent_(-1), directory_(-1), file_(-1) {
+  const char* temporary = std::getenv("TMPDIR");
+  const std::string base = temporary != nullptr && *temporary != '\0' ? temporary : "/tmp";
+  parent_.Reset(::open(base.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  if (parent_.get() < 0) ThrowErrno();
+  // mkdtemp makes it 0700, new under a name no one else chose.
+  std::string made = base + "/quillfen-XXXXXX";
+  if (::mkdtemp(made.data()) == nullptr) ThrowErrno();
+  name_ = made.substr(made.rfind('/') + 1);
+  try {
+    directory_.Reset(
+        ::openat(parent_.get(), name_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (directory_.get() < 0) ThrowErrno();
+    struct stat info;
+    if (::fstat(directory_.get(), &info) != 0) ThrowErrno();
+    if (info.st_uid != ::geteuid() || (info.st_mode & 077) != 0) {
+      throw RunTimeError(EEXIST, u"Another directory took the place of the one made");
+    }
+    file_.Reset(::openat(directory_.get(), kFileName,
+                         O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (file_.get() < 0) ThrowErrno();
+    // The umask may only take bits away; it must not decide the mode.
+    if (::fchmod(file_.get(), 0600) != 0) ThrowErrno();
+  } catch (const RunTimeError&) {
+    Remove();
+    throw;
+  }
+  path_ = made + "/" + kFileName;
+}
+
+PrivateFile::~PrivateFile() { Remove(); }
+
+void PrivateFile::Write(std::span<const char> bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(file_.get(), bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      ThrowErrno();
+    }
+    bytes = bytes.subspan(size_t(written));
+  }
+}
+
+void PrivateFile::Remove() {
+  if (name_.empty()) return;
+  if (directory_.get() >= 0) ::unlinkat(directory_.get(), kFileName, 0);
+  // An empty directory only, never a link or what it leads to.
+  ::unlinkat(parent_.get(), name_.c_str(), AT_REMOVEDIR);
+  name_.clear();
+}
+
+}  // namespace quillfen

@@ -1,0 +1,68 @@
+// The hive's private copy, on the real disk and through the real program.
+#ifndef _WIN32
+#include "support/registry_hive.h"
+
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "conversion/container_source.h"
+#include "conversion/conversion_error.h"
+#include "host/platform.h"
+#include "host/unicode.h"
+#include "tests/run_program.h"
+#include "tests/test_hives.h"
+
+namespace quillfen {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(RegistryHiveTest, AHiveCutShortWhileItIsCopiedIsTheCutShortMessage) {
+  TempDir dir;
+  const fs::path hive = dir / "SOFTWARE";
+  WriteBinaryFile(hive, SoftwareHive(FourContainers()));
+  const std::u16string path = FromUtf8(hive.string());
+  auto bytes = RealFileSystem().ReadFile(path);
+  ASSERT_EQ(::truncate(hive.c_str(), 4096), 0);
+  try {
+    OpenContainerSource(std::move(bytes), path);
+    ADD_FAILURE() << "a hive cut short was read";
+  } catch (const ConversionError& error) {
+    EXPECT_EQ(error.Message(), path +
+                                   u"\r\n\r\nНе удалось прочитать файл.\r\n\r\nОшибка 5: The file "
+                                   u"was cut short while it was read");
+  }
+}
+
+// The copy lies below TMPDIR while the hive is opened, and goes; the system
+// need not show its files under /proc.
+TEST(RegistryHiveTest, TheCopyNeedsNoProcAndLeavesNothing) {
+  TempDir dir;
+  fs::create_directory(dir / "tmp");
+  WriteBinaryFile(dir / "SOFTWARE", SoftwareHive(FourContainers()));
+  const std::string list = "/usr/bin/env TMPDIR=" + (dir / "tmp").string() + " " + QUILLFEN_EXE +
+                           " --list " + (dir / "SOFTWARE").string();
+  std::vector<std::string> setups = {"true"};
+#ifndef __SANITIZE_ADDRESS__  // whose runtime reads /proc itself
+  if (::geteuid() == 0 && RunProgram("/usr/bin/unshare", {"--mount", "true"}).exit_status == 0) {
+    setups.push_back("umount /proc");
+  }
+#endif
+  for (const auto& setup : setups) {
+    SCOPED_TRACE(setup);
+    const auto result = RunProgram("/usr/bin/unshare", {"--mount", "--propagation", "private",
+                                                        "/bin/sh", "-c", setup + " && " + list});
+    EXPECT_EQ(result.exit_status, 0) << result.err;
+    EXPECT_NE(result.out.find("le-abc.def\tS-1-5-21-1002\t3\tleabcdef.000\t—\t—\tнет: masks.key\n"),
+              std::string::npos)
+        << result.out;
+    EXPECT_TRUE(fs::is_empty(dir / "tmp"));
+  }
+}
+
+}  // namespace
+}  // namespace quillfen
+#endif

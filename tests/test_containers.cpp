@@ -1,0 +1,143 @@
+#include "tests/test_containers.h"
+
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include "host/unicode.h"
+
+namespace quillfen {
+namespace {
+
+std::vector<uint8_t> Element(const char* alternative, const auto& write) {
+  DerStructure element = DerStructure::Create("HeaderElement");
+  element.Write("", alternative);
+  write(element);
+  return element.Encode();
+}
+
+std::vector<uint8_t> KeyParameters(const TestHeader& header) {
+  DerStructure attributes = DerStructure::Create("KeyParameter");
+  attributes.Write("", "attributes");
+  attributes.WriteBits("attributes", header.key_bits);
+  DerStructure algorithm = DerStructure::Create("KeyParameter");
+  algorithm.Write("", "algorithm");
+  algorithm.Write("algorithm.algorithm", header.algorithm);
+  algorithm.Write("algorithm.parameters.curve", header.curve);
+  if (header.digest) {
+    algorithm.Write("algorithm.parameters.digest", *header.digest);
+  } else {
+    algorithm.Omit("algorithm.parameters.digest");
+  }
+  DerStructure parameters = DerStructure::Create("Elements");
+  std::vector<std::vector<uint8_t>> elements = {attributes.Encode(), algorithm.Encode()};
+  elements.insert(elements.end(), header.unknown_key_parameters.begin(),
+                  header.unknown_key_parameters.end());
+  for (const auto& element : elements) {
+    parameters.Write("", "NEW");
+    parameters.WriteBytes("?LAST", element);
+  }
+  return parameters.Encode();
+}
+
+}  // namespace
+
+std::vector<uint8_t> TestHeaderKey(const TestHeader& header) {
+  std::vector<std::vector<uint8_t>> content;
+  content.push_back(
+      Element("kind", [](DerStructure& e) { e.Write("kind", "1.2.643.2.2.37.2.1"); }));
+  content.push_back(Element(
+      "attributes", [&](DerStructure& e) { e.WriteBits("attributes", header.container_bits); }));
+  content.push_back(KeyParameters(header));
+  content.push_back(Element("passwordCheck", [&](DerStructure& e) {
+    e.WriteBytes("passwordCheck", header.password_check);
+  }));
+  if (header.certificate) {
+    content.push_back(Element("primaryCertificate", [&](DerStructure& e) {
+      e.WriteBytes("primaryCertificate", *header.certificate);
+    }));
+  }
+  if (header.second_certificate) {
+    content.push_back(Element("secondaryCertificate", [&](DerStructure& e) {
+      e.WriteBytes("secondaryCertificate", *header.second_certificate);
+    }));
+  }
+  content.push_back(Element("primaryFP", [](DerStructure& e) {
+    e.WriteBytes("primaryFP", BytesFromHex("0102030405060708"));
+  }));
+  if (header.key_not_after) {
+    DerStructure period = DerStructure::Create("PrivateKeyUsagePeriod");
+    period.Omit("notBefore");
+    period.Write("notAfter", *header.key_not_after);
+    const std::vector<uint8_t> value = period.Encode();
+    content.push_back(Element("extensions", [&](DerStructure& e) {
+      e.Write("extensions", "NEW");
+      e.Write("extensions.?LAST.extnID", "1.2.643.2.2.37.3.10");
+      e.WriteBytes("extensions.?LAST.extnValue", value);
+    }));
+  }
+  content.insert(content.end(), header.unknown_elements.begin(), header.unknown_elements.end());
+
+  DerStructure key = DerStructure::Create("HeaderKeyElements");
+  for (const auto& element : content) {
+    key.Write("content", "NEW");
+    key.WriteBytes("content.?LAST", element);
+  }
+  key.WriteBytes("mac", BytesFromHex("a57f63e1"));
+  return key.Encode();
+}
+
+std::vector<uint8_t> TestNameKey(const std::string& name) {
+  DerStructure key = DerStructure::Create("NameKey");
+  key.WriteBytes("name", std::vector<uint8_t>(name.begin(), name.end()));
+  return key.Encode();
+}
+
+ValueList TestContainerValues(const TestHeader& header, const std::string& name) {
+  return {
+      {u"header.key", TestHeaderKey(header)},
+      {u"masks.key", std::vector<uint8_t>(56, 0x11)},
+      {u"masks2.key", std::vector<uint8_t>(56, 0x22)},
+      {u"name.key", TestNameKey(name)},
+      {u"primary.key", std::vector<uint8_t>(36, 0x33)},
+      {u"primary2.key", std::vector<uint8_t>(36, 0x44)},
+  };
+}
+
+std::vector<uint8_t> KnownAnswerFile(const std::string& path) {
+#ifdef _WIN32
+  // Under Wine the tree is on drive Z:, which is the host's root.
+  const std::string root = "Z:" QUILLFEN_SOURCE_DIR;
+#else
+  const std::string root = QUILLFEN_SOURCE_DIR;
+#endif
+  const std::string name = root + "/tests/data/known-answers/" + path;
+  std::ifstream in(name, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + name);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+ValueList KnownAnswerValues(const std::string& directory) {
+  ValueList values;
+  for (const char* name :
+       {"header.key", "masks.key", "masks2.key", "name.key", "primary.key", "primary2.key"}) {
+    values.emplace_back(FromUtf8(name), KnownAnswerFile(directory + "/" + name));
+  }
+  return values;
+}
+
+std::vector<ContainerValue> AsContainerValues(const ValueList& values) {
+  std::vector<ContainerValue> container;
+  for (const auto& [name, bytes] : values) container.push_back({name, bytes});
+  return container;
+}
+
+std::vector<uint8_t> BytesFromHex(std::string_view hex) {
+  std::vector<uint8_t> bytes;
+  for (size_t i = 0; i + 1 < hex.size(); i += 2) {
+    bytes.push_back(static_cast<uint8_t>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
+  }
+  return bytes;
+}
+
+}  // namespace quillfen

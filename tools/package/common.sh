@@ -1,0 +1,128 @@
+# shellcheck shell=bash
+# Sourced by the package checks: what the Linux packages may ask of the
+# systems they install on (Astra Linux SE 1.7 = Debian 10, RED OS 7.3,
+# Rocky Linux 8 and CentOS 8, ALT p10, Debian, Ubuntu), and the checks of a
+# program against it.
+
+# No glibc symbol version above that of Debian 10 and RHEL 8.
+readonly glibc_baseline=2.28
+
+# The shared libraries the program may link, each by its soname, and the
+# Debian package that holds it. Every one has this soname on each system
+# above; a library that is not here fails the check until it is added with
+# its package.
+declare -A debian_package_of=(
+  [libc.so.6]=libc6
+  [libpthread.so.0]=libc6
+  [ld-linux-x86-64.so.2]=libc6
+  [libpcre2-16.so.0]=libpcre2-16-0
+  [libhivex.so.0]=libhivex0
+  [libgcrypt.so.20]=libgcrypt20
+  [libtasn1.so.6]=libtasn1-6
+)
+# The version of each package in Debian 10, which Astra Linux SE 1.7
+# follows: the .deb may ask for no more.
+declare -A debian10_version_of=(
+  [libc6]=2.28
+  [libpcre2-16-0]=10.32
+  [libhivex0]=1.3.18
+  [libgcrypt20]=1.8.4
+  [libtasn1-6]=4.13
+)
+
+fail() {
+  echo "test-package: FAILED: $*" >&2
+  exit 1
+}
+
+version_at_most() {  # VERSION LIMIT
+  [[ "$(printf '%s\n%s\n' "$1" "$2" | sort -V | tail -n 1)" == "$2" ]]
+}
+
+# The sonames a program links, one a line.
+needed_libraries() {  # PROGRAM
+  objdump -p "$1" | awk '$1 == "NEEDED" { print $2 }'
+}
+
+# The highest version of each kind (GLIBC, GLIBCXX, CXXABI, GCC) that the
+# program's dynamic symbols ask for, one "KIND_VERSION" a line.
+highest_symbol_versions() {  # PROGRAM
+  objdump -T "$1" | grep -oE '\b(GLIBC|GLIBCXX|CXXABI|GCC)_[0-9][0-9.]*' | sort -u -V |
+    awk -F_ '{ highest[$1] = $0 } END { for (kind in highest) print highest[kind] }' | sort
+}
+
+# Fails unless the program runs on the baseline: glibc symbols no newer
+# than it, nothing asked of the system's libstdc++ or libgcc, and only the
+# libraries above.
+check_baseline() {  # PROGRAM
+  local program=$1 versions glibc library
+  versions=$(highest_symbol_versions "$program")
+  glibc=$(grep '^GLIBC_' <<<"$versions" || true)
+  [[ -n "$glibc" ]] || fail "$program asks for no GLIBC_ version at all: objdump -T shows nothing to check"
+  version_at_most "${glibc#GLIBC_}" "$glibc_baseline" ||
+    fail "$program needs $glibc, above the baseline glibc $glibc_baseline:
+$(objdump -T "$program" | grep -E "\(?GLIBC_[0-9.]+\)?" | grep -vE "GLIBC_(2\.[0-9]|2\.1[0-9]|2\.2[0-8])(\.[0-9]+)?\b")
+Give each symbol its 2.28 stand-in in host/glibc_baseline_posix.cpp."
+  if grep -qvE '^GLIBC_' <<<"$versions"; then
+    fail "$program asks the system's C++ runtime for $(grep -vE '^GLIBC_' <<<"$versions" | tr '\n' ' ')(libstdc++ and libgcc belong inside it)"
+  fi
+  while read -r library; do
+    [[ -n "${debian_package_of[$library]:-}" ]] ||
+      fail "$program links $library, which is not among the libraries known on every baseline system (tools/package/common.sh)"
+  done < <(needed_libraries "$program")
+}
+
+# Runs a command in a directory: how compare_with_reference starts a
+# program unless it is told another way.
+run_in() {  # DIR COMMAND...
+  (cd "$1" && shift && exec "$@")
+}
+
+# Runs a packaged program and the Release build side by side, each in a
+# directory of its own with the example export: conversions, a listing, a
+# refusal and a failure that unwinds through the program (an exception),
+# and a container back to a .reg file. Fails unless statuses, messages and
+# every file written are the same. The packaged program is started by
+# RUNNER (a function taking a directory and a command), by default run_in.
+compare_with_reference() {  # PROGRAM REFERENCE WORK_DIR [RUNNER]
+  local program=$1 reference=$2 work=$3 runner=${4:-run_in}
+  local side dir status index stream
+  local -a cases=(
+    "container.reg out.000"
+    "container.reg out.000"
+    "--list container.reg"
+    "--to-reg --user=S-1-5-21-1001 holds-a-directory.000"
+    "--to-reg --user=S-1-5-21-1001 out.000"
+  )
+  for side in program reference; do
+    dir=$work/$side
+    rm -rf "$dir" && mkdir -p "$dir/holds-a-directory.000/sub"
+    cp examples/container.reg "$dir/"
+    for index in "${!cases[@]}"; do
+      status=0
+      if [[ $side == program ]]; then
+        # shellcheck disable=SC2086
+        "$runner" "$dir" "$program" ${cases[$index]} >"$work/$side.$index.out" \
+          2>"$work/$side.$index.err" || status=$?
+      else
+        # shellcheck disable=SC2086
+        run_in "$dir" "$reference" ${cases[$index]} >"$work/$side.$index.out" \
+          2>"$work/$side.$index.err" || status=$?
+      fi
+      echo "$status" >"$work/$side.$index.status"
+    done
+  done
+  for index in "${!cases[@]}"; do
+    for stream in status out err; do
+      cmp -s "$work/program.$index.$stream" "$work/reference.$index.$stream" ||
+        fail "quillfen ${cases[$index]}: the packaged program's $stream differs from the Release build's:
+$(cat "$work/program.$index.$stream")
+--- the Release build's:
+$(cat "$work/reference.$index.$stream")"
+    done
+  done
+  [[ "$(cat "$work/program.0.status") $(cat "$work/program.3.status")" == "0 1" ]] ||
+    fail "the example export did not convert, or the refusal did not fail, for both programs alike"
+  diff -r "$work/program" "$work/reference" >&2 ||
+    fail "the packaged program wrote other files or bytes than the Release build"
+}
