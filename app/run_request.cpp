@@ -223,8 +223,7 @@ int ExportKey(Host& host, const Request& request) {
                               backups),
               note);
   };
-  return ExportKeys(export_request, host, &exported, &note, announce) ? kExitSuccess
-                                                                      : kExitFailure;
+  return ExportKeys(export_request, host, &exported, &note, announce) ? kExitSuccess : kExitFailure;
 #endif
 }
 

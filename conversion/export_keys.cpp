@@ -1,7 +1,7 @@
 #include "conversion/export_keys.h"
 
-#include "conversion/contents/key_export.h"
 #include "conversion/contents/kept_values.h"
+#include "conversion/contents/key_export.h"
 #include "conversion/contents/private_key_pem.h"
 #include "conversion/convert_containers.h"
 #include "conversion/convert_reg_file.h"

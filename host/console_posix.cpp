@@ -88,9 +88,15 @@ class PosixConsole : public Console {
     if (::tcgetattr(terminal.get(), &saved) != 0) return std::nullopt;
     WriteAll(terminal.get(), ToUtf8(prompt));
     size_t length = 0;
-    {
+    try {
       const EchoOff quiet(terminal.get(), saved);
       length = ReadLine(terminal.get(), line);
+    } catch (...) {
+      // A message may follow: not after the prompt on its line.
+      if (::write(terminal.get(), "\n", 1) < 0) {
+        // The message still comes; only its line is shared.
+      }
+      throw;
     }
     // The user's Enter was not echoed.
     WriteAll(terminal.get(), "\n");

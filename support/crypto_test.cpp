@@ -102,7 +102,8 @@ TEST(CryptoTest, PublicKeysOfTheKnownAnswers) {
 TEST(CryptoTest, ArithmeticModuloTheOrder) {
   const std::string curve = "1.2.643.2.2.35.1";
   // The order of CryptoPro A, little-endian, and one less.
-  const auto q = Reversed(FromHex("ffffffffffffffffffffffffffffffff6c611070995ad10045841b09b761b893"));
+  const auto q =
+      Reversed(FromHex("ffffffffffffffffffffffffffffffff6c611070995ad10045841b09b761b893"));
   auto q_minus_1 = q;
   q_minus_1[0] -= 1;
   const std::vector<uint8_t> one = {1}, zero = {0};
@@ -117,9 +118,9 @@ TEST(CryptoTest, ArithmeticModuloTheOrder) {
   EXPECT_FALSE(PublicKeyOf(curve, q).has_value());
   EXPECT_TRUE(PublicKeyOf(curve, q_minus_1).has_value());
 
-  for (const char* oid : {"1.2.643.2.2.35.2", "1.2.643.2.2.35.3", "1.2.643.2.2.36.1",
-                          "1.2.643.7.1.2.1.1.1", "1.2.643.7.1.2.1.1.4", "1.2.643.7.1.2.1.2.1",
-                          "1.2.643.7.1.2.1.2.3"}) {
+  for (const char* oid :
+       {"1.2.643.2.2.35.2", "1.2.643.2.2.35.3", "1.2.643.2.2.36.1", "1.2.643.7.1.2.1.1.1",
+        "1.2.643.7.1.2.1.1.4", "1.2.643.7.1.2.1.2.1", "1.2.643.7.1.2.1.2.3"}) {
     EXPECT_TRUE(IsKnownCurve(oid)) << oid;
   }
   // The test curves, and one that is no GOST curve.

@@ -215,7 +215,8 @@ ContainerContents ReadContainerContents(std::span<const ContainerValue> values) 
   if (const auto family = Family(contents)) {
     for (const auto& [name, intact] : {std::pair{u"masks.key", &contents.masks_intact},
                                        std::pair{u"masks2.key", &contents.masks2_intact}}) {
-      if (const ContainerValue* masks = find(name)) *intact = MasksFileIntact(*family, masks->bytes);
+      if (const ContainerValue* masks = find(name))
+        *intact = MasksFileIntact(*family, masks->bytes);
     }
   }
   return contents;

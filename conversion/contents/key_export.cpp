@@ -49,9 +49,9 @@ RecoveredKey RecoverKey(std::span<const ContainerValue> values, PasswordSource& 
     throw fail(Text({u"В контейнере «", name, u"» нет файла header.key."}));
   }
   if (!contents.header_read || !contents.algorithm || !contents.curve) {
-    throw fail(Text({u"Не удалось прочитать header.key контейнера «", name, u"»: ",
-                     contents.problems.empty() ? u"нет параметров ключа" : Joined(contents.problems),
-                     u"."}));
+    throw fail(Text(
+        {u"Не удалось прочитать header.key контейнера «", name, u"»: ",
+         contents.problems.empty() ? u"нет параметров ключа" : Joined(contents.problems), u"."}));
   }
   const auto family = KeyFamilyOf(contents.algorithm->oid);
   if (!family) {
@@ -64,8 +64,8 @@ RecoveredKey RecoverKey(std::span<const ContainerValue> values, PasswordSource& 
                      u") программа не знает."}));
   }
   if (contents.header_intact != true) {
-    throw fail(Text({u"Файл header.key контейнера «", name,
-                     u"» повреждён: его имитовставка не сходится."}));
+    throw fail(Text(
+        {u"Файл header.key контейнера «", name, u"» повреждён: его имитовставка не сходится."}));
   }
 
   KeyFacts facts;
@@ -98,7 +98,7 @@ RecoveredKey RecoverKey(std::span<const ContainerValue> values, PasswordSource& 
   }
 
   const std::u16string_view copies[2][2] = {{u"masks.key", u"primary.key"},
-                                             {u"masks2.key", u"primary2.key"}};
+                                            {u"masks2.key", u"primary2.key"}};
   bool any_copy = false;
   for (int copy = 0; copy < 2; ++copy) {
     const auto* masks = ValueBytes(values, copies[copy][0]);

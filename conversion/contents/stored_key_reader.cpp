@@ -21,7 +21,8 @@ std::optional<StoredKey> ReadStoredKey(std::span<const uint8_t> masks,
 std::optional<bool> MasksFileIntact(KeyFamily family, std::span<const uint8_t> masks) {
   try {
     const DerStructure read = DerStructure::Decode("MasksKey", masks);
-    return MasksIntact(family, StoredKey{read.Bytes("mask"), read.Bytes("salt"), read.Bytes("mac"), {}});
+    return MasksIntact(family,
+                       StoredKey{read.Bytes("mask"), read.Bytes("salt"), read.Bytes("mac"), {}});
   } catch (const DerError&) {
     return std::nullopt;
   }

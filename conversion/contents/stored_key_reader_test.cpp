@@ -76,7 +76,8 @@ TEST(StoredKeyReaderTest, TheContainersOwnMacs) {
     }
     const ContainerContents contents = ReadContainerContents(values);
     std::string intact;
-    for (const auto& flag : {contents.header_intact, contents.masks_intact, contents.masks2_intact}) {
+    for (const auto& flag :
+         {contents.header_intact, contents.masks_intact, contents.masks2_intact}) {
       intact += flag ? (*flag ? "1" : "0") : "-";
     }
     EXPECT_EQ(intact, c.intact) << c.damaged;
