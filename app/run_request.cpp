@@ -10,9 +10,7 @@
 #include "conversion/container_list.h"
 #include "conversion/convert_containers.h"
 #include "conversion/convert_reg_file.h"
-#ifndef _WIN32
 #include "conversion/export_keys.h"
-#endif
 #include "conversion/key_store.h"
 #include "conversion/reg_writer.h"
 #include "host/message.h"
@@ -187,12 +185,6 @@ int ToReg(Host& host, const Request& request, std::u16string_view executableName
 }
 
 int ExportKey(Host& host, const Request& request) {
-#ifdef _WIN32
-  (void)request;
-  ShowMessage(host.messenger, u"Ключи из контейнеров эта программа выгружает только в Linux.",
-              MessageStyle::kCritical);
-  return kExitFailure;
-#else
   const ExportRequest export_request{request.args.SourceFile, request.choice,
                                      request.args.TargetPath, request.password_file};
   std::vector<ExportedKey> exported;
@@ -224,7 +216,6 @@ int ExportKey(Host& host, const Request& request) {
               note);
   };
   return ExportKeys(export_request, host, &exported, &note, announce) ? kExitSuccess : kExitFailure;
-#endif
 }
 
 }  // namespace
@@ -239,9 +230,7 @@ std::u16string UsageText(std::u16string_view executableName) {
            u"--list FileName",
            u"--info [--container=NAME] FileName",
            u"--cert [--container=NAME | --all] FileName [Directory]",
-#ifndef _WIN32
            u"--export-key [--container=NAME | --all] [--password-file=FILE] FileName [Directory]",
-#endif
 #ifndef _WIN32
            u"--install[=USER] [--keys-dir=DIR] [--container=NAME | --all] FileName",
 #endif
@@ -259,10 +248,8 @@ std::u16string UsageText(std::u16string_view executableName) {
       u"  --list            список контейнеров файла\r\n"
       u"  --info            что в контейнерах: ключ, сертификат, файлы\r\n"
       u"  --cert            сертификаты контейнеров в файлы NAME.cer в Directory\r\n"
-#ifndef _WIN32
       u"  --export-key      закрытый ключ и сертификат в файлы PEM для OpenSSL\r\n"
       u"  --password-file   пароль из первой строки файла («-» — стандартный ввод)\r\n"
-#endif
 #ifndef _WIN32
       u"  --install[=USER]  в хранилище ключей пользователя USER\r\n"
       u"  --keys-dir=DIR    хранилище ключей (по умолчанию /var/opt/cprocsp/keys)\r\n"

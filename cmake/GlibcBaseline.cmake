@@ -21,6 +21,7 @@ set(QUILLFEN_GLIBC_WRAPPED
   arc4random              # 2.36
   fstat                   # 2.33
   fstat64                 # 2.33
+  fstatat                 # 2.33
   lstat                   # 2.33
   pthread_once            # 2.34
   stat)                   # 2.33

@@ -49,9 +49,17 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Debian's own naming (name_version_architecture.deb) rather than CPack's,
 # so the file reads like any package from the archive.
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-# The libraries the program needs are read from the binary by
-# dpkg-shlibdeps, so Depends follows whatever the build linked against.
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The libraries the program links, at the oldest versions that have the
+# sonames and symbol versions it asks for. Written out rather than read by
+# dpkg-shlibdeps: Debian 12's symbol files of libgcrypt20 and libtasn1-6
+# give every symbol the version that built them (1.10.0 and 4.14), which
+# would keep the package off Debian 10 and Astra Linux SE 1.7 (libgcrypt
+# 1.8.4, libtasn1 4.13) whose libraries export the same symbols under the
+# same versions (GCRYPT_1.6, LIBTASN1_0_3). tools/test-package checks that
+# the list names exactly the packages of the libraries the program links.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "libc6 (>= 2.25), libgcrypt20 (>= 1.8.4), libhivex0 (>= 1.3.18), libpcre2-16-0 (>= 10.22), libtasn1-6 (>= 4.13)")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 # rpmbuild's own naming (name-version-release.arch.rpm). Its Requires are

@@ -41,6 +41,7 @@ int __xstat(int, const char*, struct stat*);
 int __fxstat(int, int, struct stat*);
 int __fxstat64(int, int, struct stat64*);
 int __lxstat(int, const char*, struct stat*);
+int __fxstatat(int, int, const char*, struct stat*, int);
 constexpr int kStatVersion = 1;
 
 extern void _init();
@@ -83,6 +84,10 @@ int __wrap_lstat(const char* path, struct stat* status) {
 
 int __wrap_fstat(int descriptor, struct stat* status) {
   return __fxstat(kStatVersion, descriptor, status);
+}
+
+int __wrap_fstatat(int directory, const char* path, struct stat* status, int flags) {
+  return __fxstatat(kStatVersion, directory, path, status, flags);
 }
 
 int __wrap_fstat64(int descriptor, struct stat64* status) {

@@ -6,15 +6,13 @@
 #include "host/unicode.h"
 #include "tests/hex.h"
 #include "tests/known_answers.h"
-#include "tests/run_program.h"
+#include "tests/test_containers.h"
 
 namespace quillfen {
 namespace {
 
 std::vector<uint8_t> KnownFile(const KnownAnswer& answer, const std::string& name) {
-  const std::string bytes =
-      ReadBinaryFile(ToUtf8(KnownAnswersDirectory()) + "/" + answer.directory + "/" + name);
-  return {bytes.begin(), bytes.end()};
+  return KnownAnswerFile(std::string(answer.directory) + "/" + name);
 }
 
 TEST(StoredKeyReaderTest, BothCopiesOfTheKnownAnswers) {

@@ -33,31 +33,15 @@ if [ -f "$STAMP" ] && [ -f "$PREFIX/include/pcre2.h" ] && [ -f "$PREFIX/lib/libp
 fi
 
 # --- source: Debian's pcre2 source package, fetched once into the cache ---
-SRC_PARENT=$CACHE_DIR/src
-UPSTREAM_VERSION=${PCRE2_DEB_VERSION%-*}
-SRC_DIR=$SRC_PARENT/pcre2-$UPSTREAM_VERSION
-if [ ! -f "$SRC_DIR/CMakeLists.txt" ]; then
-    # install-deps.sh adds the deb-src entry and installs dpkg-dev.
-    # Not grep -q: it would stop reading, and under pipefail the writer's SIGPIPE
-    # would count as "not found".
-    if ! apt-cache showsrc pcre2 2>/dev/null | grep -x "Version: $PCRE2_DEB_VERSION" >/dev/null; then
-        echo "build-pcre2.sh: no source of pcre2 $PCRE2_DEB_VERSION;" \
-             "run tools/windows/install-deps.sh first" >&2
-        exit 1
-    fi
-    rm -rf "$SRC_PARENT.tmp"
-    mkdir -p "$SRC_PARENT.tmp"
-    # apt-get source runs dpkg-source -x (applies Debian's patches).
-    (cd "$SRC_PARENT.tmp" && apt-get source -q "pcre2=$PCRE2_DEB_VERSION")
-    mkdir -p "$SRC_PARENT"
-    rm -rf "$SRC_DIR"
-    mv "$SRC_PARENT.tmp/pcre2-$UPSTREAM_VERSION" "$SRC_DIR"
-    rm -rf "$SRC_PARENT.tmp"
-fi
+# shellcheck source=tools/windows/debian-source.sh
+. "$HERE/debian-source.sh"
+debian_source pcre2 "$PCRE2_DEB_VERSION" "$CACHE_DIR"
+SRC_DIR=$DEBIAN_SOURCE_DIR
 
 # --- build ---
 BUILD_DIR=$CACHE_DIR/build-pcre2-$ARCH
-rm -rf "$BUILD_DIR" "$PREFIX"
+# Not the prefix: the other libraries for Windows are installed there too.
+rm -rf "$BUILD_DIR"
 GEN=()
 command -v ninja >/dev/null && GEN=(-G Ninja)
 cmake -S "$SRC_DIR" -B "$BUILD_DIR" "${GEN[@]}" \

@@ -16,7 +16,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
 fi
 
-# Source packages (used by build-pcre2.sh): add a deb-src twin of the
+# Source packages (used by the build-*.sh scripts): add a deb-src twin of the
 # binary Debian source list, in its own file.
 SRC_LIST=/etc/apt/sources.list.d/quillfen-deb-src.sources
 if [ ! -f "$SRC_LIST" ]; then
@@ -40,6 +40,11 @@ PKGS=(
     g++-mingw-w64-i686 g++-mingw-w64-i686-win32
     binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
     cmake ninja-build make pkg-config dpkg-dev
+    # The autotools builds of libgpg-error and libgcrypt compile helper
+    # programs for the build machine; their sources come as .tar.bz2.
+    gcc bzip2
+    # The ASN.1 module is compiled into a table on the build machine.
+    libtasn1-bin
     wine wine64 wine32:i386
     xvfb xauth
     googletest
