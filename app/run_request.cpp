@@ -190,30 +190,7 @@ int ExportKey(Host& host, const Request& request) {
   std::vector<ExportedKey> exported;
   std::u16string note;
   const auto announce = [&] {
-    std::vector<std::u16string> lines;
-    std::u16string backups;
-    for (const auto& key : exported) {
-      std::u16string line = u"«";
-      line += VisibleName(key.name);
-      line += u"» →";
-      for (size_t i = 0; i < key.files.size(); ++i) {
-        line += i == 0 ? u" " : u", ";
-        line += key.files[i];
-      }
-      lines.push_back(std::move(line));
-      if (key.from_backup) {
-        backups += u"\r\nКлюч контейнера «";
-        backups += VisibleName(key.name);
-        backups += u"» взят из резервной копии (masks2.key, primary2.key): основная повреждена.";
-      }
-    }
-    Converted(host,
-              PathMessage(request.args.TargetPath,
-                          ShownLines(lines, kMostShownLines) +
-                              u"\r\n\r\nКлючи выгружены успешно! ^_^v\r\nФайлы .key.pem не "
-                              u"зашифрованы: храните их так же бережно, как сам контейнер." +
-                              backups),
-              note);
+    Converted(host, ExportedKeysText(exported, request.args.TargetPath, kMostShownLines), note);
   };
   return ExportKeys(export_request, host, &exported, &note, announce) ? kExitSuccess : kExitFailure;
 }

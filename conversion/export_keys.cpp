@@ -1,11 +1,14 @@
 #include "conversion/export_keys.h"
 
+#include "conversion/container_list.h"
 #include "conversion/contents/kept_values.h"
 #include "conversion/contents/key_export.h"
 #include "conversion/contents/private_key_pem.h"
 #include "conversion/convert_containers.h"
 #include "conversion/convert_reg_file.h"
+#include "host/message.h"
 #include "host/path_functions.h"
+#include "host/visible_name.h"
 
 namespace quillfen {
 namespace {
@@ -70,6 +73,32 @@ bool ExportKeys(const ExportRequest& request, Host& host, std::vector<ExportedKe
     *exported = std::move(done);
     if (note != nullptr) *note = source->Note();
   });
+}
+
+std::u16string ExportedKeysText(const std::vector<ExportedKey>& exported,
+                                std::u16string_view directory, size_t mostLines) {
+  std::vector<std::u16string> lines;
+  std::u16string backups;
+  for (const auto& key : exported) {
+    std::u16string line = u"«";
+    line += VisibleName(key.name);
+    line += u"» →";
+    for (size_t i = 0; i < key.files.size(); ++i) {
+      line += i == 0 ? u" " : u", ";
+      line += key.files[i];
+    }
+    lines.push_back(std::move(line));
+    if (key.from_backup) {
+      backups += u"\r\nКлюч контейнера «";
+      backups += VisibleName(key.name);
+      backups += u"» взят из резервной копии (masks2.key, primary2.key): основная повреждена.";
+    }
+  }
+  return PathMessage(directory, ShownLines(lines, mostLines) +
+                                    u"\r\n\r\nКлючи выгружены успешно! ^_^v\r\nФайлы .key.pem "
+                                    u"не зашифрованы: храните их так же бережно, как сам "
+                                    u"контейнер." +
+                                    backups);
 }
 
 }  // namespace quillfen

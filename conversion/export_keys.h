@@ -36,4 +36,10 @@ struct ExportedKey {
 bool ExportKeys(const ExportRequest& request, Host& host, std::vector<ExportedKey>* exported,
                 std::u16string* note = nullptr, const Announce& announce = {});
 
+// The success message: the directory, a line per container with its files
+// (the first `mostLines` of them), the word that the key files are not
+// encrypted, and a line for each key taken from the backup copy.
+std::u16string ExportedKeysText(const std::vector<ExportedKey>& exported,
+                                std::u16string_view directory, size_t mostLines);
+
 }  // namespace quillfen

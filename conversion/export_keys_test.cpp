@@ -275,6 +275,26 @@ TEST_F(ExportKeysTest, AHundredAndTwentyContainersInOneRun) {
   EXPECT_EQ(File(u"k1119.000.key.pem"), File(u"k1000.000.key.pem"));
 }
 
+TEST(ExportedKeysTextTest, EachContainerItsFilesAndTheBackupsNamed) {
+  const std::vector<ExportedKey> exported = {
+      {u"srv", {u"srv.000.key.pem", u"srv.000.cert.pem"}, false},
+      {u"a\tb", {u"ab.000.key.pem"}, true},
+      {u"web", {u"web.000.key.pem"}, false},
+  };
+  const std::u16string tail =
+      u"\r\n\r\nКлючи выгружены успешно! ^_^v\r\nФайлы .key.pem не зашифрованы: храните их "
+      u"так же бережно, как сам контейнер.\r\nКлюч контейнера «a\\tb» взят из резервной копии "
+      u"(masks2.key, primary2.key): основная повреждена.";
+  EXPECT_EQ(ExportedKeysText(exported, u"keys", SIZE_MAX),
+            u"keys\r\n\r\n«srv» → srv.000.key.pem, srv.000.cert.pem\r\n«a\\tb» → "
+            u"ab.000.key.pem\r\n«web» → web.000.key.pem" +
+                tail);
+  EXPECT_EQ(ExportedKeysText(exported, u"keys", 2),
+            u"keys\r\n\r\n«srv» → srv.000.key.pem, srv.000.cert.pem\r\n«a\\tb» → "
+            u"ab.000.key.pem\r\n… и ещё 1" +
+                tail);
+}
+
 // The program itself: the password piped in, the message, files only the
 // user can read, and never a second time over the first.
 TEST(ExportKeyProgramTest, KnownAnswerThroughTheProgram) {
