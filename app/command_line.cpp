@@ -40,6 +40,7 @@ struct Given {
   std::optional<std::u16string> view;       // --wow64 or --native
   std::optional<std::u16string> install_only;
   std::optional<std::u16string> to_reg_only;
+  std::optional<std::u16string> export_only;
 };
 
 #ifdef _WIN32
@@ -148,6 +149,13 @@ CommandLine ParseOptions(const ArgumentList& arguments) {
         given.to_reg_only = option;
         request.name = *value;
       }
+    } else if (option == u"--export-key" && !value) {
+      conflict = set_once(given.action);
+      request.action = Request::Action::kExportKey;
+    } else if (option == u"--password-file") {
+      if (!take_value()) return Mistake(u"Для параметра " + Quoted(option) + u" нужно значение.");
+      given.export_only = option;
+      request.password_file = *value;
     } else if ((option == u"--wow64" || option == u"--native") && !value) {
       conflict = set_once(given.view);
       view = option == u"--wow64";
@@ -166,6 +174,9 @@ CommandLine ParseOptions(const ArgumentList& arguments) {
   }
   if (given.to_reg_only && request.action != Action::kToReg) {
     return OnlyWith(*given.to_reg_only, u"--to-reg");
+  }
+  if (given.export_only && request.action != Action::kExportKey) {
+    return OnlyWith(*given.export_only, u"--export-key");
   }
   if (auto refused = RefuseName(u"--name", request.name, 255)) return *refused;
   if (auto refused = RefuseName(u"--user", request.sid, SIZE_MAX)) return *refused;
@@ -193,7 +204,7 @@ CommandLine ParseOptions(const ArgumentList& arguments) {
   request.args.SourceFile = operands[0];
   if (operands.size() == 2) {
     request.args.TargetPath = operands[1];
-  } else if (request.action == Action::kCert) {
+  } else if (request.action == Action::kCert || request.action == Action::kExportKey) {
     request.args.TargetPath = u".";
   } else if (request.action == Action::kConvert) {
     request.args.TargetPath = request.choice.kind == ContainerChoice::Kind::kAll

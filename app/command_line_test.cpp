@@ -137,6 +137,40 @@ TEST(ParseOptionsTest, Table) {
        {},
        {},
        u"Параметр «--name» используется только вместе с «--to-reg»."},
+      {{u"--export-key", u"a.reg"},
+       Kind::kRequest,
+       Action::kExportKey,
+       Selection::kFirst,
+       u"a.reg",
+       u"."},
+      {{u"--export-key", u"--all", u"a.reg", u"keys"},
+       Kind::kRequest,
+       Action::kExportKey,
+       Selection::kAll,
+       u"a.reg",
+       u"keys"},
+      {{u"--export-key", u"a.reg", u"b", u"c"}, Kind::kUsage},
+      {{u"--password-file=p", u"a.reg"},
+       Kind::kMistake,
+       {},
+       {},
+       {},
+       {},
+       u"Параметр «--password-file» используется только вместе с «--export-key»."},
+      {{u"--export-key", u"--list", u"a.reg"},
+       Kind::kMistake,
+       {},
+       {},
+       {},
+       {},
+       u"Параметры «--export-key» и «--list» несовместимы."},
+      {{u"--export-key", u"--password-file"},
+       Kind::kMistake,
+       {},
+       {},
+       {},
+       {},
+       u"Для параметра «--password-file» нужно значение."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.arguments));
@@ -158,6 +192,23 @@ TEST(ParseOptionsTest, Table) {
   for (const std::vector<std::u16string>& plain :
        {std::vector<std::u16string>{u"-?"}, {u"a.reg", u"--all"}, {}}) {
     EXPECT_FALSE(StartsWithOption(ArgumentList(plain)));
+  }
+}
+
+TEST(ParseOptionsTest, PasswordFileAsGiven) {
+  const struct {
+    std::vector<std::u16string> arguments;
+    std::optional<std::u16string> file;
+  } cases[] = {
+      {{u"--export-key", u"a.reg"}, std::nullopt},
+      {{u"--export-key", u"--password-file=-", u"a.reg"}, u"-"},
+      {{u"--password-file", u"p w.txt", u"--export-key", u"a.reg"}, u"p w.txt"},
+      {{u"--export-key", u"--password-file=", u"a.reg"}, u""},
+  };
+  for (const auto& c : cases) {
+    const CommandLine line = ParseOptions(ArgumentList(c.arguments));
+    ASSERT_EQ(line.kind, Kind::kRequest);
+    EXPECT_EQ(line.request.password_file, c.file);
   }
 }
 

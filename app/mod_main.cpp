@@ -44,7 +44,7 @@ int Main() {
   RegisterAppPath();
   InitializeCommonControls();
   if (!IsInIDE()) SetMainWindowIcon();
-  Host host{RealFileSystem(), DefaultMessenger(), RealAccounts()};
+  Host host{RealFileSystem(), DefaultMessenger(), RealAccounts(), &RealConsole()};
   return RunConverter(host, ArgumentList::Global(), ExecutableName());
 }
 

@@ -10,7 +10,7 @@ namespace quillfen {
 
 // What a run with options does, with which containers, and where to.
 struct Request {
-  enum class Action { kConvert, kList, kInstall, kToReg, kInfo, kCert };
+  enum class Action { kConvert, kList, kInstall, kToReg, kInfo, kCert, kExportKey };
 
   Action action = Action::kConvert;
   ContainerChoice choice;
@@ -28,6 +28,10 @@ struct Request {
   std::optional<std::u16string> sid;
   bool wow64 = false;
   std::optional<std::u16string> name;
+
+  // --export-key: where the password is read from ("-": standard input);
+  // nothing: asked on the terminal when a container needs one.
+  std::optional<std::u16string> password_file;
 };
 
 }  // namespace quillfen

@@ -10,6 +10,7 @@
 #include "conversion/container_list.h"
 #include "conversion/convert_containers.h"
 #include "conversion/convert_reg_file.h"
+#include "conversion/export_keys.h"
 #include "conversion/key_store.h"
 #include "conversion/reg_writer.h"
 #include "host/message.h"
@@ -183,6 +184,17 @@ int ToReg(Host& host, const Request& request, std::u16string_view executableName
                                                                        : kExitFailure;
 }
 
+int ExportKey(Host& host, const Request& request) {
+  const ExportRequest export_request{request.args.SourceFile, request.choice,
+                                     request.args.TargetPath, request.password_file};
+  std::vector<ExportedKey> exported;
+  std::u16string note;
+  const auto announce = [&] {
+    Converted(host, ExportedKeysText(exported, request.args.TargetPath, kMostShownLines), note);
+  };
+  return ExportKeys(export_request, host, &exported, &note, announce) ? kExitSuccess : kExitFailure;
+}
+
 }  // namespace
 
 std::u16string UsageText(std::u16string_view executableName) {
@@ -195,6 +207,7 @@ std::u16string UsageText(std::u16string_view executableName) {
            u"--list FileName",
            u"--info [--container=NAME] FileName",
            u"--cert [--container=NAME | --all] FileName [Directory]",
+           u"--export-key [--container=NAME | --all] [--password-file=FILE] FileName [Directory]",
 #ifndef _WIN32
            u"--install[=USER] [--keys-dir=DIR] [--container=NAME | --all] FileName",
 #endif
@@ -212,6 +225,8 @@ std::u16string UsageText(std::u16string_view executableName) {
       u"  --list            список контейнеров файла\r\n"
       u"  --info            что в контейнерах: ключ, сертификат, файлы\r\n"
       u"  --cert            сертификаты контейнеров в файлы NAME.cer в Directory\r\n"
+      u"  --export-key      закрытый ключ и сертификат в файлы PEM для OpenSSL\r\n"
+      u"  --password-file   пароль из первой строки файла («-» — стандартный ввод)\r\n"
 #ifndef _WIN32
       u"  --install[=USER]  в хранилище ключей пользователя USER\r\n"
       u"  --keys-dir=DIR    хранилище ключей (по умолчанию /var/opt/cprocsp/keys)\r\n"
@@ -277,6 +292,8 @@ int RunWithOptions(Host& host, const CommandLine& line, std::u16string_view exec
     }
     case Action::kCert:
       return SaveCertificateFiles(host, request);
+    case Action::kExportKey:
+      return ExportKey(host, request);
     case Action::kToReg:
       break;
   }

@@ -38,6 +38,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bench/key_bench.h"
 #include "bench/measure.h"
 #include "tests/run_program.h"
 #include "tests/test_containers.h"
@@ -477,11 +478,15 @@ int main(int argc, char** argv) {
   if (args.size() >= 2 && args[0] == "example") return WriteExample(args[1]);
   if (args.size() >= 2 && args[0] == "generate") return Generate(args);
   if (args.size() >= 2 && args[0] == "to-reg") return quillfen::bench::MeasureToReg(args);
+  if (!args.empty() && args[0] == "key") {
+    const int rounds = args.size() > 1 ? std::atoi(args[1].c_str()) : 9;
+    if (rounds > 0) return RunKeyBenchmark(rounds);
+  }
   if (args.size() >= 2 && args[0] == "run") {
     const int rounds = args.size() > 2 ? std::atoi(args[2].c_str()) : 5;
     if (rounds > 0) return Run(args[1], rounds);
   }
   std::cerr << "usage: quillfen_bench example FILE | generate FILE [--sparse] [KEYS]"
-               " | run FILE [ROUNDS] | to-reg DIRECTORY [MIB] [PROGRAM]\n";
+               " | run FILE [ROUNDS] | to-reg DIRECTORY [MIB] [PROGRAM] | key [ROUNDS]\n";
   return 2;
 }

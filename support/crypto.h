@@ -1,8 +1,13 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <span>
+#include <string_view>
+#include <vector>
 
 namespace quillfen {
 
@@ -13,5 +18,89 @@ namespace quillfen {
 // The SHA-1 digest of `bytes`: a certificate's thumbprint as the certificate
 // tools print it.
 std::array<uint8_t, 20> Sha1(std::span<const uint8_t> bytes);
+
+// Bytes in memory that libgcrypt keeps out of swap and wipes when it is
+// freed: passwords, keys and whatever is derived from them.
+class SecureBytes {
+ public:
+  SecureBytes() = default;
+  // `size` zero bytes.
+  explicit SecureBytes(size_t size);
+  explicit SecureBytes(std::span<const uint8_t> bytes);
+  SecureBytes(SecureBytes&& other) noexcept;
+  SecureBytes& operator=(SecureBytes&& other) noexcept;
+  SecureBytes(const SecureBytes&) = delete;
+  SecureBytes& operator=(const SecureBytes&) = delete;
+  ~SecureBytes();
+
+  uint8_t* data() { return data_; }
+  const uint8_t* data() const { return data_; }
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  uint8_t& operator[](size_t i) { return data_[i]; }
+  uint8_t operator[](size_t i) const { return data_[i]; }
+  std::span<uint8_t> Span() { return {data_, size_}; }
+  std::span<const uint8_t> Span() const { return {data_, size_}; }
+
+ private:
+  void Release();
+
+  uint8_t* data_ = nullptr;
+  size_t size_ = 0;
+};
+
+// The GOST hash functions: R 34.11-94 with the CryptoPro parameters, and
+// R 34.11-2012 ("Stribog") of 256 and 512 bits.
+enum class GostHash { kR3411_94CryptoPro, kStribog256, kStribog512 };
+
+// A hash computed piece by piece, its state in secure memory. Reusable:
+// Finish starts it over.
+class GostDigest {
+ public:
+  explicit GostDigest(GostHash hash);
+  ~GostDigest();
+  GostDigest(const GostDigest&) = delete;
+  GostDigest& operator=(const GostDigest&) = delete;
+
+  // The digest's length in bytes.
+  size_t Size() const;
+  void Write(std::span<const uint8_t> bytes);
+  // Writes the digest to `out` (Size() bytes) and starts over.
+  void Finish(std::span<uint8_t> out);
+
+ private:
+  struct Handle;
+  std::unique_ptr<Handle> handle_;
+};
+
+// The S-boxes GOST 28147-89 runs with: CryptoPro's A and TC26's Z.
+enum class GostSbox { kCryptoProA, kTc26Z };
+
+// GOST 28147-89 in ECB mode under a 32-byte key; `data` a whole number of
+// 8-byte blocks.
+SecureBytes Gost28147Ecb(GostSbox sbox, std::span<const uint8_t> key, std::span<const uint8_t> data,
+                         bool encrypt);
+
+// The 4-byte GOST 28147-89 MAC (imitovstavka) of `data` under a 32-byte key.
+std::array<uint8_t, 4> Gost28147Mac(GostSbox sbox, std::span<const uint8_t> key,
+                                    std::span<const uint8_t> data);
+
+// Arithmetic on the GOST curves libgcrypt knows, named by their object
+// identifiers ("1.2.643.2.2.35.1"). Numbers are little-endian bytes of any
+// length, as the containers and the key files hold them; results are as
+// long as the curve's order (scalars) or its field (coordinates).
+bool IsKnownCurve(std::string_view oid);
+
+// a·b mod q and a⁻¹ mod q, q the curve's order; nothing when a has no inverse.
+SecureBytes MultiplyModOrder(std::string_view oid, std::span<const uint8_t> a,
+                             std::span<const uint8_t> b);
+std::optional<SecureBytes> InvertModOrder(std::string_view oid, std::span<const uint8_t> a);
+
+// The public key of the private key d: d·G as X ‖ Y, little-endian; nothing
+// when d is no private key of the curve (zero, or not below the order).
+std::optional<std::vector<uint8_t>> PublicKeyOf(std::string_view oid, std::span<const uint8_t> d);
+
+// Overwrites `bytes` so that the compiler cannot leave it out.
+void Wipe(std::span<uint8_t> bytes);
 
 }  // namespace quillfen

@@ -11,6 +11,8 @@ inline constexpr char16_t kUsage[] =
     u"               quillfen[.EXE] --list FileName\r\n"
     u"               quillfen[.EXE] --info [--container=NAME] FileName\r\n"
     u"               quillfen[.EXE] --cert [--container=NAME | --all] FileName [Directory]\r\n"
+    u"               quillfen[.EXE] --export-key [--container=NAME | --all] "
+    u"[--password-file=FILE] FileName [Directory]\r\n"
 #ifndef _WIN32
     u"               quillfen[.EXE] --install[=USER] [--keys-dir=DIR] [--container=NAME | --all] "
     u"FileName\r\n"
@@ -25,6 +27,8 @@ inline constexpr char16_t kUsage[] =
     u"  --list            список контейнеров файла\r\n"
     u"  --info            что в контейнерах: ключ, сертификат, файлы\r\n"
     u"  --cert            сертификаты контейнеров в файлы NAME.cer в Directory\r\n"
+    u"  --export-key      закрытый ключ и сертификат в файлы PEM для OpenSSL\r\n"
+    u"  --password-file   пароль из первой строки файла («-» — стандартный ввод)\r\n"
 #ifndef _WIN32
     u"  --install[=USER]  в хранилище ключей пользователя USER\r\n"
     u"  --keys-dir=DIR    хранилище ключей (по умолчанию /var/opt/cprocsp/keys)\r\n"

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "conversion/contents/date_time.h"
 
@@ -22,6 +23,8 @@ struct CertificateContents {
   DateTime not_after;
   // SHA-1 of the certificate: 40 hex digits, as the certificate tools print it.
   std::u16string thumbprint;
+  // A GOST public key's X ‖ Y, little-endian; empty for a key of another kind.
+  std::vector<uint8_t> public_key;
 };
 
 // Throws DerError when `der` is no X.509 certificate.

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "conversion/contents/key_recovery.h"
+#include "conversion/contents/stored_key_reader.h"
 #include "host/text_decoder.h"
 #include "host/unicode.h"
 #include "support/ascii.h"
@@ -48,6 +50,11 @@ void AddProblem(ContainerContents& contents, std::u16string_view label, const De
   contents.problems.push_back(std::u16string(label) + u" (" + error.Reason() + u")");
 }
 
+std::optional<KeyFamily> Family(const ContainerContents& contents) {
+  if (!contents.algorithm) return std::nullopt;
+  return KeyFamilyOf(contents.algorithm->oid);
+}
+
 class HeaderReader {
  public:
   explicit HeaderReader(ContainerContents& contents) : contents_(contents) {}
@@ -55,10 +62,13 @@ class HeaderReader {
   void Read(const std::vector<uint8_t>& bytes) {
     // libtasn1 lets a SEQUENCE end early, so its elements are read here too.
     std::vector<std::vector<uint8_t>> elements;
+    std::vector<uint8_t> content, mac;
     try {
       const DerStructure header = DerStructure::Decode("HeaderKeyElements", bytes);
       const size_t count = header.Count("content");
       for (size_t i = 1; i <= count; ++i) elements.push_back(header.Bytes("content." + Nth(i)));
+      content = header.ElementDer("content");
+      mac = header.Bytes("mac");
     } catch (const DerError& error) {
       AddProblem(contents_, u"header.key", error);
       return;
@@ -69,12 +79,17 @@ class HeaderReader {
       try {
         if (kind == "primaryKey") {
           ReadKeyParameters(element);
+        } else if (kind == "primaryFP") {
+          contents_.primary_fp = DerStructure::Decode("HeaderElement", element).Bytes(kind);
         } else if (!kind.empty()) {
           ReadElement(kind, element);
         }
       } catch (const DerError& error) {
         AddProblem(contents_, ElementLabel(kind), error);
       }
+    }
+    if (const auto family = Family(contents_)) {
+      contents_.header_intact = HeaderIntact(*family, content, mac);
     }
   }
 
@@ -92,9 +107,8 @@ class HeaderReader {
     if (kind == "attributes") {
       contents_.container_bits = BitsText(element.Bits(kind));
     } else if (kind == "passwordCheck") {
-      bool set = false;
-      for (const uint8_t byte : element.Bytes(kind)) set = set || byte != 0;
-      contents_.password = set;
+      contents_.password_check = element.Bytes(kind);
+      contents_.password = HasPassword(*contents_.password_check);
     } else if (kind == "primaryCertificate" || kind == "secondaryCertificate") {
       StoredCertificate stored{element.Bytes(kind), std::nullopt};
       const bool first = kind == "primaryCertificate";
@@ -197,6 +211,13 @@ ContainerContents ReadContainerContents(std::span<const ContainerValue> values) 
   if (const ContainerValue* header = find(u"header.key");
       header != nullptr && !header->bytes.empty()) {
     HeaderReader(contents).Read(header->bytes);
+  }
+  if (const auto family = Family(contents)) {
+    for (const auto& [name, intact] : {std::pair{u"masks.key", &contents.masks_intact},
+                                       std::pair{u"masks2.key", &contents.masks2_intact}}) {
+      if (const ContainerValue* masks = find(name))
+        *intact = MasksFileIntact(*family, masks->bytes);
+    }
   }
   return contents;
 }

@@ -46,6 +46,14 @@ struct ContainerContents {
   std::optional<DateTime> key_not_after;
   std::optional<StoredCertificate> certificate;
   std::optional<StoredCertificate> second_certificate;
+  // What proves the key: the password's check value ([2]) and primaryFP
+  // ([10]), the first bytes of the public key's X.
+  std::optional<std::vector<uint8_t>> password_check;
+  std::optional<std::vector<uint8_t>> primary_fp;
+  // The container's own MACs, which need no password: header.key's over its
+  // content, masks.key's and masks2.key's over their salt; nothing where one
+  // could not be checked (its file missing or unread, the algorithm unknown).
+  std::optional<bool> header_intact, masks_intact, masks2_intact;
 
   // What could not be read, and why: "header.key (неверный тег)".
   std::vector<std::u16string> problems;

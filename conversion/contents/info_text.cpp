@@ -81,6 +81,18 @@ std::u16string KeyAttributes(const ContainerContents& contents) {
   return text;
 }
 
+// The container's own MACs: what damage shows without the password.
+std::u16string IntegrityText(const ContainerContents& contents) {
+  std::vector<std::u16string> checked;
+  for (const auto& [file, intact] : {std::pair{u"header.key", contents.header_intact},
+                                     std::pair{u"masks.key", contents.masks_intact},
+                                     std::pair{u"masks2.key", contents.masks2_intact}}) {
+    if (!intact) continue;
+    checked.push_back(std::u16string(file) + (*intact ? u" в порядке" : u" повреждён"));
+  }
+  return Joined(checked);
+}
+
 }  // namespace
 
 std::u16string InfoBlock(const ContainerPlace& place, const ContainerContents& contents,
@@ -103,6 +115,9 @@ std::u16string InfoBlock(const ContainerPlace& place, const ContainerContents& c
     lines.Add(u"Атрибуты контейнера", u"биты " + *contents.container_bits);
   if (contents.password)
     lines.Add(u"Пароль", *contents.password ? u"установлен" : u"не установлен");
+  if (const std::u16string integrity = IntegrityText(contents); !integrity.empty()) {
+    lines.Add(u"Имитовставки", integrity);
+  }
   if (contents.key_not_after) {
     lines.Add(u"Закрытый ключ действителен до",
               FormatDateTime(*contents.key_not_after) +

@@ -25,6 +25,7 @@ TEST(InfoTextTest, EveryLineOfAKnownAnswerContainer) {
       u"Атрибуты ключа: экспортируемый, ключ обмена (биты 101)\r\n"
       u"Атрибуты контейнера: биты 11\r\n"
       u"Пароль: установлен\r\n"
+      u"Имитовставки: header.key в порядке, masks.key в порядке, masks2.key в порядке\r\n"
       u"Закрытый ключ действителен до: 2027-12-08 00:47:52 UTC\r\n"
       u"Сертификат:\r\n"
       u"  Субъект: O=Test Vectors, CN=kat256.example\r\n"
@@ -65,6 +66,7 @@ TEST(InfoTextTest, PlaceTimeAndWhatIsMissing) {
        u"Атрибуты ключа: экспортируемый, ключ обмена (биты 101)\r\n"
        u"Атрибуты контейнера: биты 11\r\n"
        u"Пароль: установлен\r\n"
+       u"Имитовставки: header.key в порядке, masks.key в порядке, masks2.key в порядке\r\n"
        u"Закрытый ключ действителен до: 2027-12-08 00:47:53 UTC (истёк)\r\n"
        u"Сертификат:\r\n"
        u"  Субъект: CN=kat2001.example\r\n"
@@ -86,6 +88,7 @@ TEST(InfoTextTest, PlaceTimeAndWhatIsMissing) {
        u"Атрибуты ключа: неэкспортируемый, ключ подписи (биты 000)\r\n"
        u"Атрибуты контейнера: биты 01\r\n"
        u"Пароль: не установлен\r\n"
+       u"Имитовставки: header.key повреждён\r\n"
        u"Закрытый ключ действителен до: 2027-12-08 00:47:52 UTC\r\n"
        u"Сертификат: нет\r\n"
        u"Файлы: header.key, masks.key, masks2.key, name.key, primary.key, primary2.key"},

@@ -42,6 +42,30 @@ for export in "$example" "$work/utf8.reg" "$work/lf.reg" "$work/regedit4.reg"; d
   check "$name: exit status" 0 "$?"
   check "$name: container" "" "$(diff -r "$work/expected" "$work/out-$name" 2>&1)"
 done
+# The known-answer containers' keys, as the Linux build writes them and as
+# OpenSSL reads them: the password from a file, there being no terminal.
+known=$here/../data/known-answers
+for kat in kat2001:Kat-2001 kat256:Kat-256 kat512:; do
+  name=${kat%%:*}
+  printf '%s\r\n' "${kat#*:}" >"$work/$name.password"
+  "$linux_quillfen" --export-key --password-file="$work/$name.password" "$known/$name.000" \
+    "$work/keys-linux" >/dev/null
+  env -u DISPLAY wine "$exe" --export-key --password-file="$(winpath "$work/$name.password")" \
+    "$(winpath "$known/$name.000")" "$(winpath "$work/keys")" </dev/null
+  check "$name: key exported" 0 "$?"
+  for file in "$name.000.key.pem" "$name.000.cert.pem"; do
+    check "$name: $file as on Linux" "" "$(cmp "$work/keys-linux/$file" "$work/keys/$file" 2>&1)"
+  done
+  check "$name: OpenSSL's public key" "$(cat "$known/$name.pub.pem")" \
+    "$(openssl pkey -engine gost -in "$work/keys/$name.000.key.pem" -pubout 2>/dev/null)"
+done
+# Standard input, redirected by the caller, is there for a program without a
+# console too.
+env -u DISPLAY wine "$exe" --export-key --password-file=- "$(winpath "$known/kat256.000")" \
+  "$(winpath "$work/keys-piped")" <"$work/kat256.password"
+check "password from standard input" 0 "$?"
+check "its key as the file's" "" \
+  "$(cmp "$work/keys/kat256.000.key.pem" "$work/keys-piped/kat256.000.key.pem" 2>&1)"
 for args in "" "a b c" "/?"; do
   # shellcheck disable=SC2086
   env -u DISPLAY wine "$exe" $args </dev/null
@@ -78,6 +102,7 @@ indent='\r\n               quillfen[.EXE] '
 usage="Velmora - Quillfen 1.00.0003\\r\\nCopyright © 2026 Velmora\\r\\n\\r\\nИспользование: quillfen[.EXE] FileName [Path]\
 ${indent}--container=NAME FileName [Path]${indent}--all FileName [Directory]${indent}--list FileName\
 ${indent}--info [--container=NAME] FileName${indent}--cert [--container=NAME | --all] FileName [Directory]\
+${indent}--export-key [--container=NAME | --all] [--password-file=FILE] FileName [Directory]\
 ${indent}--to-reg --user=SID [--wow64] [--name=NAME] Directory [FileName]${indent}--help | --version\
 \\r\\n\\r\\nFileName: файл реестра (.reg) или файл куста реестра (SOFTWARE); с параметрами —\
 \\r\\n          и каталог-контейнер.\
@@ -86,6 +111,8 @@ ${indent}--to-reg --user=SID [--wow64] [--name=NAME] Directory [FileName]${inden
 \\r\\n  --list            список контейнеров файла\
 \\r\\n  --info            что в контейнерах: ключ, сертификат, файлы\
 \\r\\n  --cert            сертификаты контейнеров в файлы NAME.cer в Directory\
+\\r\\n  --export-key      закрытый ключ и сертификат в файлы PEM для OpenSSL\
+\\r\\n  --password-file   пароль из первой строки файла («-» — стандартный ввод)\
 \\r\\n  --to-reg          каталог-контейнер обратно в файл реестра\
 \\r\\n  --user=SID        пользователь, в разделе которого контейнер\
 \\r\\n  --wow64           раздел Wow6432Node (32-битное хранилище)\
@@ -152,6 +179,15 @@ run_boxes() {
   box "several of a name" 1 critical \
     "$(shown "$(src mains.reg)")\r\n\r\nВ файле реестра несколько разделов с контейнером «MAIN»: выберите один параметрами «--user», «--wow64» или «--native».\r\n\r\n«Main» — пользователь S-1, 64-битное хранилище\r\n«main» — пользователь S-2, 64-битное хранилище" \
     --container=MAIN "$(src mains.reg)" "$(src o11)"
+  box "key exported" 0 information \
+    "$(shown "$(src keys2)")\r\n\r\n«kat512» → kat512.000.key.pem, kat512.000.cert.pem\r\n\r\nКлючи выгружены успешно! ^_^v\r\nФайлы .key.pem не зашифрованы: храните их так же бережно, как сам контейнер." \
+    --export-key "$(winpath "$known/kat512.000")" "$(src keys2)"
+  box "wrong password" 1 critical \
+    "$(shown "$(winpath "$known/kat256.000")")\r\n\r\nНеверный пароль контейнера «kat256»." \
+    --export-key --password-file="$(src kat2001.password)" "$(winpath "$known/kat256.000")" "$(src o12)"
+  box "no password to be had" 1 critical \
+    "$(shown "$(winpath "$known/kat256.000")")\r\n\r\nКонтейнер «kat256» защищён паролем, а спросить его негде: укажите файл с паролем параметром «--password-file=FILE» (или «-» для стандартного ввода)." \
+    --export-key "$(winpath "$known/kat256.000")" "$(src o13)"
   box "a root has no name" 2 critical \
     "Z:\\\\\r\n\r\nУ корневого каталога нет имени: для «--to-reg» нужны параметр «--name=NAME» и FileName.\r\n\r\n$usage" \
     --to-reg --user=S-1 'Z:\'
@@ -163,6 +199,7 @@ wineserver -k 2>/dev/null
 wineserver -w 2>/dev/null
 run_boxes
 check "nothing left behind by failures" "o10" "$(ls "$work" | grep -E '^o[0-9]' || true)"
+check "key files in the box's run" "kat512.000.cert.pem kat512.000.key.pem" "$(ls "$work/keys2" | xargs)"
 check "forty-five converted" 45 "$(ls "$work/o10" | wc -l)"
 
 echo "program tests: $passed passed, $failed failed"

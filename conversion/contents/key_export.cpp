@@ -1,0 +1,120 @@
+#include "conversion/contents/key_export.h"
+
+#include "conversion/contents/container_contents.h"
+#include "conversion/contents/key_recovery.h"
+#include "conversion/contents/stored_key_reader.h"
+#include "conversion/conversion_error.h"
+#include "host/unicode.h"
+#include "host/visible_name.h"
+#include "support/ascii.h"
+
+namespace quillfen {
+namespace {
+
+// A message of pieces; joined by appending, which GCC 12 does not take for
+// overlapping copies as it does a chain of `+`.
+std::u16string Text(std::initializer_list<std::u16string_view> pieces) {
+  std::u16string text;
+  for (const auto piece : pieces) text += piece;
+  return text;
+}
+
+const std::vector<uint8_t>* ValueBytes(std::span<const ContainerValue> values,
+                                       std::u16string_view name) {
+  for (const auto& value : values) {
+    if (EqualIgnoringAsciiCase(value.name, name)) return &value.bytes;
+  }
+  return nullptr;
+}
+
+std::u16string Joined(const std::vector<std::u16string>& items) {
+  std::u16string text;
+  for (const auto& item : items) {
+    if (!text.empty()) text += u"; ";
+    text += item;
+  }
+  return text;
+}
+
+}  // namespace
+
+RecoveredKey RecoverKey(std::span<const ContainerValue> values, PasswordSource& passwords,
+                        std::u16string_view sourceFile, std::u16string_view container) {
+  const auto fail = [&](const std::u16string& text) { return PathError(sourceFile, text); };
+  const std::u16string name = VisibleName(container);
+  const std::u16string damaged =
+      Text({u"Ключ контейнера «", name, u"» не сходится с его сертификатом."});
+  const ContainerContents contents = ReadContainerContents(values);
+  if (ValueBytes(values, u"header.key") == nullptr) {
+    throw fail(Text({u"В контейнере «", name, u"» нет файла header.key."}));
+  }
+  if (!contents.header_read || !contents.algorithm || !contents.curve) {
+    throw fail(Text(
+        {u"Не удалось прочитать header.key контейнера «", name, u"»: ",
+         contents.problems.empty() ? u"нет параметров ключа" : Joined(contents.problems), u"."}));
+  }
+  const auto family = KeyFamilyOf(contents.algorithm->oid);
+  if (!family) {
+    throw fail(Text({u"Алгоритм ключа контейнера «", name, u"» (",
+                     FromUtf8(contents.algorithm->oid), u") программа не знает."}));
+  }
+  const std::string& curve = contents.curve->oid;
+  if (!IsKnownCurve(curve)) {
+    throw fail(Text({u"Параметры ключа контейнера «", name, u"» (", FromUtf8(curve),
+                     u") программа не знает."}));
+  }
+  if (contents.header_intact != true) {
+    throw fail(Text(
+        {u"Файл header.key контейнера «", name, u"» повреждён: его имитовставка не сходится."}));
+  }
+
+  KeyFacts facts;
+  facts.family = *family;
+  facts.curve_oid = curve;
+  if (contents.password_check && contents.password_check->size() == facts.check_value.size()) {
+    std::copy(contents.password_check->begin(), contents.password_check->end(),
+              facts.check_value.begin());
+  }
+  facts.primary_fp = contents.primary_fp.value_or(std::vector<uint8_t>());
+  std::optional<std::vector<uint8_t>> certificate;
+  if (contents.certificate) {
+    if (!contents.HasCertificate() || contents.certificate->contents->public_key.empty()) {
+      throw fail(damaged);
+    }
+    facts.public_key = contents.certificate->contents->public_key;
+    certificate = contents.certificate->der;
+  }
+
+  SecureBytes pin;
+  if (HasPassword(facts.check_value)) {
+    pin = PinOf(passwords.Get(container));
+    if (!PasswordMatches(facts, pin.Span())) {
+      auto other = Windows1251PinOf(passwords.Get(container));
+      if (!other || !PasswordMatches(facts, other->Span())) {
+        throw fail(Text({u"Неверный пароль контейнера «", name, u"»."}));
+      }
+      pin = std::move(*other);
+    }
+  }
+
+  const std::u16string_view copies[2][2] = {{u"masks.key", u"primary.key"},
+                                            {u"masks2.key", u"primary2.key"}};
+  bool any_copy = false;
+  for (int copy = 0; copy < 2; ++copy) {
+    const auto* masks = ValueBytes(values, copies[copy][0]);
+    const auto* primary = ValueBytes(values, copies[copy][1]);
+    if (masks == nullptr || primary == nullptr) continue;
+    any_copy = true;
+    const auto stored = ReadStoredKey(*masks, *primary);
+    if (!stored) continue;
+    if (auto d = UnlockKey(facts, *stored, pin.Span())) {
+      return RecoveredKey{*family, curve, std::move(*d), certificate, copy == 1};
+    }
+  }
+  if (!any_copy) {
+    throw fail(Text({u"В контейнере «", name, u"» нет файлов masks.key и primary.key."}));
+  }
+  throw fail(damaged);
+}
+
+}  // namespace quillfen

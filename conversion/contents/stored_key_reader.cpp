@@ -1,0 +1,31 @@
+#include "conversion/contents/stored_key_reader.h"
+
+#include "support/der.h"
+
+namespace quillfen {
+
+std::optional<StoredKey> ReadStoredKey(std::span<const uint8_t> masks,
+                                       std::span<const uint8_t> primary) {
+  try {
+    const DerStructure mask = DerStructure::Decode("MasksKey", masks);
+    // What may follow the key in primary.key is not needed to unlock it.
+    const auto elements = DerElements(primary);
+    if (elements.empty()) return std::nullopt;
+    return StoredKey{mask.Bytes("mask"), mask.Bytes("salt"), mask.Bytes("mac"),
+                     DerStructure::Decode("GostPrivateKeyOctets", elements.front()).Bytes("")};
+  } catch (const DerError&) {
+    return std::nullopt;
+  }
+}
+
+std::optional<bool> MasksFileIntact(KeyFamily family, std::span<const uint8_t> masks) {
+  try {
+    const DerStructure read = DerStructure::Decode("MasksKey", masks);
+    return MasksIntact(family,
+                       StoredKey{read.Bytes("mask"), read.Bytes("salt"), read.Bytes("mac"), {}});
+  } catch (const DerError&) {
+    return std::nullopt;
+  }
+}
+
+}  // namespace quillfen

@@ -1,0 +1,114 @@
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+
+#include "host/console.h"
+#include "host/file_descriptor.h"
+#include "host/run_time_error.h"
+#include "host/stop_signals.h"
+#include "host/unicode.h"
+
+namespace quillfen {
+namespace {
+
+// How often a wait for input looks for a stop signal: the program holds
+// them back, so a read alone would not end on Ctrl-C.
+constexpr int kStopCheckMilliseconds = 100;
+
+// Waits until `fd` has something to read, or a stop signal has come.
+void WaitForInput(int fd) {
+  for (;;) {
+    StopIfRequested();
+    pollfd wanted{fd, POLLIN, 0};
+    const int ready = ::poll(&wanted, 1, kStopCheckMilliseconds);
+    if (ready > 0) return;
+    if (ready < 0 && errno != EINTR) throw RunTimeError::FromSystem(errno);
+  }
+}
+
+// A line from `fd` a byte at a time, so that nothing after it is taken from
+// a shared input; bytes beyond `line` are counted, not kept.
+size_t ReadLine(int fd, std::span<uint8_t> line) {
+  size_t length = 0;
+  for (;;) {
+    WaitForInput(fd);
+    uint8_t byte = 0;
+    const ssize_t got = ::read(fd, &byte, 1);
+    if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    if (got < 0) throw RunTimeError::FromSystem(errno);
+    if (got == 0 || byte == '\n') break;
+    if (length < line.size()) line[length] = byte;
+    ++length;
+  }
+  if (length > 0 && length <= line.size() && line[length - 1] == '\r') --length;
+  return length;
+}
+
+void WriteAll(int fd, const std::string& text) {
+  for (size_t done = 0; done < text.size();) {
+    const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote < 0) throw RunTimeError::FromSystem(errno);
+    done += static_cast<size_t>(wrote);
+  }
+}
+
+// The terminal without echo while it lives, as it was after; a stop signal
+// comes as an exception, so this runs then too.
+class EchoOff {
+ public:
+  EchoOff(int fd, const termios& saved) : fd_(fd), saved_(saved) {
+    termios quiet = saved;
+    quiet.c_lflag &= static_cast<tcflag_t>(~(ECHO | ECHOE | ECHOK | ECHONL));
+    if (::tcsetattr(fd, TCSAFLUSH, &quiet) != 0) throw RunTimeError::FromSystem(errno);
+  }
+  EchoOff(const EchoOff&) = delete;
+  EchoOff& operator=(const EchoOff&) = delete;
+  ~EchoOff() { ::tcsetattr(fd_, TCSAFLUSH, &saved_); }
+
+ private:
+  int fd_;
+  termios saved_;
+};
+
+class PosixConsole : public Console {
+ public:
+  size_t ReadInputLine(std::span<uint8_t> line) override { return ReadLine(STDIN_FILENO, line); }
+
+  std::optional<size_t> ReadHiddenLine(std::u16string_view prompt,
+                                       std::span<uint8_t> line) override {
+    // No controlling terminal (a service, a pipe from cron): nothing to ask.
+    const FileDescriptor terminal(::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC));
+    if (terminal.get() < 0) return std::nullopt;
+    termios saved;
+    if (::tcgetattr(terminal.get(), &saved) != 0) return std::nullopt;
+    WriteAll(terminal.get(), ToUtf8(prompt));
+    size_t length = 0;
+    try {
+      const EchoOff quiet(terminal.get(), saved);
+      length = ReadLine(terminal.get(), line);
+    } catch (...) {
+      // A message may follow: not after the prompt on its line.
+      if (::write(terminal.get(), "\n", 1) < 0) {
+        // The message still comes; only its line is shared.
+      }
+      throw;
+    }
+    // The user's Enter was not echoed.
+    WriteAll(terminal.get(), "\n");
+    return length;
+  }
+};
+
+}  // namespace
+
+Console& RealConsole() {
+  static PosixConsole console;
+  return console;
+}
+
+}  // namespace quillfen

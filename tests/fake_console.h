@@ -1,0 +1,46 @@
+#pragma once
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/console.h"
+#include "host/run_time_error.h"
+
+namespace quillfen {
+
+// A console whose input and terminal are strings, and which can lack a
+// terminal or fail to read; it keeps every prompt shown.
+class FakeConsole : public Console {
+ public:
+  size_t ReadInputLine(std::span<uint8_t> line) override {
+    ++input_reads;
+    if (input_error != 0) throw RunTimeError::FromSystem(input_error);
+    return Give(input, line);
+  }
+
+  std::optional<size_t> ReadHiddenLine(std::u16string_view prompt,
+                                       std::span<uint8_t> line) override {
+    ++terminal_asks;
+    if (!terminal) return std::nullopt;
+    prompts.emplace_back(prompt);
+    return Give(*terminal, line);
+  }
+
+  std::string input;
+  int input_error = 0;
+  int input_reads = 0;
+  int terminal_asks = 0;
+  std::optional<std::string> terminal;  // nothing: there is none
+  std::vector<std::u16string> prompts;
+
+ private:
+  static size_t Give(const std::string& text, std::span<uint8_t> line) {
+    const std::string first = text.substr(0, text.find('\n'));
+    std::copy_n(first.begin(), std::min(first.size(), line.size()), line.begin());
+    return first.size();
+  }
+};
+
+}  // namespace quillfen

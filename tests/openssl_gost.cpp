@@ -1,0 +1,49 @@
+#include "tests/openssl_gost.h"
+
+#include <stdexcept>
+
+#include "tests/run_program.h"
+
+namespace quillfen {
+namespace {
+
+std::string OpenSsl(std::vector<std::string> arguments, const std::string& input = {}) {
+  TempDir directory;
+  if (!input.empty()) {
+    WriteBinaryFile(directory / "in", input);
+    if (arguments.back() != "-key") arguments.push_back("-in");
+    arguments.push_back((directory / "in").string());
+  }
+  const ProgramResult result = RunProgram("/usr/bin/openssl", arguments);
+  if (result.exit_status != 0) throw std::runtime_error("openssl: " + result.err);
+  return result.out;
+}
+
+}  // namespace
+
+std::string GenerateGostKey(const std::string& algorithm, const std::string& paramset) {
+  return OpenSsl(
+      {"genpkey", "-engine", "gost", "-algorithm", algorithm, "-pkeyopt", "paramset:" + paramset});
+}
+
+std::string OpenSslKey(const std::string& key, const std::vector<std::string>& options) {
+  std::vector<std::string> arguments = {"pkey", "-engine", "gost"};
+  arguments.insert(arguments.end(), options.begin(), options.end());
+  return OpenSsl(arguments, key);
+}
+
+std::string OpenSslCertificate(const std::string& key) {
+  return OpenSsl({"req", "-engine", "gost", "-new", "-x509", "-subj", "/CN=Quillfen test", "-days",
+                  "3650", "-outform", "DER", "-key"},
+                 key);
+}
+
+std::string OpenSslCertificatePublicKey(const std::string& pem) {
+  return OpenSsl({"x509", "-engine", "gost", "-pubkey", "-noout"}, pem);
+}
+
+std::string CertificateDer(const std::string& pem) {
+  return OpenSsl({"x509", "-outform", "DER"}, pem);
+}
+
+}  // namespace quillfen

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace quillfen {
+
+// OpenSSL's command line with Debian's GOST engine (tools/setup installs
+// both): what the tests hold the program's key files against. Each call
+// throws std::runtime_error with OpenSSL's own words when it fails.
+
+// A new private key as `openssl genpkey` writes it: "gost2012_256" with
+// paramset "XA", and so on.
+std::string GenerateGostKey(const std::string& algorithm, const std::string& paramset);
+
+// What `openssl pkey` with `options` makes of the PEM `key`: {} writes it
+// again, {"-pubout"} its public key, {"-outform", "DER"} its DER.
+std::string OpenSslKey(const std::string& key, const std::vector<std::string>& options);
+
+// A self-signed certificate of the PEM `key`, as DER.
+std::string OpenSslCertificate(const std::string& key);
+
+// The public key of the PEM certificate `pem`, as `openssl pkey -pubout`
+// writes a key's.
+std::string OpenSslCertificatePublicKey(const std::string& pem);
+
+// The PEM of a certificate as DER.
+std::string CertificateDer(const std::string& pem);
+
+}  // namespace quillfen
