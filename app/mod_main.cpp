@@ -6,7 +6,7 @@
 #include "app/command_line.h"
 #include "app/format_version.h"
 #include "app/run_request.h"
-#include "conversion/convert_reg_file.h"
+#include "conversion/runs/convert_reg_file.h"
 #include "host/error_reporter.h"
 #include "host/path_functions.h"
 #include "host/platform.h"

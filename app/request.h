@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/converter_args.h"
-#include "conversion/container_source.h"
+#include "conversion/sources/container_source.h"
 
 namespace quillfen {
 

@@ -7,9 +7,9 @@
 #include <new>
 #include <vector>
 
-#include "conversion/container_list.h"
 #include "conversion/contents/container_contents.h"
 #include "conversion/contents/info_text.h"
+#include "conversion/runs/container_list.h"
 #include "fuzz/fuzz_check.h"
 #include "support/der.h"
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "conversion/convert_reg_file.h"
+#include "conversion/runs/convert_reg_file.h"
 #include "fuzz/fuzz_check.h"
 #include "host/host.h"
 #include "tests/fake_file_system.h"

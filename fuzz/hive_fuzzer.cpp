@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "conversion/container_list.h"
-#include "conversion/convert_containers.h"
+#include "conversion/runs/container_list.h"
+#include "conversion/runs/convert_containers.h"
 #include "fuzz/fuzz_check.h"
 #include "host/host.h"
 #include "tests/fake_file_system.h"

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "conversion/value_decoder.h"
+#include "conversion/sources/value_decoder.h"
 #include "fuzz/fuzz_check.h"
 #include "host/path_functions.h"
 #include "support/simple_regexp.h"

@@ -8,8 +8,8 @@
 
 #include <filesystem>
 
-#include "conversion/container_source.h"
 #include "conversion/conversion_error.h"
+#include "conversion/sources/container_source.h"
 #include "host/platform.h"
 #include "host/unicode.h"
 #include "tests/run_program.h"

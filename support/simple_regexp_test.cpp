@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "conversion/convert_reg_file.h"
-#include "conversion/value_decoder.h"
+#include "conversion/runs/convert_reg_file.h"
+#include "conversion/sources/value_decoder.h"
 #include "host/run_time_error.h"
 #include "tests/recording_messenger.h"
 

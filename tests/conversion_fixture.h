@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/converter_args.h"
-#include "conversion/convert_reg_file.h"
+#include "conversion/runs/convert_reg_file.h"
 #include "host/host.h"
 #include "tests/fake_file_system.h"
 #include "tests/recording_messenger.h"

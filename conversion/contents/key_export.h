@@ -9,7 +9,7 @@
 
 #include "conversion/container_key.h"
 #include "conversion/contents/key_derivation.h"
-#include "conversion/password_source.h"
+#include "conversion/runs/password_source.h"
 #include "support/crypto.h"
 
 namespace quillfen {

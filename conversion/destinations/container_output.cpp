@@ -1,0 +1,188 @@
+#include "conversion/destinations/container_output.h"
+
+#include <algorithm>
+#include <new>
+
+#include "conversion/conversion_error.h"
+#include "host/path_functions.h"
+#include "host/run_time_error.h"
+#include "host/stop_signals.h"
+#include "host/text_file.h"
+#include "support/create_complex_directory.h"
+
+namespace quillfen {
+namespace {
+
+// Windows' ERROR_INVALID_NAME.
+constexpr int kInvalidNameError = 123;
+
+}  // namespace
+
+bool IsWindowsDeviceName(std::u16string_view fileName) {
+  std::u16string base(fileName.substr(0, fileName.find(u'.')));
+  for (auto& c : base) {
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+  }
+  if (base == u"CON" || base == u"PRN" || base == u"AUX" || base == u"NUL") return true;
+  return base.size() == 4 && (base.starts_with(u"COM") || base.starts_with(u"LPT")) &&
+         base[3] >= u'0' && base[3] <= u'9';
+}
+
+void ContainerOutput::CreateDirectory(std::u16string_view directory) {
+  StopIfRequested();
+  bool created = false;
+  try {
+    created = CreateComplexDirectory(host_.files, directory, false, &directories_);
+  } catch (const RunTimeError&) {
+    created = false;
+  }
+  if (!created) throw PathError(directory, kDirectoryFailed);
+}
+
+void ContainerOutput::WriteContainerFile(std::u16string_view directory,
+                                         std::u16string_view fileName,
+                                         std::span<const uint8_t> bytes) {
+  CreateDirectory(directory);
+  WriteFile(directory, fileName, bytes, FileAccess::kOwnerOnly, kWriteFailed);
+}
+
+void ContainerOutput::WriteFile(std::u16string_view directory, std::u16string_view fileName,
+                                std::span<const uint8_t> bytes, FileAccess access,
+                                std::u16string_view failure) {
+  StopIfRequested();
+  const std::u16string path = BuildFileName2(directory, fileName, host_.files.Style());
+  // Its entry is flushed with the others.
+  if (containers_.empty() || containers_.back() != directory) containers_.emplace_back(directory);
+  try {
+    // The bytes of a device name would go to the device, not into a file.
+    if (host_.files.Style() == PathStyle::kWindows && IsWindowsDeviceName(fileName)) {
+      throw RunTimeError(kInvalidNameError, u"The name is reserved for a Windows device");
+    }
+    // Listed before it exists, so that no file is left that nobody knows to
+    // remove; a failed write leaves nothing of the file behind.
+    files_.push_back(path);
+    try {
+      TextFile(host_.files).WriteBytes(path, bytes, access);
+    } catch (...) {
+      files_.pop_back();
+      throw;
+    }
+  } catch (const RunTimeError& error) {
+    throw SystemError(path, failure, error);
+  } catch (const std::bad_alloc&) {
+    throw SystemError(path, failure, OutOfMemory());
+  }
+}
+
+void ContainerOutput::WriteContainer(ContainerKey& key, std::u16string_view directory) {
+  containers_.emplace_back(directory);
+  bool wrote_any = false;
+  while (const auto value = key.NextValue()) {
+    WriteContainerFile(directory, value->name, value->bytes);
+    wrote_any = true;
+  }
+  if (!wrote_any) CreateDirectory(directory);
+}
+
+std::shared_ptr<Directory> ContainerOutput::MakeDirectoryIn(
+    const std::shared_ptr<Directory>& parent, std::u16string_view parentPath,
+    std::u16string_view name) {
+  StopIfRequested();
+  const std::u16string path = BuildFileName2(parentPath, name, host_.files.Style());
+  try {
+    // Listed before it exists, as the files are.
+    made_.push_back({parent, std::u16string(name), true});
+    std::shared_ptr<Directory> made;
+    try {
+      made = parent->MakeDirectory(name);
+    } catch (...) {
+      made_.pop_back();
+      throw;
+    }
+    const auto held = [&](const Held& other) { return other.directory == parent; };
+    if (std::none_of(to_sync_.begin(), to_sync_.end(), held)) {
+      to_sync_.push_back({parent, std::u16string(parentPath)});
+    }
+    to_sync_.push_back({made, path});
+    return made;
+  } catch (const RunTimeError& error) {
+    throw SystemError(path, kDirectoryFailed, error);
+  } catch (const std::bad_alloc&) {
+    throw SystemError(path, kDirectoryFailed, OutOfMemory());
+  }
+}
+
+void ContainerOutput::WriteContainerIn(const std::shared_ptr<Directory>& parent,
+                                       std::u16string_view parentPath, std::u16string_view name,
+                                       ContainerKey& key) {
+  const std::shared_ptr<Directory> directory = MakeDirectoryIn(parent, parentPath, name);
+  const std::u16string directory_path = BuildFileName2(parentPath, name, host_.files.Style());
+  while (const auto value = key.NextValue()) {
+    StopIfRequested();
+    const std::u16string path = BuildFileName2(directory_path, value->name, host_.files.Style());
+    try {
+      made_.push_back({directory, value->name, false});
+      try {
+        const auto file = directory->CreateNewFile(value->name);
+        file->Write(value->bytes);
+        file->Finish();
+      } catch (...) {
+        made_.pop_back();
+        throw;
+      }
+    } catch (const RunTimeError& error) {
+      throw SystemError(path, kWriteFailed, error);
+    } catch (const std::bad_alloc&) {
+      throw SystemError(path, kWriteFailed, OutOfMemory());
+    }
+  }
+}
+
+void ContainerOutput::Sync() {
+  for (const auto& held : to_sync_) {
+    try {
+      held.directory->Sync();
+    } catch (const RunTimeError& error) {
+      throw SystemError(held.path, kWriteFailed, error);
+    }
+  }
+  std::vector<std::u16string> to_sync = containers_;
+  for (const auto& created : directories_) {
+    to_sync.push_back(ParentDirectory(created, host_.files.Style()));
+  }
+  std::vector<std::u16string> synced;
+  for (const auto& path : to_sync) {
+    if (std::find(synced.begin(), synced.end(), path) != synced.end()) continue;
+    try {
+      host_.files.SyncDirectory(path);
+    } catch (const RunTimeError& error) {
+      throw SystemError(path, kWriteFailed, error);
+    }
+    synced.push_back(path);
+  }
+}
+
+void ContainerOutput::Rollback() {
+  // Best effort: the failure has been reported, and a removal that fails
+  // cannot be helped by stopping the others.
+  for (auto made = made_.rbegin(); made != made_.rend(); ++made) {
+    try {
+      made->parent->Remove(made->name, made->directory);
+    } catch (const RunTimeError&) {
+    }
+  }
+  made_.clear();
+  to_sync_.clear();
+  for (auto* paths : {&files_, &directories_}) {
+    for (auto path = paths->rbegin(); path != paths->rend(); ++path) {
+      try {
+        host_.files.Remove(*path);
+      } catch (const RunTimeError&) {
+      }
+    }
+    paths->clear();
+  }
+  containers_.clear();
+}
+
+}  // namespace quillfen

@@ -1,0 +1,178 @@
+#include "conversion/destinations/reg_writer.h"
+
+#include "conversion/conversion_error.h"
+#include "conversion/runs/convert_reg_file.h"
+#include "conversion/sources/directory_reader.h"
+#include "host/directory.h"
+#include "host/path_functions.h"
+#include "host/run_time_error.h"
+#include "host/stop_signals.h"
+#include "host/visible_name.h"
+
+namespace quillfen {
+namespace {
+
+constexpr char16_t kRegFileFailed[] = u"Не удалось записать файл реестра.";
+constexpr size_t kWrapAt = 77;
+
+// UTF-16LE text written into a new file a megabyte at a time, so that a
+// value's text is never held whole.
+class RegFileText {
+ public:
+  explicit RegFileText(NewFile& file) : file_(file) { bytes_.reserve(kPiece + 2); }
+
+  RegFileText& operator+=(char16_t unit) {
+    bytes_.push_back(uint8_t(unit & 0xFF));
+    bytes_.push_back(uint8_t(unit >> 8));
+    if (bytes_.size() >= kPiece) Flush();
+    return *this;
+  }
+  RegFileText& operator+=(std::u16string_view text) {
+    for (const char16_t unit : text) *this += unit;
+    return *this;
+  }
+  void Flush() {
+    file_.Write(bytes_);
+    bytes_.clear();
+  }
+
+ private:
+  static constexpr size_t kPiece = 1 << 20;
+  NewFile& file_;
+  std::vector<uint8_t> bytes_;
+};
+
+// One binary value as the registry editor writes it, onto `text`.
+template <typename Text>
+void AppendHexValue(Text& text, std::u16string_view name, const std::vector<uint8_t>& bytes) {
+  static constexpr char16_t kDigits[] = u"0123456789abcdef";
+  text += u'"';
+  text += name;
+  text += std::u16string_view(u"\"=hex:");
+  size_t line = name.size() + 7;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    text += kDigits[bytes[i] >> 4];
+    text += kDigits[bytes[i] & 15];
+    line += 2;
+    if (i + 1 == bytes.size()) break;
+    text += u',';
+    if (++line >= kWrapAt) {
+      text += std::u16string_view(u"\\\r\n  ");
+      line = 2;
+    }
+  }
+  text += std::u16string_view(u"\r\n");
+}
+
+// The registry editor's export of the key of `key` alone: the byte-order
+// mark, the 5.00 header, an empty line, the key header, one binary value per
+// value, an empty line; CR LF breaks. Values are read and written one at a
+// time; a stop signal is looked for between them.
+void WriteRegEditorExport(ContainerKey& key, RegFileText& text) {
+  text += u'\uFEFF';
+  text += std::u16string_view(
+      u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\");
+  if (key.Wow64()) text += std::u16string_view(u"Wow6432Node\\");
+  text += std::u16string_view(u"Crypto Pro\\Settings\\Users\\");
+  text += key.User();
+  text += std::u16string_view(u"\\Keys\\");
+  text += key.Name();
+  text += std::u16string_view(u"]\r\n");
+  for (;;) {
+    StopIfRequested();
+    const auto value = key.NextValue();
+    if (!value) break;
+    AppendHexValue(text, value->name, value->bytes);
+  }
+  text += std::u16string_view(u"\r\n");
+  text.Flush();
+}
+
+// The last element of a path: the name of the file in its directory.
+std::u16string LastElement(std::u16string_view path, PathStyle style) {
+  const size_t end = style == PathStyle::kWindows ? path.find_last_of(u"\\/") : path.rfind(u'/');
+  return std::u16string(end == std::u16string_view::npos ? path : path.substr(end + 1));
+}
+
+}  // namespace
+
+std::u16string RegEditorHexValue(std::u16string_view name, const std::vector<uint8_t>& bytes) {
+  std::u16string text;
+  AppendHexValue(text, name, bytes);
+  return text;
+}
+
+bool ConvertDirectoryToReg(const ToRegRequest& request, Host& host, std::u16string* written,
+                           std::u16string* note, const Announce& announce) {
+  const PathStyle style = host.files.Style();
+  std::u16string directory = request.directory;
+  while (directory.size() > 1 && (directory.back() == u'/' ||
+                                  (style == PathStyle::kWindows && directory.back() == u'\\'))) {
+    directory.pop_back();
+  }
+  std::u16string target;
+  // The file once written, by its name in the directory held open.
+  std::unique_ptr<Directory> folder;
+  std::u16string made;
+  try {
+    // "." and ".." name no container and would put the file inside the
+    // directory: the directory's own name stands in for them.
+    const std::u16string last = ContainerNameOfDirectory(directory, style);
+    if (last == u"." || last == u"..") {
+      try {
+        directory = host.files.FullPath(directory);
+      } catch (const RunTimeError& error) {
+        throw SystemError(directory, u"Не удалось прочитать каталог-контейнер.", error);
+      }
+      if (style == PathStyle::kPosix) directory = NormalizePosixPath(u"/", directory);
+    }
+    target =
+        request.target.empty() ? ReplaceFileExtension(directory, u"reg", style) : request.target;
+    const std::u16string name =
+        request.name.empty() ? ContainerNameOfDirectory(directory, style) : request.name;
+    // A key's name holds no backslash, and a line break would end its header.
+    for (const std::u16string* key_name : {&request.sid, &name}) {
+      if (key_name->empty() || key_name->find_first_of(u"\\\r\n") != std::u16string::npos) {
+        throw ConversionError(u"Имя раздела «" + VisibleName(*key_name) +
+                              u"» не годится: оно не может быть пустым или содержать «\\» и "
+                              u"переводы строки.");
+      }
+    }
+    RefuseExistingTarget(host.files, target);
+    std::vector<std::u16string> left_out;
+    const auto key =
+        ReadContainerDirectory(host.files, directory, name, request.sid, request.wow64, &left_out);
+    std::u16string target_name = LastElement(target, style);
+    try {
+      folder = host.files.OpenDirectory(ParentDirectory(target, style), LastLink::kFollow);
+      const auto file = folder->CreateNewFile(target_name);
+      RegFileText text(*file);
+      WriteRegEditorExport(*key, text);
+      file->Finish();
+      made = std::move(target_name);
+      folder->Sync();
+    } catch (const RunTimeError& error) {
+      throw SystemError(target, kRegFileFailed, error);
+    }
+    *written = target;
+    if (note != nullptr && !left_out.empty()) {
+      *note = u"Файлы, которые оставляет Проводник Windows, в файл реестра не вошли: ";
+      for (size_t i = 0; i < left_out.size(); ++i) *note += (i == 0 ? u"" : u", ") + left_out[i];
+      *note += u".";
+    }
+    Announced(announce);
+    return true;
+  } catch (...) {
+    const std::u16string message = CaughtFailureMessage(directory);
+    if (!made.empty()) {
+      try {
+        folder->Remove(made, false);
+      } catch (const RunTimeError&) {
+      }
+    }
+    ShowMessage(host.messenger, message, MessageStyle::kCritical);
+    return false;
+  }
+}
+
+}  // namespace quillfen

@@ -1,0 +1,62 @@
+#include "conversion/runs/certificate_files.h"
+
+#include "conversion/conversion_error.h"
+#include "conversion/destinations/container_names.h"
+#include "conversion/runs/container_info.h"
+#include "conversion/runs/convert_reg_file.h"
+#include "host/path_functions.h"
+#include "host/visible_name.h"
+
+namespace quillfen {
+namespace {
+
+constexpr char16_t kCertificateFailed[] = u"Не удалось записать файл сертификата.";
+
+}  // namespace
+
+bool SaveCertificates(const CertificateRequest& request, Host& host, SavedCertificates* saved,
+                      const Announce& announce) {
+  return RunConversion(host, request.source_file, announce, [&](ContainerOutput& output) {
+    const auto source = OpenSourceOrDirectory(host.files, request.source_file);
+    SavedCertificates done;
+    std::vector<std::pair<std::u16string, std::vector<uint8_t>>> certificates;
+    for (const auto& chosen : ChooseNamedContainers(*source, request.choice, request.source_file)) {
+      const ContainerContents contents = ReadKeyContents(*chosen.key);
+      // Built by appending: GCC 12 warns wrongly about a literal before a
+      // temporary string.
+      std::u16string name = u"«";
+      name += VisibleName(chosen.key->Name());
+      name += u"»";
+      if (contents.HasCertificate()) {
+        const std::u16string path =
+            BuildFileName2(request.directory, chosen.name + u".cer", host.files.Style());
+        done.files.push_back({chosen.key->Name(), path});
+        certificates.emplace_back(chosen.name + u".cer", contents.certificate->der);
+      } else if (contents.certificate) {
+        done.without.push_back(name + u": сертификат не прочитан");
+      } else if (contents.header_read) {
+        done.without.push_back(name + u": сертификата нет");
+      } else {
+        std::u16string why = u"header.key не прочитан";
+        if (!contents.problems.empty()) why = contents.problems.front();
+        done.without.push_back(name + u": " + why);
+      }
+    }
+    if (certificates.empty()) {
+      std::u16string lines;
+      for (const auto& line : done.without) lines += u"\r\n" + line;
+      throw PathError(request.source_file, u"В выбранных контейнерах нет сертификата." + lines);
+    }
+    // Every name is free before anything is written.
+    for (const auto& file : done.files) RefuseExistingTarget(host.files, file.directory);
+    output.CreateDirectory(request.directory);
+    for (const auto& [file_name, der] : certificates) {
+      output.WriteFile(request.directory, file_name, der, FileAccess::kEveryoneReads,
+                       kCertificateFailed);
+    }
+    output.Sync();
+    *saved = std::move(done);
+  });
+}
+
+}  // namespace quillfen

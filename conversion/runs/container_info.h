@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "conversion/container_key.h"
+#include "conversion/contents/container_contents.h"
+#include "conversion/contents/date_time.h"
+#include "conversion/sources/container_source.h"
+#include "host/host.h"
+
+namespace quillfen {
+
+// Every value of `key` that its source can give. A value it cannot give is
+// said in `problems` and the next one is read, so that one bad value hides
+// no other; a source that fails again and again is given up.
+std::vector<ContainerValue> ReadAllValues(ContainerKey& key, std::vector<std::u16string>* problems);
+
+// What `key` holds, with the values its source could not give among the
+// problems.
+ContainerContents ReadKeyContents(ContainerKey& key);
+
+// --info: a block per chosen container of `sourceFile` (an export, a hive
+// or a container directory), separated by empty lines, into `text`, with
+// certificates judged at `now`. A container that cannot be read is said in
+// its block; only when none could be read at all, the blocks are the one
+// failure message. False after the one message.
+bool ShowContainerInfo(std::u16string_view sourceFile, const ContainerChoice& choice, Host& host,
+                       const DateTime& now, std::u16string* text, std::u16string* note = nullptr);
+
+}  // namespace quillfen

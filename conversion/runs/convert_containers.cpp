@@ -1,0 +1,147 @@
+#include "conversion/runs/convert_containers.h"
+
+#include "conversion/conversion_error.h"
+#include "conversion/destinations/container_names.h"
+#include "conversion/destinations/container_output.h"
+#include "conversion/runs/convert_reg_file.h"
+#include "conversion/sources/container_source.h"
+#include "host/path_functions.h"
+#include "host/registry_case.h"
+
+namespace quillfen {
+namespace {
+
+const char16_t* ViewText(bool wow64) {
+  return wow64 ? u"32-битное хранилище (Wow6432Node)" : u"64-битное хранилище";
+}
+
+bool Takes(const ContainerChoice& choice, const ContainerKey& key) {
+  return (!choice.user || SameTextIgnoringCase(key.User(), *choice.user)) &&
+         (!choice.wow64 || key.Wow64() == *choice.wow64);
+}
+
+// "(пользователь SID, view)" after a text that found nothing, when the
+// choice was narrowed.
+std::u16string NarrowedText(const ContainerChoice& choice) {
+  if (!choice.Narrowed()) return {};
+  std::u16string text = u" (";
+  if (choice.user) text += u"пользователь " + VisibleName(*choice.user);
+  if (choice.user && choice.wow64) text += u", ";
+  if (choice.wow64) text += ViewText(*choice.wow64);
+  return text + u")";
+}
+
+std::u16string NotFoundText(const ContainerChoice& choice) {
+  std::u16string text = u"В файле реестра не найден раздел с контейнером";
+  if (choice.kind == ContainerChoice::Kind::kNamed) text += u" «" + VisibleName(choice.name) + u"»";
+  return text + NarrowedText(choice) + u".";
+}
+
+std::u16string SeveralText(const ContainerChoice& choice,
+                           const std::vector<const ContainerKey*>& keys) {
+  std::u16string text = u"В файле реестра несколько разделов с контейнером «" +
+                        VisibleName(choice.name) +
+                        u"»: выберите один параметрами «--user», «--wow64» или «--native».\r\n";
+  for (const auto& key : keys) {
+    text += u"\r\n«" + VisibleName(key->Name()) + u"» — " + WhereText(key->User(), key->Wow64());
+  }
+  return text;
+}
+
+}  // namespace
+
+std::u16string WhereText(std::u16string_view user, bool wow64) {
+  return u"пользователь " + VisibleName(user) + u", " + ViewText(wow64);
+}
+
+namespace {
+
+// Which of `all` the choice takes, by their places in it.
+std::vector<size_t> Chosen(const std::vector<std::unique_ptr<ContainerKey>>& all,
+                           const ContainerChoice& choice, std::u16string_view sourceFile) {
+  std::vector<size_t> chosen;
+  for (size_t i = 0; i < all.size(); ++i) {
+    if (!Takes(choice, *all[i])) continue;
+    if (choice.kind == ContainerChoice::Kind::kNamed &&
+        !SameTextIgnoringCase(all[i]->Name(), choice.name)) {
+      continue;
+    }
+    chosen.push_back(i);
+    if (choice.kind == ContainerChoice::Kind::kFirst) break;
+  }
+  if (chosen.empty()) throw PathError(sourceFile, NotFoundText(choice));
+  if (choice.kind == ContainerChoice::Kind::kNamed && chosen.size() > 1) {
+    std::vector<const ContainerKey*> several;
+    for (const size_t i : chosen) several.push_back(all[i].get());
+    throw PathError(sourceFile, SeveralText(choice, several));
+  }
+  return chosen;
+}
+
+}  // namespace
+
+std::vector<std::unique_ptr<ContainerKey>> ChooseContainers(ContainerSource& source,
+                                                            const ContainerChoice& choice,
+                                                            std::u16string_view sourceFile) {
+  std::vector<std::unique_ptr<ContainerKey>> keys;
+  // As it always was: the first container key, whatever its name.
+  if (choice.kind == ContainerChoice::Kind::kFirst && !choice.Narrowed()) {
+    keys.push_back(source.First());
+    return keys;
+  }
+  auto all = source.All();
+  for (const size_t i : Chosen(all, choice, sourceFile)) keys.push_back(std::move(all[i]));
+  return keys;
+}
+
+std::vector<NamedContainer> ChooseNamedContainers(ContainerSource& source,
+                                                  const ContainerChoice& choice,
+                                                  std::u16string_view sourceFile) {
+  auto all = source.All();
+  if (all.empty()) throw PathError(sourceFile, kNoContainer);
+  DirectoryNamer namer(nullptr, {});
+  std::vector<std::u16string> names;
+  for (const auto& key : all) names.push_back(namer.Next(key->Name()).value_or(u"key"));
+  std::vector<NamedContainer> chosen;
+  for (const size_t i : Chosen(all, choice, sourceFile)) {
+    chosen.push_back({std::move(all[i]), std::move(names[i])});
+  }
+  return chosen;
+}
+
+bool ConvertChosenContainer(const ConverterArgs& args, const ContainerChoice& choice, Host& host,
+                            std::u16string* note, const Announce& announce) {
+  return RunConversion(host, args.SourceFile, announce, [&](ContainerOutput& output) {
+    RefuseExistingTarget(host.files, args.TargetPath);
+    const auto source = OpenSourceOrDirectory(host.files, args.SourceFile);
+    const auto keys = ChooseContainers(*source, choice, args.SourceFile);
+    ForContainer(*keys.front(), [&] { output.WriteContainer(*keys.front(), args.TargetPath); });
+    output.Sync();
+    if (note != nullptr) *note = source->Note();
+  });
+}
+
+bool ConvertAllContainers(const ConverterArgs& args, const ContainerChoice& choice, Host& host,
+                          std::vector<ConvertedContainer>* converted, std::u16string* note,
+                          const Announce& announce) {
+  return RunConversion(host, args.SourceFile, announce, [&](ContainerOutput& output) {
+    const auto source = OpenSourceOrDirectory(host.files, args.SourceFile);
+    ContainerChoice all = choice;
+    all.kind = ContainerChoice::Kind::kAll;
+    const auto keys = ChooseContainers(*source, all, args.SourceFile);
+    output.CreateDirectory(args.TargetPath);
+    DirectoryNamer namer(&host.files, args.TargetPath);
+    std::vector<ConvertedContainer> written;
+    for (const auto& key : keys) {
+      const std::u16string name = namer.Take(key->Name());
+      const std::u16string directory = BuildFileName2(args.TargetPath, name, host.files.Style());
+      ForContainer(*key, [&] { output.WriteContainer(*key, directory); });
+      written.push_back({key->Name(), directory});
+    }
+    output.Sync();
+    *converted = std::move(written);
+    if (note != nullptr) *note = source->Note();
+  });
+}
+
+}  // namespace quillfen

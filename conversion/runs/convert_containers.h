@@ -1,0 +1,69 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/converter_args.h"
+#include "conversion/conversion_error.h"
+#include "conversion/runs/convert_reg_file.h"
+#include "conversion/sources/container_source.h"
+#include "host/host.h"
+#include "host/visible_name.h"
+
+namespace quillfen {
+
+// The containers `choice` names; throws ConversionError when there are none,
+// and when a name matches several containers, with a line about each.
+std::vector<std::unique_ptr<ContainerKey>> ChooseContainers(ContainerSource& source,
+                                                            const ContainerChoice& choice,
+                                                            std::u16string_view sourceFile);
+
+// Where a container sits, for people: "пользователь SID" and the view.
+std::u16string WhereText(std::u16string_view user, bool wow64);
+
+// A chosen container with the directory name --all would give it in an
+// empty directory among all of the source's containers: what names the files
+// made of it (NAME.cer).
+struct NamedContainer {
+  std::unique_ptr<ContainerKey> key;
+  std::u16string name;
+};
+std::vector<NamedContainer> ChooseNamedContainers(ContainerSource& source,
+                                                  const ContainerChoice& choice,
+                                                  std::u16string_view sourceFile);
+
+// Runs `write` for one container; a failure there also names the container.
+template <typename Write>
+void ForContainer(const ContainerKey& key, Write write) {
+  try {
+    write();
+  } catch (const ConversionError& error) {
+    throw ConversionError(error.Message() + u"\r\n\r\nКонтейнер «" + VisibleName(key.Name()) +
+                          u"».");
+  }
+}
+
+// A container written by a run, and where.
+struct ConvertedContainer {
+  std::u16string name;
+  std::u16string directory;
+  bool has_certificate = false;
+};
+
+// The one container `choice` names (the first, or the one called by name,
+// compared without regard to case as the registry compares names) into the
+// new directory `args.TargetPath`. `note` receives what the source adds to
+// the success message.
+bool ConvertChosenContainer(const ConverterArgs& args, const ContainerChoice& choice, Host& host,
+                            std::u16string* note = nullptr, const Announce& announce = {});
+
+// Every container `choice` takes (its kind aside) from `args.SourceFile`, each into a new
+// directory of its own inside `args.TargetPath` (which may exist), named by
+// DirectoryNamer. All or nothing: a failure removes everything the run made.
+bool ConvertAllContainers(const ConverterArgs& args, const ContainerChoice& choice, Host& host,
+                          std::vector<ConvertedContainer>* converted,
+                          std::u16string* note = nullptr, const Announce& announce = {});
+
+}  // namespace quillfen

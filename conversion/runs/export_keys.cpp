@@ -1,0 +1,104 @@
+#include "conversion/runs/export_keys.h"
+
+#include "conversion/contents/kept_values.h"
+#include "conversion/contents/key_export.h"
+#include "conversion/contents/private_key_pem.h"
+#include "conversion/runs/container_list.h"
+#include "conversion/runs/convert_containers.h"
+#include "conversion/runs/convert_reg_file.h"
+#include "host/message.h"
+#include "host/path_functions.h"
+#include "host/visible_name.h"
+
+namespace quillfen {
+namespace {
+
+constexpr char16_t kKeyWriteFailed[] = u"Не удалось записать файл ключа.";
+
+// A key ready to be written, with the name of its files.
+struct ReadyKey {
+  SecureBytes key_pem;
+  std::optional<SecureBytes> certificate_pem;
+};
+
+// Every value of `key`; a value its source cannot give ends the run.
+std::vector<ContainerValue> ValuesOf(ContainerKey& key) {
+  std::vector<ContainerValue> values;
+  ForContainer(key, [&] {
+    while (auto value = key.NextValue()) values.push_back(std::move(*value));
+  });
+  return values;
+}
+
+}  // namespace
+
+bool ExportKeys(const ExportRequest& request, Host& host, std::vector<ExportedKey>* exported,
+                std::u16string* note, const Announce& announce) {
+  return RunConversion(host, request.source, announce, [&](ContainerOutput& output) {
+    const auto source = OpenSourceOrDirectory(host.files, request.source);
+    PasswordSource passwords(host, request.password_file, request.source);
+    std::vector<ExportedKey> done;
+    std::vector<ReadyKey> ready;
+    for (const auto& chosen : ChooseNamedContainers(*source, request.choice, request.source)) {
+      std::vector<ContainerValue> values = ValuesOf(*chosen.key);
+      const RecoveredKey key = RecoverKey(values, passwords, request.source, chosen.key->Name());
+      WipeValues(values);
+      ExportedKey files{chosen.key->Name(), {chosen.name + u".key.pem"}, key.from_backup};
+      ReadyKey next{Pem("PRIVATE KEY", PrivateKeyInfo(key.family, key.curve, key.d).Span()), {}};
+      if (key.certificate) {
+        files.files.push_back(chosen.name + u".cert.pem");
+        next.certificate_pem = Pem("CERTIFICATE", *key.certificate);
+      }
+      done.push_back(std::move(files));
+      ready.push_back(std::move(next));
+    }
+
+    // Every key is proved and every name free before anything is written.
+    for (const auto& key : done) {
+      for (const auto& name : key.files) {
+        RefuseExistingTarget(host.files,
+                             BuildFileName2(request.directory, name, host.files.Style()));
+      }
+    }
+    output.CreateDirectory(request.directory);
+    for (size_t i = 0; i < ready.size(); ++i) {
+      output.WriteFile(request.directory, done[i].files[0], ready[i].key_pem.Span(),
+                       FileAccess::kOwnerOnly, kKeyWriteFailed);
+      if (ready[i].certificate_pem) {
+        output.WriteFile(request.directory, done[i].files[1], ready[i].certificate_pem->Span(),
+                         FileAccess::kOwnerOnly, kKeyWriteFailed);
+      }
+    }
+    output.Sync();
+    *exported = std::move(done);
+    if (note != nullptr) *note = source->Note();
+  });
+}
+
+std::u16string ExportedKeysText(const std::vector<ExportedKey>& exported,
+                                std::u16string_view directory, size_t mostLines) {
+  std::vector<std::u16string> lines;
+  std::u16string backups;
+  for (const auto& key : exported) {
+    std::u16string line = u"«";
+    line += VisibleName(key.name);
+    line += u"» →";
+    for (size_t i = 0; i < key.files.size(); ++i) {
+      line += i == 0 ? u" " : u", ";
+      line += key.files[i];
+    }
+    lines.push_back(std::move(line));
+    if (key.from_backup) {
+      backups += u"\r\nКлюч контейнера «";
+      backups += VisibleName(key.name);
+      backups += u"» взят из резервной копии (masks2.key, primary2.key): основная повреждена.";
+    }
+  }
+  return PathMessage(directory, ShownLines(lines, mostLines) +
+                                    u"\r\n\r\nКлючи выгружены успешно! ^_^v\r\nФайлы .key.pem "
+                                    u"не зашифрованы: храните их так же бережно, как сам "
+                                    u"контейнер." +
+                                    backups);
+}
+
+}  // namespace quillfen

@@ -1,0 +1,342 @@
+#include "conversion/runs/export_keys.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "host/unicode.h"
+#include "tests/conversion_fixture.h"
+#include "tests/fake_console.h"
+#include "tests/known_answers.h"
+#include "tests/openssl_gost.h"
+#include "tests/run_program.h"
+#include "tests/test_key_containers.h"
+
+namespace quillfen {
+namespace {
+
+constexpr char16_t kPasswordFile[] = u"/work/password.txt";
+constexpr char16_t kOut[] = u"/work/out";
+
+ValueList KnownAnswerValues(const KnownAnswer& answer) {
+  ValueList values;
+  for (const char* name :
+       {"header.key", "masks.key", "masks2.key", "name.key", "primary.key", "primary2.key"}) {
+    const std::string bytes =
+        ReadBinaryFile(ToUtf8(KnownAnswersDirectory()) + "/" + answer.directory + "/" + name);
+    values.emplace_back(FromUtf8(name), std::vector<uint8_t>(bytes.begin(), bytes.end()));
+  }
+  return values;
+}
+
+class ExportKeysTest : public ConversionTest {
+ protected:
+  void GivenContainers(const std::vector<TestContainer>& containers, const std::string& password) {
+    files = FakeFileSystem();
+    messenger.shown.clear();
+    files.AddFile(kSource, EncodeUtf16Le(SeveralContainersExport(containers), true));
+    files.AddFile(kPasswordFile, password + "\n");
+    before = files.Snapshot();
+  }
+
+  bool Export(ContainerChoice choice = {}, std::optional<std::u16string> password = kPasswordFile) {
+    Host host{files, messenger, nullptr, &console};
+    exported.clear();
+    return ExportKeys({kSource, choice, kOut, password}, host, &exported, &note);
+  }
+
+  std::string File(const std::u16string& name) {
+    return files.FileContents(std::u16string(kOut) + u"/" + name).value_or("(none)");
+  }
+
+  FakeConsole console;
+  std::vector<ExportedKey> exported;
+  std::u16string note;
+  std::map<std::u16string, std::string> before;
+};
+
+// What OpenSSL makes of each key written: the public key of the known
+// answer's own files, or of the test container's certificate.
+TEST_F(ExportKeysTest, EveryKindOfKeyAsOpenSslReadsIt) {
+  for (const auto& answer : KnownAnswers()) {
+    SCOPED_TRACE(answer.directory);
+    const std::string directory_name = answer.directory;
+    const std::string name = directory_name.substr(0, directory_name.find('.'));
+    GivenContainers({{u"S-1-5-21-1", false, FromUtf8(name), KnownAnswerValues(answer)}},
+                    answer.password);
+    ASSERT_TRUE(Export());
+    const std::string directory = ToUtf8(KnownAnswersDirectory()) + "/" + name;
+    EXPECT_EQ(OpenSslKey(File(FromUtf8(name) + u".000.key.pem"), {"-pubout"}),
+              ReadBinaryFile(directory + ".pub.pem"));
+    EXPECT_EQ(File(FromUtf8(name) + u".000.cert.pem"), ReadBinaryFile(directory + ".cert.pem"));
+  }
+  for (const TestKey& key : {Test2001Key(), Test2012Key256(), Test2012Key512()}) {
+    SCOPED_TRACE(key.curve);
+    const ValueList values = KeyContainerValues(key, "srv");
+    GivenContainers({{u"S-1-5-21-1", false, u"srv", values}}, ToUtf8(key.password));
+    ASSERT_TRUE(Export());
+    EXPECT_EQ(File(u"srv.000.key.pem"), ExpectedKeyPem(key));
+    EXPECT_EQ(File(u"srv.000.cert.pem"), ExpectedCertificatePem(values));
+    EXPECT_EQ(OpenSslKey(File(u"srv.000.key.pem"), {"-pubout"}),
+              OpenSslCertificatePublicKey(File(u"srv.000.cert.pem")));
+    EXPECT_EQ(exported.size(), 1u);
+    EXPECT_FALSE(exported.at(0).from_backup);
+  }
+}
+
+// Each fault, on its own, in a container of a 256-bit key with a password:
+// the message that ends the run, with nothing written, or the key from the
+// copy that passed its checks.
+TEST_F(ExportKeysTest, EachFaultEndsInItsMessageOrTheBackup) {
+  const auto flip_last = [](const std::u16string& name) {
+    return [name](ValueList& values) { ValueOf(values, name).back() ^= 1; };
+  };
+  const auto remove = [](std::vector<std::u16string> names) {
+    return [names](ValueList& values) {
+      std::erase_if(values, [&](const auto& value) {
+        return std::find(names.begin(), names.end(), value.first) != names.end();
+      });
+    };
+  };
+  const auto keep = [](ValueList&) {};
+  const auto same = [](TestKey&) {};
+  const std::u16string damaged = u"Ключ контейнера «srv» не сходится с его сертификатом.";
+  const std::string cyrillic_1251 = "\xcf\xe0\xf0\xee\xeb\xfc";  // "Пароль"
+  const struct {
+    const char* what;
+    std::function<void(TestKey&)> make;
+    std::function<void(ValueList&)> damage;
+    std::string password;    // the first line of the password file
+    std::u16string message;  // empty: the key is written
+    bool from_backup = false;
+  } kCases[] = {
+      {"nothing wrong", same, keep, "secret", u""},
+      {"wrong password", same, keep, "Secret", u"Неверный пароль контейнера «srv»."},
+      {"empty password", same, keep, "", u"Неверный пароль контейнера «srv»."},
+      {"primary.key damaged", same, flip_last(u"primary.key"), "secret", u"", true},
+      {"masks.key's MAC damaged", same, flip_last(u"masks.key"), "secret", u"", true},
+      {"masks.key missing", same, remove({u"masks.key"}), "secret", u"", true},
+      {"both copies damaged", same,
+       [&](ValueList& v) {
+         flip_last(u"primary.key")(v);
+         flip_last(u"primary2.key")(v);
+       },
+       "secret", damaged},
+      {"backup's MAC damaged too", same,
+       [&](ValueList& v) {
+         flip_last(u"primary.key")(v);
+         flip_last(u"masks2.key")(v);
+       },
+       "secret", damaged},
+      {"no masks", same, remove({u"masks.key", u"masks2.key"}), "secret",
+       u"В контейнере «srv» нет файлов masks.key и primary.key."},
+      {"header.key's MAC damaged", same, flip_last(u"header.key"), "secret",
+       u"Файл header.key контейнера «srv» повреждён: его имитовставка не сходится."},
+      {"header.key missing", same, remove({u"header.key"}), "secret",
+       u"В контейнере «srv» нет файла header.key."},
+      {"header.key no DER", same,
+       [](ValueList& v) {
+         ValueOf(v, u"header.key") = {0x30, 0x05, 0x01};
+       },
+       "secret",
+       u"Не удалось прочитать header.key контейнера «srv»: header.key (неверная кодировка DER)."},
+      {"unknown algorithm", [](TestKey& k) { k.algorithm = "1.2.643.2.2.20"; }, keep, "secret",
+       u"Алгоритм ключа контейнера «srv» (1.2.643.2.2.20) программа не знает."},
+      {"test curve", [](TestKey& k) { k.header_curve = "1.2.643.2.2.35.0"; }, keep, "secret",
+       u"Параметры ключа контейнера «srv» (1.2.643.2.2.35.0) программа не знает."},
+      {"password stored in its Windows-1251 form",
+       [](TestKey& k) {
+         k.password = u"Пароль";
+         k.windows1251 = true;
+       },
+       keep, "Пароль", u""},
+      {"password file in Windows-1251", [](TestKey& k) { k.password = u"Пароль"; }, keep,
+       cyrillic_1251, u""},
+      {"Windows-1251 form, wrong password",
+       [](TestKey& k) {
+         k.password = u"Пароль";
+         k.windows1251 = true;
+       },
+       keep, "Пароли", u"Неверный пароль контейнера «srv»."},
+      {"no certificate", [](TestKey& k) { k.certificate = false; }, keep, "secret", u""},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    TestKey key = Test2012Key256();
+    c.make(key);
+    ValueList values = KeyContainerValues(key, "srv");
+    c.damage(values);
+    GivenContainers({{u"S-1-5-21-1", false, u"srv", values}}, c.password);
+    const bool exported_key = Export();
+    if (!c.message.empty()) {
+      EXPECT_FALSE(exported_key);
+      EXPECT_EQ(OnlyError(), u"/work/key.reg\r\n\r\n" + c.message);
+      EXPECT_EQ(files.Snapshot(), before);
+      continue;
+    }
+    ASSERT_TRUE(exported_key) << testing::PrintToString(messenger.shown);
+    EXPECT_EQ(File(u"srv.000.key.pem"), ExpectedKeyPem(key));
+    ASSERT_EQ(exported.size(), 1u);
+    EXPECT_EQ(exported[0].from_backup, c.from_backup);
+    EXPECT_EQ(exported[0].files.size(), key.certificate ? 2u : 1u);
+    EXPECT_EQ(File(u"srv.000.cert.pem") != "(none)", key.certificate);
+  }
+}
+
+// The disk may refuse any step; what the run wrote goes, and what was there
+// stays.
+TEST_F(ExportKeysTest, TheDiskRefusingAnyStepLeavesNothing) {
+  const ValueList values = KeyContainerValues(Test2012Key256(), "srv");
+  const std::u16string key = u"/work/out/srv.000.key.pem";
+  const std::u16string cert = u"/work/out/srv.000.cert.pem";
+  const struct {
+    const char* what;
+    std::function<void(FakeFileSystem&)> given;
+    std::u16string message;
+  } kCases[] = {
+      {"certificate file there", [&](auto& f) { f.AddFile(cert, "old"); },
+       cert + u"\r\n\r\nФайл или каталог уже существует."},
+      {"key file there", [&](auto& f) { f.AddFile(key, "old"); },
+       key + u"\r\n\r\nФайл или каталог уже существует."},
+      {"certificate not written",
+       [&](auto& f) { f.FailOn(FakeFileSystem::Op::kWriteNewFile, cert, 28); },
+       cert + u"\r\n\r\nНе удалось записать файл ключа.\r\n\r\nОшибка 28: No space left on device"},
+      {"directory not flushed",
+       [&](auto& f) { f.FailOn(FakeFileSystem::Op::kSyncDirectory, kOut, 5); },
+       std::u16string(kOut) +
+           u"\r\n\r\nНе удалось записать файл в каталог контейнера.\r\n\r\nОшибка 5: "
+           u"Input/output error"},
+      {"directory not made",
+       [&](auto& f) { f.FailOn(FakeFileSystem::Op::kMakeDirectory, kOut, 13); },
+       std::u16string(kOut) + u"\r\n\r\nНе удалось создать каталог контейнера."},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    GivenContainers({{u"S-1-5-21-1", false, u"srv", values}}, "secret");
+    c.given(files);
+    before = files.Snapshot();
+    EXPECT_FALSE(Export());
+    EXPECT_EQ(OnlyError(), c.message);
+    EXPECT_EQ(files.Snapshot(), before);
+  }
+}
+
+// --all tries one password on every container that has one; a container
+// without needs none. One that fails keeps every other from being written.
+TEST_F(ExportKeysTest, AllContainersWithOnePassword) {
+  TestKey shared_2012 = Test2012Key256();
+  shared_2012.password = Test2001Key().password;
+  const std::vector<TestContainer> containers = {
+      {u"S-1-5-21-1", false, u"srv", KeyContainerValues(Test2001Key(), "srv")},
+      {u"S-1-5-21-2", true, u"srv", KeyContainerValues(shared_2012, "srv")},
+      {u"S-1-5-21-2", false, u"web", KeyContainerValues(Test2012Key512(), "web")},
+  };
+  GivenContainers(containers, "Пароль-2001");
+  ASSERT_TRUE(Export({ContainerChoice::Kind::kAll, {}}));
+  std::vector<std::u16string> names;
+  for (const auto& key : exported) {
+    names.push_back(key.name + u": " + key.files.at(0) + u" " + key.files.at(1));
+  }
+  EXPECT_EQ(names, (std::vector<std::u16string>{u"srv: srv.000.key.pem srv.000.cert.pem",
+                                                u"srv: srv.001.key.pem srv.001.cert.pem",
+                                                u"web: web.000.key.pem web.000.cert.pem"}));
+  EXPECT_EQ(File(u"srv.000.key.pem"), ExpectedKeyPem(Test2001Key()));
+  EXPECT_EQ(File(u"srv.001.key.pem"), ExpectedKeyPem(shared_2012));
+  EXPECT_EQ(File(u"web.000.key.pem"), ExpectedKeyPem(Test2012Key512()));
+  size_t reads = 0;
+  for (const auto& call : files.calls()) reads += call.path == kPasswordFile;
+  EXPECT_EQ(reads, 1u);
+
+  GivenContainers(containers, "secret");
+  EXPECT_FALSE(Export({ContainerChoice::Kind::kAll, {}}));
+  EXPECT_EQ(OnlyError(), u"/work/key.reg\r\n\r\nНеверный пароль контейнера «srv».");
+  EXPECT_EQ(files.Snapshot(), before);
+
+  // Named, the container without a password asks for none.
+  GivenContainers(containers, "secret");
+  ASSERT_TRUE(Export({ContainerChoice::Kind::kNamed, u"WEB"}, std::nullopt));
+  EXPECT_EQ(File(u"web.000.key.pem"), ExpectedKeyPem(Test2012Key512()));
+  EXPECT_EQ(console.terminal_asks, 0);
+}
+
+// Keys wait in secure memory until every one is proved: more than its first
+// pool holds.
+TEST_F(ExportKeysTest, AHundredAndTwentyContainersInOneRun) {
+  std::vector<TestContainer> containers;
+  for (int i = 1000; i < 1120; ++i) {
+    std::u16string name = u"k";
+    name += FromUtf8(std::to_string(i));
+    containers.push_back({u"S-1-5-21-1", false, name, KnownAnswerValues(KnownAnswers()[2])});
+  }
+  GivenContainers(containers, "");
+  ASSERT_TRUE(Export({ContainerChoice::Kind::kAll, {}})) << testing::PrintToString(messenger.shown);
+  EXPECT_EQ(exported.size(), 120u);
+  EXPECT_EQ(File(u"k1119.000.key.pem"), File(u"k1000.000.key.pem"));
+}
+
+TEST(ExportedKeysTextTest, EachContainerItsFilesAndTheBackupsNamed) {
+  const std::vector<ExportedKey> exported = {
+      {u"srv", {u"srv.000.key.pem", u"srv.000.cert.pem"}, false},
+      {u"a\tb", {u"ab.000.key.pem"}, true},
+      {u"web", {u"web.000.key.pem"}, false},
+  };
+  const std::u16string tail =
+      u"\r\n\r\nКлючи выгружены успешно! ^_^v\r\nФайлы .key.pem не зашифрованы: храните их "
+      u"так же бережно, как сам контейнер.\r\nКлюч контейнера «a\\tb» взят из резервной копии "
+      u"(masks2.key, primary2.key): основная повреждена.";
+  EXPECT_EQ(ExportedKeysText(exported, u"keys", SIZE_MAX),
+            u"keys\r\n\r\n«srv» → srv.000.key.pem, srv.000.cert.pem\r\n«a\\tb» → "
+            u"ab.000.key.pem\r\n«web» → web.000.key.pem" +
+                tail);
+  EXPECT_EQ(ExportedKeysText(exported, u"keys", 2),
+            u"keys\r\n\r\n«srv» → srv.000.key.pem, srv.000.cert.pem\r\n«a\\tb» → "
+            u"ab.000.key.pem\r\n… и ещё 1" +
+                tail);
+}
+
+// The program itself: the password piped in, the message, files only the
+// user can read, and never a second time over the first.
+TEST(ExportKeyProgramTest, KnownAnswerThroughTheProgram) {
+  namespace fs = std::filesystem;
+  const KnownAnswer& answer = KnownAnswers()[1];
+  TempDir dir;
+  WriteBinaryFile(dir / "in.reg", EncodeUtf16Le(RegeditExport(KnownAnswerValues(answer)), true));
+  const auto run = [&](const std::string& password) {
+    return RunProgram("/bin/sh",
+                      {"-c",
+                       "printf '" + password +
+                           "' | \"$0\" --export-key "
+                           "--password-file=- in.reg out",
+                       QUILLFEN_EXE},
+                      dir.path());
+  };
+  const ProgramResult done = run("Kat-256\\n");
+  EXPECT_EQ(done.exit_status, 0) << done.err;
+  EXPECT_EQ(done.out,
+            "Velmora - Quillfen\nout\n\n«Container 1» → containe.000.key.pem, "
+            "containe.000.cert.pem\n\nКлючи выгружены успешно! ^_^v\nФайлы .key.pem не "
+            "зашифрованы: храните их так же бережно, как сам контейнер.\n");
+  for (const char* name : {"containe.000.key.pem", "containe.000.cert.pem"}) {
+    EXPECT_EQ(fs::status(dir / "out" / name).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write)
+        << name;
+  }
+  const std::string key = ReadBinaryFile(dir / "out" / "containe.000.key.pem");
+  const std::string known = ToUtf8(KnownAnswersDirectory()) + "/kat256";
+  EXPECT_EQ(OpenSslKey(key, {"-pubout"}), ReadBinaryFile(known + ".pub.pem"));
+
+  const ProgramResult again = run("Kat-256");
+  EXPECT_EQ(again.exit_status, 1);
+  EXPECT_EQ(again.err,
+            "Velmora - Quillfen\nout/containe.000.key.pem\n\nФайл или каталог уже "
+            "существует.\n");
+  EXPECT_EQ(ReadBinaryFile(dir / "out" / "containe.000.key.pem"), key);
+
+  const ProgramResult wrong = run("kat-256");
+  EXPECT_EQ(wrong.exit_status, 1);
+  EXPECT_EQ(wrong.err, "Velmora - Quillfen\nin.reg\n\nНеверный пароль контейнера «Container 1».\n");
+}
+
+}  // namespace
+}  // namespace quillfen
