@@ -7,6 +7,7 @@
 
 #include "conversion/contents/info_text.h"
 #include "host/unicode.h"
+#include "tests/openssl_gost.h"
 #include "tests/run_program.h"
 #include "tests/test_containers.h"
 
@@ -29,8 +30,6 @@ TEST(ContentsProgramTest, InfoOfAContainerDirectory) {
                        CurrentDateTime()));
   for (size_t at; (at = block.find("\r\n")) != std::string::npos;) block.erase(at, 1);
   EXPECT_EQ(result.out, "Velmora - Quillfen\n" + block + "\n");
-  EXPECT_NE(result.out.find("Отпечаток SHA-1: 606011ce9d7a992377d8b782b9c0c724945b5a2b\n"),
-            std::string::npos);
 }
 
 TEST(ContentsProgramTest, InfoFailsWhenNothingCouldBeRead) {
@@ -65,11 +64,8 @@ TEST(ContentsProgramTest, CertReadableByAllNeverOverAFile) {
   ASSERT_EQ(::stat((target / "kat2001.000.cer").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0644u);
   // The certificate the container was written with, as OpenSSL writes its DER.
-  const auto der =
-      RunProgram("/usr/bin/openssl", {"x509", "-in", (kKnownAnswers / "kat2001.cert.pem").string(),
-                                      "-outform", "DER", "-out", (dir / "openssl.cer").string()});
-  ASSERT_EQ(der.exit_status, 0) << der.err;
-  EXPECT_EQ(ReadBinaryFile(target / "kat2001.000.cer"), ReadBinaryFile(dir / "openssl.cer"));
+  EXPECT_EQ(ReadBinaryFile(target / "kat2001.000.cer"),
+            CertificateDer(KnownAnswerText("kat2001.cert.pem")));
 
   const auto again = RunProgram(QUILLFEN_EXE, {"--cert", source}, target);
   EXPECT_EQ(again.exit_status, 1);

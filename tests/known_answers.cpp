@@ -1,7 +1,5 @@
 #include "tests/known_answers.h"
 
-#include "host/unicode.h"
-
 namespace quillfen {
 
 const std::vector<KnownAnswer>& KnownAnswers() {
@@ -46,10 +44,6 @@ const std::vector<KnownAnswer>& KnownAnswers() {
        "2e7916f16e1d05d8de4f780b5b43364a0cef04f137180d8208baf6ac06149c58"},
   };
   return kAnswers;
-}
-
-std::u16string KnownAnswersDirectory() {
-  return FromUtf8(QUILLFEN_SOURCE_DIR "/tests/data/known-answers");
 }
 
 }  // namespace quillfen

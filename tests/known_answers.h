@@ -28,7 +28,4 @@ struct KnownAnswer {
 
 const std::vector<KnownAnswer>& KnownAnswers();
 
-// The directory that holds them.
-std::u16string KnownAnswersDirectory();
-
 }  // namespace quillfen

@@ -5,9 +5,8 @@
 #include "tests/run_program.h"
 
 namespace quillfen {
-namespace {
 
-std::string OpenSsl(std::vector<std::string> arguments, const std::string& input = {}) {
+std::string OpenSsl(std::vector<std::string> arguments, const std::string& input) {
   TempDir directory;
   if (!input.empty()) {
     WriteBinaryFile(directory / "in", input);
@@ -18,8 +17,6 @@ std::string OpenSsl(std::vector<std::string> arguments, const std::string& input
   if (result.exit_status != 0) throw std::runtime_error("openssl: " + result.err);
   return result.out;
 }
-
-}  // namespace
 
 std::string GenerateGostKey(const std::string& algorithm, const std::string& paramset) {
   return OpenSsl(

@@ -9,6 +9,11 @@ namespace quillfen {
 // both): what the tests hold the program's key files against. Each call
 // throws std::runtime_error with OpenSSL's own words when it fails.
 
+// What `openssl` with `arguments` writes on its standard output. `input`,
+// when given, is put in a file whose name follows the arguments, after "-in"
+// or after the last argument when that is "-key".
+std::string OpenSsl(std::vector<std::string> arguments, const std::string& input = {});
+
 // A new private key as `openssl genpkey` writes it: "gost2012_256" with
 // paramset "XA", and so on.
 std::string GenerateGostKey(const std::string& algorithm, const std::string& paramset);

@@ -63,7 +63,7 @@ std::vector<uint8_t> TestHeaderKey(const TestHeader& header) {
     }));
   }
   content.push_back(Element("primaryFP", [](DerStructure& e) {
-    e.WriteBytes("primaryFP", BytesFromHex("0102030405060708"));
+    e.WriteBytes("primaryFP", FromHex("0102030405060708"));
   }));
   if (header.key_not_after) {
     DerStructure period = DerStructure::Create("PrivateKeyUsagePeriod");
@@ -83,7 +83,7 @@ std::vector<uint8_t> TestHeaderKey(const TestHeader& header) {
     key.Write("content", "NEW");
     key.WriteBytes("content.?LAST", element);
   }
-  key.WriteBytes("mac", BytesFromHex("a57f63e1"));
+  key.WriteBytes("mac", FromHex("a57f63e1"));
   return key.Encode();
 }
 
@@ -105,6 +105,11 @@ ValueList TestContainerValues(const TestHeader& header, const std::string& name)
 }
 
 std::vector<uint8_t> KnownAnswerFile(const std::string& path) {
+  const std::string text = KnownAnswerText(path);
+  return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+std::string KnownAnswerText(const std::string& path) {
 #ifdef _WIN32
   // Under Wine the tree is on drive Z:, which is the host's root.
   const std::string root = "Z:" QUILLFEN_SOURCE_DIR;
@@ -114,7 +119,12 @@ std::vector<uint8_t> KnownAnswerFile(const std::string& path) {
   const std::string name = root + "/tests/data/known-answers/" + path;
   std::ifstream in(name, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + name);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<uint8_t> KnownAnswerCertificate(const std::string& directory) {
+  return DerStructure::Decode("HeaderKey", KnownAnswerFile(directory + "/header.key"))
+      .Bytes("content.primaryCertificate");
 }
 
 ValueList KnownAnswerValues(const std::string& directory) {
@@ -130,14 +140,6 @@ std::vector<ContainerValue> AsContainerValues(const ValueList& values) {
   std::vector<ContainerValue> container;
   for (const auto& [name, bytes] : values) container.push_back({name, bytes});
   return container;
-}
-
-std::vector<uint8_t> BytesFromHex(std::string_view hex) {
-  std::vector<uint8_t> bytes;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) {
-    bytes.push_back(static_cast<uint8_t>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
-  }
-  return bytes;
 }
 
 }  // namespace quillfen

@@ -7,6 +7,7 @@
 
 #include "conversion/container_key.h"
 #include "support/der.h"
+#include "tests/hex.h"
 #include "tests/test_exports.h"
 
 namespace quillfen {
@@ -40,11 +41,12 @@ ValueList TestContainerValues(const TestHeader& header, const std::string& name)
 // The values of a known-answer container of tests/data/known-answers
 // ("kat256.000"), in the registry's order.
 ValueList KnownAnswerValues(const std::string& directory);
-// A file of tests/data/known-answers.
+// A file of tests/data/known-answers, as bytes and as text.
 std::vector<uint8_t> KnownAnswerFile(const std::string& path);
+std::string KnownAnswerText(const std::string& path);
+// The certificate in the header.key of a known-answer container, as DER.
+std::vector<uint8_t> KnownAnswerCertificate(const std::string& directory);
 
 std::vector<ContainerValue> AsContainerValues(const ValueList& values);
-
-std::vector<uint8_t> BytesFromHex(std::string_view hex);
 
 }  // namespace quillfen

@@ -18,10 +18,6 @@ std::vector<uint8_t> Pattern(size_t size, uint8_t step, uint8_t start) {
   return bytes;
 }
 
-std::string Text(const SecureBytes& bytes) {
-  return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-}
-
 // OpenSSL signs a certificate for the key; it is made once per key.
 std::vector<uint8_t> CertificateOf(const TestKey& key) {
   static std::map<std::string, std::vector<uint8_t>> made;

@@ -10,6 +10,11 @@
 
 namespace quillfen {
 
+// Secure bytes as a text, for comparing a PEM.
+inline std::string Text(const SecureBytes& bytes) {
+  return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
 // A password as the program holds it.
 Password TestPassword(std::u16string_view text);
 

@@ -128,7 +128,7 @@ TEST(InfoTextTest, ListColumnsAreTheCommonNameAndTheLastDay) {
             (CertificateSummary{u"kat256.example", u"2036-12-05"}));
   EXPECT_EQ(SummaryOfCertificate(ReadContainerContents({})), (CertificateSummary{u"—", u"—"}));
   TestHeader unreadable;
-  unreadable.certificate = BytesFromHex("3003020101");
+  unreadable.certificate = FromHex("3003020101");
   EXPECT_EQ(SummaryOfCertificate(
                 ReadContainerContents(AsContainerValues(TestContainerValues(unreadable, "n")))),
             (CertificateSummary{u"—", u"—"}));

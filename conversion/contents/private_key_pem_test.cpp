@@ -2,21 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <cstring>
 
 #include "host/unicode.h"
 #include "support/der.h"
 #include "tests/hex.h"
 #include "tests/known_answers.h"
 #include "tests/openssl_gost.h"
-#include "tests/run_program.h"
+#include "tests/test_containers.h"
+#include "tests/test_keys.h"
 
 namespace quillfen {
 namespace {
-
-std::string Text(const SecureBytes& bytes) {
-  return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-}
 
 // The number inside a PEM key, as OpenSSL's own reader finds it.
 std::vector<uint8_t> PrivateKeyOf(const std::string& pem) {
@@ -106,10 +103,8 @@ TEST(PrivateKeyPemTest, Base64InLinesOfSixtyFour) {
 // The known answers' certificates as OpenSSL wrote them.
 TEST(PrivateKeyPemTest, CertificatesAsOpenSslWritesThem) {
   for (const auto& answer : KnownAnswers()) {
-    const std::string name =
-        std::string(answer.directory).substr(0, std::string(answer.directory).find('.'));
-    const std::string pem =
-        ReadBinaryFile(ToUtf8(KnownAnswersDirectory()) + "/" + name + ".cert.pem");
+    const std::string name(answer.directory, std::strlen(answer.directory) - 4);  // no ".000"
+    const std::string pem = KnownAnswerText(name + ".cert.pem");
     EXPECT_EQ(Text(Pem("CERTIFICATE", Bytes(CertificateDer(pem)))), pem) << name;
   }
 }

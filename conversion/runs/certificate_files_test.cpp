@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "host/unicode.h"
-#include "support/der.h"
 #include "tests/conversion_fixture.h"
 #include "tests/test_containers.h"
 
@@ -15,9 +14,7 @@ const ContainerChoice kFirst{ContainerChoice::Kind::kFirst, u""};
 const ContainerChoice kAll{ContainerChoice::Kind::kAll, u""};
 
 std::string CertificateOf(const char* directory) {
-  const auto der =
-      DerStructure::Decode("HeaderKey", KnownAnswerFile(std::string(directory) + "/header.key"))
-          .Bytes("content.primaryCertificate");
+  const auto der = KnownAnswerCertificate(directory);
   return std::string(der.begin(), der.end());
 }
 

@@ -29,8 +29,8 @@ class ContainerInfoTest : public ConversionTest {
  protected:
   std::vector<TestContainer> Containers() const {
     ValueList damaged = KnownAnswerValues("kat512.000");
-    damaged[0].second = BytesFromHex("0102");
-    damaged[3].second = BytesFromHex("0304");
+    damaged[0].second = FromHex("0102");
+    damaged[3].second = FromHex("0304");
     return {
         {u"S-1-5-21-1001", false, u"kat256 - копия", KnownAnswerValues("kat256.000")},
         {u"S-1-5-21-1002", true, u"le-d3bb8023", damaged},

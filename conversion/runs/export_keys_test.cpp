@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <functional>
 
@@ -11,6 +12,7 @@
 #include "tests/known_answers.h"
 #include "tests/openssl_gost.h"
 #include "tests/run_program.h"
+#include "tests/test_containers.h"
 #include "tests/test_key_containers.h"
 
 namespace quillfen {
@@ -18,17 +20,6 @@ namespace {
 
 constexpr char16_t kPasswordFile[] = u"/work/password.txt";
 constexpr char16_t kOut[] = u"/work/out";
-
-ValueList KnownAnswerValues(const KnownAnswer& answer) {
-  ValueList values;
-  for (const char* name :
-       {"header.key", "masks.key", "masks2.key", "name.key", "primary.key", "primary2.key"}) {
-    const std::string bytes =
-        ReadBinaryFile(ToUtf8(KnownAnswersDirectory()) + "/" + answer.directory + "/" + name);
-    values.emplace_back(FromUtf8(name), std::vector<uint8_t>(bytes.begin(), bytes.end()));
-  }
-  return values;
-}
 
 class ExportKeysTest : public ConversionTest {
  protected:
@@ -38,6 +29,10 @@ class ExportKeysTest : public ConversionTest {
     files.AddFile(kSource, EncodeUtf16Le(SeveralContainersExport(containers), true));
     files.AddFile(kPasswordFile, password + "\n");
     before = files.Snapshot();
+  }
+  // One container, "srv".
+  void GivenKey(const ValueList& values, const std::string& password) {
+    GivenContainers({{u"S-1-5-21-1", false, u"srv", values}}, password);
   }
 
   bool Export(ContainerChoice choice = {}, std::optional<std::u16string> password = kPasswordFile) {
@@ -61,20 +56,17 @@ class ExportKeysTest : public ConversionTest {
 TEST_F(ExportKeysTest, EveryKindOfKeyAsOpenSslReadsIt) {
   for (const auto& answer : KnownAnswers()) {
     SCOPED_TRACE(answer.directory);
-    const std::string directory_name = answer.directory;
-    const std::string name = directory_name.substr(0, directory_name.find('.'));
-    GivenContainers({{u"S-1-5-21-1", false, FromUtf8(name), KnownAnswerValues(answer)}},
-                    answer.password);
+    const std::string name(answer.directory, std::strlen(answer.directory) - 4);  // no ".000"
+    GivenKey(KnownAnswerValues(answer.directory), answer.password);
     ASSERT_TRUE(Export());
-    const std::string directory = ToUtf8(KnownAnswersDirectory()) + "/" + name;
-    EXPECT_EQ(OpenSslKey(File(FromUtf8(name) + u".000.key.pem"), {"-pubout"}),
-              ReadBinaryFile(directory + ".pub.pem"));
-    EXPECT_EQ(File(FromUtf8(name) + u".000.cert.pem"), ReadBinaryFile(directory + ".cert.pem"));
+    EXPECT_EQ(OpenSslKey(File(u"srv.000.key.pem"), {"-pubout"}),
+              KnownAnswerText(name + ".pub.pem"));
+    EXPECT_EQ(File(u"srv.000.cert.pem"), KnownAnswerText(name + ".cert.pem"));
   }
   for (const TestKey& key : {Test2001Key(), Test2012Key256(), Test2012Key512()}) {
     SCOPED_TRACE(key.curve);
     const ValueList values = KeyContainerValues(key, "srv");
-    GivenContainers({{u"S-1-5-21-1", false, u"srv", values}}, ToUtf8(key.password));
+    GivenKey(values, ToUtf8(key.password));
     ASSERT_TRUE(Export());
     EXPECT_EQ(File(u"srv.000.key.pem"), ExpectedKeyPem(key));
     EXPECT_EQ(File(u"srv.000.cert.pem"), ExpectedCertificatePem(values));
@@ -167,7 +159,7 @@ TEST_F(ExportKeysTest, EachFaultEndsInItsMessageOrTheBackup) {
     c.make(key);
     ValueList values = KeyContainerValues(key, "srv");
     c.damage(values);
-    GivenContainers({{u"S-1-5-21-1", false, u"srv", values}}, c.password);
+    GivenKey(values, c.password);
     const bool exported_key = Export();
     if (!c.message.empty()) {
       EXPECT_FALSE(exported_key);
@@ -213,7 +205,7 @@ TEST_F(ExportKeysTest, TheDiskRefusingAnyStepLeavesNothing) {
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
-    GivenContainers({{u"S-1-5-21-1", false, u"srv", values}}, "secret");
+    GivenKey(values, "secret");
     c.given(files);
     before = files.Snapshot();
     EXPECT_FALSE(Export());
@@ -267,7 +259,7 @@ TEST_F(ExportKeysTest, AHundredAndTwentyContainersInOneRun) {
   for (int i = 1000; i < 1120; ++i) {
     std::u16string name = u"k";
     name += FromUtf8(std::to_string(i));
-    containers.push_back({u"S-1-5-21-1", false, name, KnownAnswerValues(KnownAnswers()[2])});
+    containers.push_back({u"S-1-5-21-1", false, name, KnownAnswerValues("kat512.000")});
   }
   GivenContainers(containers, "");
   ASSERT_TRUE(Export({ContainerChoice::Kind::kAll, {}})) << testing::PrintToString(messenger.shown);
@@ -299,9 +291,9 @@ TEST(ExportedKeysTextTest, EachContainerItsFilesAndTheBackupsNamed) {
 // user can read, and never a second time over the first.
 TEST(ExportKeyProgramTest, KnownAnswerThroughTheProgram) {
   namespace fs = std::filesystem;
-  const KnownAnswer& answer = KnownAnswers()[1];
   TempDir dir;
-  WriteBinaryFile(dir / "in.reg", EncodeUtf16Le(RegeditExport(KnownAnswerValues(answer)), true));
+  WriteBinaryFile(dir / "in.reg",
+                  EncodeUtf16Le(RegeditExport(KnownAnswerValues("kat256.000")), true));
   const auto run = [&](const std::string& password) {
     return RunProgram("/bin/sh",
                       {"-c",
@@ -323,8 +315,7 @@ TEST(ExportKeyProgramTest, KnownAnswerThroughTheProgram) {
         << name;
   }
   const std::string key = ReadBinaryFile(dir / "out" / "containe.000.key.pem");
-  const std::string known = ToUtf8(KnownAnswersDirectory()) + "/kat256";
-  EXPECT_EQ(OpenSslKey(key, {"-pubout"}), ReadBinaryFile(known + ".pub.pem"));
+  EXPECT_EQ(OpenSslKey(key, {"-pubout"}), KnownAnswerText("kat256.pub.pem"));
 
   const ProgramResult again = run("Kat-256");
   EXPECT_EQ(again.exit_status, 1);
