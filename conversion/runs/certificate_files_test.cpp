@@ -100,14 +100,5 @@ TEST_F(CertificateFilesTest, RefusalsLeaveTheDiskAsItWas) {
   }
 }
 
-TEST_F(CertificateFilesTest, AContainerDirectoryIsASourceToo) {
-  for (const auto& [name, bytes] : KnownAnswerValues("kat2001.000")) {
-    files.AddFile(u"/media/usb/kat2001.000/" + name, std::string(bytes.begin(), bytes.end()));
-  }
-  Host host{files, messenger};
-  ASSERT_TRUE(SaveCertificates({u"/media/usb/kat2001.000", kFirst, u"/work"}, host, &saved));
-  EXPECT_EQ(files.FileContents(u"/work/kat2001.000.cer"), CertificateOf("kat2001.000"));
-}
-
 }  // namespace
 }  // namespace quillfen

@@ -109,12 +109,5 @@ TEST_F(ContainerInfoTest, AValueTheSourceCannotGiveIsSaidAndTheOthersRead) {
       << ToUtf8(text);
 }
 
-TEST_F(ContainerInfoTest, ASourceThatCannotBeReadIsTheReadMessage) {
-  EXPECT_FALSE(Info(u"/work/missing.reg"));
-  EXPECT_EQ(OnlyError(),
-            u"/work/missing.reg\r\n\r\nНе удалось прочитать файл.\r\n\r\nОшибка 2: No such file or "
-            u"directory");
-}
-
 }  // namespace
 }  // namespace quillfen

@@ -147,21 +147,5 @@ TEST_F(ConvertContainersTest, ANameOfSeveralContainersIsRefusedUnlessNarrowedToO
   }
 }
 
-TEST_F(ConvertContainersTest, WhenEveryNumberIsTakenTheMessageSaysWhyAndForWhichContainer) {
-  files.AddDirectory(u"/work/keys");
-  for (int i = 0; i <= 999; ++i) {
-    const std::string number = std::to_string(1000 + i).substr(1);
-    files.AddDirectory(u"/work/keys/leabcdef." + std::u16string(number.begin(), number.end()));
-  }
-  before = files.Snapshot();
-  Host host{files, messenger};
-  std::vector<ConvertedContainer> converted;
-  EXPECT_FALSE(ConvertAllContainers(ConverterArgs{kSource, u"/work/keys"}, {}, host, &converted));
-  EXPECT_EQ(OnlyError(),
-            u"/work/keys\r\n\r\nНе удалось создать каталог контейнера: имена "
-            u"leabcdef.000–leabcdef.999 уже заняты.\r\n\r\nКонтейнер «le-abc.def».");
-  EXPECT_EQ(files.Snapshot(), before);
-}
-
 }  // namespace
 }  // namespace quillfen
