@@ -9,7 +9,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <map>
 #include <thread>
 
 #include "host/unicode.h"
@@ -23,16 +22,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string kCaption = "Velmora - Quillfen\n";
-
-// Every name below `root`, links not followed, with the size of each file.
-std::map<std::string, uintmax_t> Listing(const fs::path& root) {
-  std::map<std::string, uintmax_t> listing;
-  for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    const bool file = entry.symlink_status().type() == fs::file_type::regular;
-    listing[entry.path().lexically_relative(root).string()] = file ? entry.file_size() : 0;
-  }
-  return listing;
-}
 
 // `arguments` run by a shell that first does `setup`, then becomes the
 // program.

@@ -1,8 +1,6 @@
 #ifndef _WIN32
 #include "host/private_file_posix.h"
 
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -35,12 +33,6 @@ class ScopedTmpdir {
  private:
   std::optional<std::string> old_;
 };
-
-unsigned Mode(const fs::path& path) {
-  struct stat info;
-  EXPECT_EQ(::lstat(path.c_str(), &info), 0) << path;
-  return info.st_mode & 07777;
-}
 
 TEST(PrivateFileTest, OwnerOnlyBelowTmpdirAndGoneAfterwards) {
   TempDir dir;

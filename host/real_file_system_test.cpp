@@ -20,12 +20,6 @@ namespace fs = std::filesystem;
 
 std::u16string U(const fs::path& path) { return FromUtf8(path.string()); }
 
-unsigned Mode(const fs::path& path) {
-  struct stat info;
-  EXPECT_EQ(::lstat(path.c_str(), &info), 0);
-  return info.st_mode & 07777;
-}
-
 // Restores the process's umask when the test ends.
 class ScopedUmask {
  public:

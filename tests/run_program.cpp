@@ -50,6 +50,19 @@ void WriteBinaryFile(const std::filesystem::path& path, const std::string& bytes
   if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
+unsigned Mode(const std::filesystem::path& path) {
+  return unsigned(std::filesystem::symlink_status(path).permissions());
+}
+
+std::map<std::string, uintmax_t> Listing(const std::filesystem::path& root) {
+  std::map<std::string, uintmax_t> listing;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+    const bool file = entry.symlink_status().type() == std::filesystem::file_type::regular;
+    listing[entry.path().lexically_relative(root).string()] = file ? entry.file_size() : 0;
+  }
+  return listing;
+}
+
 RunningProgram::RunningProgram(const std::string& program,
                                const std::vector<std::string>& arguments,
                                const std::filesystem::path& directory)

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -57,5 +59,11 @@ std::string ConsoleMessage(std::u16string_view text);
 
 std::string ReadBinaryFile(const std::filesystem::path& path);
 void WriteBinaryFile(const std::filesystem::path& path, const std::string& bytes);
+
+// The permission bits of `path` (of a link itself, not of what it names).
+unsigned Mode(const std::filesystem::path& path);
+
+// Every name below `root`, links not followed, with the size of each file.
+std::map<std::string, uintmax_t> Listing(const std::filesystem::path& root);
 
 }  // namespace quillfen
