@@ -2,13 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
+#include <vector>
 
 #include "app/converter_args.h"
 #include "conversion/runs/convert_reg_file.h"
 #include "host/host.h"
 #include "tests/fake_file_system.h"
 #include "tests/recording_messenger.h"
+#include "tests/test_exports.h"
 
 namespace quillfen {
 
@@ -23,6 +26,18 @@ class ConversionTest : public testing::Test {
     return ConvertRegFile(ConverterArgs{kSource, target}, host);
   }
 
+  // A fresh disk with an export of `text`, or of `containers`, as kSource;
+  // `before` is all it holds.
+  void GivenExport(const std::u16string& text) {
+    files = FakeFileSystem();
+    messenger.shown.clear();
+    files.AddFile(kSource, EncodeUtf16Le(text, true));
+    before = files.Snapshot();
+  }
+  void GivenExport(const std::vector<TestContainer>& containers) {
+    GivenExport(SeveralContainersExport(containers));
+  }
+
   // The one Critical message the conversion showed.
   std::u16string OnlyError() const {
     EXPECT_EQ(messenger.shown.size(), 1u);
@@ -34,6 +49,7 @@ class ConversionTest : public testing::Test {
 
   FakeFileSystem files;
   RecordingMessenger messenger;
+  std::map<std::u16string, std::string> before;
 };
 
 }  // namespace quillfen

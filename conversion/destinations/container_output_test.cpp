@@ -31,8 +31,6 @@ class ContainerOutputTest : public ConversionTest {
                                 true));
     before = files.Snapshot();
   }
-
-  std::map<std::u16string, std::string> before;
 };
 
 TEST_F(ContainerOutputTest, BadValuesStopWithTheirMessageAndLeaveNothing) {

@@ -20,10 +20,8 @@ using Op = FakeFileSystem::Op;
 class KeyStoreStepsTest : public ConversionTest {
  protected:
   void SetUp() override {
-    files = FakeFileSystem();
-    messenger.shown.clear();
+    GivenExport(FourContainers());
     files.AddDirectory(kKeys);
-    files.AddFile(kSource, EncodeUtf16Le(SeveralContainersExport(FourContainers()), true));
     before = files.Snapshot();
   }
 
@@ -50,7 +48,6 @@ class KeyStoreStepsTest : public ConversionTest {
   }
 
   static constexpr char16_t kKeys[] = u"/keys";
-  std::map<std::u16string, std::string> before;
 };
 
 TEST_F(KeyStoreStepsTest, TheNewUserDirectoryIsTheUsersAndOnTheDiskBeforeAnythingGoesIn) {

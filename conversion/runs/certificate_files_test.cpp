@@ -9,7 +9,6 @@
 namespace quillfen {
 namespace {
 
-constexpr char16_t kExport[] = u"/work/software.reg";
 const ContainerChoice kFirst{ContainerChoice::Kind::kFirst, u""};
 const ContainerChoice kAll{ContainerChoice::Kind::kAll, u""};
 
@@ -26,18 +25,16 @@ class CertificateFilesTest : public ConversionTest {
         {u"S-1", false, u"Без сертификата", TestContainerValues({}, "none")},
         {u"S-2", true, u"kat256", KnownAnswerValues("kat512.000")},
     };
-    files.AddFile(kExport, EncodeUtf16Le(SeveralContainersExport(containers), true));
-    before = files.Snapshot();
+    GivenExport(containers);
   }
 
   bool Save(const ContainerChoice& choice, const std::u16string& directory = u"/work/certs") {
     Host host{files, messenger};
     saved = {};
-    const CertificateRequest request{kExport, choice, directory};
+    const CertificateRequest request{kSource, choice, directory};
     return SaveCertificates(request, host, &saved);
   }
 
-  std::map<std::u16string, std::string> before;
   SavedCertificates saved;
 };
 
@@ -75,10 +72,10 @@ TEST_F(CertificateFilesTest, RefusalsLeaveTheDiskAsItWas) {
     std::u16string message;
   } cases[] = {
       {"no certificate in the chosen one", ContainerChoice::Kind::kNamed, u"без сертификата", [] {},
-       u"/work/software.reg\r\n\r\nВ выбранных контейнерах нет сертификата.\r\n"
+       u"/work/key.reg\r\n\r\nВ выбранных контейнерах нет сертификата.\r\n"
        u"«Без сертификата»: сертификата нет"},
       {"no such container", ContainerChoice::Kind::kNamed, u"нет такого", [] {},
-       u"/work/software.reg\r\n\r\nВ файле реестра не найден раздел с контейнером «нет такого»."},
+       u"/work/key.reg\r\n\r\nВ файле реестра не найден раздел с контейнером «нет такого»."},
       {"a file of that name", ContainerChoice::Kind::kAll, u"",
        [&] { files.AddFile(u"/work/certs/kat256.001.cer", "mine"); },
        u"/work/certs/kat256.001.cer\r\n\r\nФайл или каталог уже существует."},
@@ -89,8 +86,6 @@ TEST_F(CertificateFilesTest, RefusalsLeaveTheDiskAsItWas) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    files = FakeFileSystem();
-    messenger.shown.clear();
     SetUp();
     c.arrange();
     const auto arranged = files.Snapshot();

@@ -11,11 +11,6 @@ namespace {
 
 class ContainerListTest : public ConversionTest {
  protected:
-  void GivenExport(const std::u16string& text) {
-    files.AddFile(kSource, EncodeUtf16Le(text, true));
-    before = files.Snapshot();
-  }
-
   // The listing as Linux prints it, or the one message when it fails.
   std::u16string List(const ContainerChoice& choice = {}) {
     Host host{files, messenger};
@@ -26,8 +21,6 @@ class ContainerListTest : public ConversionTest {
     for (const auto& container : listed) lines.push_back(ListLine(container));
     return ShownLines(lines, SIZE_MAX);
   }
-
-  std::map<std::u16string, std::string> before;
 };
 
 TEST_F(ContainerListTest, NamesEveryContainerInFileOrder) {

@@ -12,13 +12,6 @@ class ConvertContainersTest : public ConversionTest {
  protected:
   void SetUp() override { GivenExport(FourContainers()); }
 
-  void GivenExport(const std::vector<TestContainer>& containers) {
-    files = FakeFileSystem();
-    messenger.shown.clear();
-    files.AddFile(kSource, EncodeUtf16Le(SeveralContainersExport(containers), true));
-    before = files.Snapshot();
-  }
-
   void ExpectContainer(const std::u16string& directory, const ValueList& values) {
     for (const auto& [name, bytes] : values) {
       EXPECT_EQ(files.FileContents(directory + u"/" + name),
@@ -31,7 +24,6 @@ class ConvertContainersTest : public ConversionTest {
     EXPECT_EQ(entries, values.size()) << testing::PrintToString(directory);
   }
 
-  std::map<std::u16string, std::string> before;
   const std::vector<TestContainer> containers = FourContainers();
 };
 

@@ -24,9 +24,7 @@ constexpr char16_t kOut[] = u"/work/out";
 class ExportKeysTest : public ConversionTest {
  protected:
   void GivenContainers(const std::vector<TestContainer>& containers, const std::string& password) {
-    files = FakeFileSystem();
-    messenger.shown.clear();
-    files.AddFile(kSource, EncodeUtf16Le(SeveralContainersExport(containers), true));
+    GivenExport(containers);
     files.AddFile(kPasswordFile, password + "\n");
     before = files.Snapshot();
   }
@@ -48,7 +46,6 @@ class ExportKeysTest : public ConversionTest {
   FakeConsole console;
   std::vector<ExportedKey> exported;
   std::u16string note;
-  std::map<std::u16string, std::string> before;
 };
 
 // What OpenSSL makes of each key written: the public key of the known
