@@ -30,25 +30,6 @@ TEST(ContentsProgramTest, InfoOfAContainerDirectory) {
   EXPECT_EQ(result.out, "Velmora - Quillfen\n" + block + "\n");
 }
 
-TEST(ContentsProgramTest, InfoFailsWhenNothingCouldBeRead) {
-  TempDir dir;
-  const fs::path container = dir / "broken.000";
-  fs::create_directory(container);
-  WriteBinaryFile(container / "header.key", "not DER");
-  WriteBinaryFile(container / "name.key", std::string("\x30\x05\x16\x03", 4));
-  const auto result = RunProgram(QUILLFEN_EXE, {"--info", container.string()});
-  EXPECT_EQ(result.exit_status, 1);
-  EXPECT_EQ(result.out, "");
-  EXPECT_EQ(result.err, "Velmora - Quillfen\n" + container.string() +
-                            "\n\nНи один контейнер не удалось прочитать.\n\n"
-                            "Контейнер «broken»\nКаталог: " +
-                            container.string() +
-                            "\nФайлы: header.key, name.key\n"
-                            "Нет файлов: masks.key, masks2.key, primary.key, primary2.key\n"
-                            "Не удалось прочитать: name.key (неверная кодировка DER)\n"
-                            "Не удалось прочитать: header.key (неверный тег)\n");
-}
-
 TEST(ContentsProgramTest, CertReadableByAllNeverOverAFile) {
   TempDir dir;
   const fs::path target = dir / "new" / "certs";

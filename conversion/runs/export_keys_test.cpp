@@ -78,8 +78,10 @@ TEST_F(ExportKeysTest, EveryKindOfKeyAsOpenSslReadsIt) {
 // the message that ends the run, with nothing written, or the key from the
 // copy that passed its checks.
 TEST_F(ExportKeysTest, EachFaultEndsInItsMessageOrTheBackup) {
-  const auto flip_last = [](const std::u16string& name) {
-    return [name](ValueList& values) { ValueOf(values, name).back() ^= 1; };
+  const auto flip_last = [](std::vector<std::u16string> names) {
+    return [names](ValueList& values) {
+      for (const auto& name : names) ValueOf(values, name).back() ^= 1;
+    };
   };
   const auto remove = [](std::vector<std::u16string> names) {
     return [names](ValueList& values) {
@@ -90,6 +92,12 @@ TEST_F(ExportKeysTest, EachFaultEndsInItsMessageOrTheBackup) {
   };
   const auto keep = [](ValueList&) {};
   const auto same = [](TestKey&) {};
+  const auto cyrillic = [](bool stored_in_windows1251) {
+    return [=](TestKey& k) {
+      k.password = u"Пароль";
+      k.windows1251 = stored_in_windows1251;
+    };
+  };
   const std::u16string damaged = u"Ключ контейнера «srv» не сходится с его сертификатом.";
   const std::string cyrillic_1251 = "\xcf\xe0\xf0\xee\xeb\xfc";  // "Пароль"
   const struct {
@@ -103,24 +111,16 @@ TEST_F(ExportKeysTest, EachFaultEndsInItsMessageOrTheBackup) {
       {"nothing wrong", same, keep, "secret", u""},
       {"wrong password", same, keep, "Secret", u"Неверный пароль контейнера «srv»."},
       {"empty password", same, keep, "", u"Неверный пароль контейнера «srv»."},
-      {"primary.key damaged", same, flip_last(u"primary.key"), "secret", u"", true},
-      {"masks.key's MAC damaged", same, flip_last(u"masks.key"), "secret", u"", true},
+      {"primary.key damaged", same, flip_last({u"primary.key"}), "secret", u"", true},
+      {"masks.key's MAC damaged", same, flip_last({u"masks.key"}), "secret", u"", true},
       {"masks.key missing", same, remove({u"masks.key"}), "secret", u"", true},
-      {"both copies damaged", same,
-       [&](ValueList& v) {
-         flip_last(u"primary.key")(v);
-         flip_last(u"primary2.key")(v);
-       },
-       "secret", damaged},
-      {"backup's MAC damaged too", same,
-       [&](ValueList& v) {
-         flip_last(u"primary.key")(v);
-         flip_last(u"masks2.key")(v);
-       },
-       "secret", damaged},
+      {"both copies damaged", same, flip_last({u"primary.key", u"primary2.key"}), "secret",
+       damaged},
+      {"backup's MAC damaged too", same, flip_last({u"primary.key", u"masks2.key"}), "secret",
+       damaged},
       {"no masks", same, remove({u"masks.key", u"masks2.key"}), "secret",
        u"В контейнере «srv» нет файлов masks.key и primary.key."},
-      {"header.key's MAC damaged", same, flip_last(u"header.key"), "secret",
+      {"header.key's MAC damaged", same, flip_last({u"header.key"}), "secret",
        u"Файл header.key контейнера «srv» повреждён: его имитовставка не сходится."},
       {"header.key missing", same, remove({u"header.key"}), "secret",
        u"В контейнере «srv» нет файла header.key."},
@@ -134,20 +134,10 @@ TEST_F(ExportKeysTest, EachFaultEndsInItsMessageOrTheBackup) {
        u"Алгоритм ключа контейнера «srv» (1.2.643.2.2.20) программа не знает."},
       {"test curve", [](TestKey& k) { k.header_curve = "1.2.643.2.2.35.0"; }, keep, "secret",
        u"Параметры ключа контейнера «srv» (1.2.643.2.2.35.0) программа не знает."},
-      {"password stored in its Windows-1251 form",
-       [](TestKey& k) {
-         k.password = u"Пароль";
-         k.windows1251 = true;
-       },
-       keep, "Пароль", u""},
-      {"password file in Windows-1251", [](TestKey& k) { k.password = u"Пароль"; }, keep,
-       cyrillic_1251, u""},
-      {"Windows-1251 form, wrong password",
-       [](TestKey& k) {
-         k.password = u"Пароль";
-         k.windows1251 = true;
-       },
-       keep, "Пароли", u"Неверный пароль контейнера «srv»."},
+      {"password stored in its Windows-1251 form", cyrillic(true), keep, "Пароль", u""},
+      {"password file in Windows-1251", cyrillic(false), keep, cyrillic_1251, u""},
+      {"Windows-1251 form, wrong password", cyrillic(true), keep, "Пароли",
+       u"Неверный пароль контейнера «srv»."},
       {"no certificate", [](TestKey& k) { k.certificate = false; }, keep, "secret", u""},
   };
   for (const auto& c : kCases) {
