@@ -7,6 +7,7 @@
 #include "conversion/contents/private_key_pem.h"
 #include "support/der.h"
 #include "tests/openssl_gost.h"
+#include "tests/test_containers.h"
 #include "tests/test_keys.h"
 
 namespace quillfen {
@@ -117,12 +118,10 @@ ValueList KeyContainerValues(const TestKey& key, const std::string& name) {
       StoreKey(key.family, key.curve, d, pin.Span(), Pattern(size, 3, 0x41), Pattern(12, 1, 1)));
   const auto [masks2, primary2] = StoredFiles(
       StoreKey(key.family, key.curve, d, pin.Span(), Pattern(size, 11, 0x99), Pattern(12, 5, 2)));
-  DerStructure name_key = DerStructure::Create("NameKey");
-  name_key.WriteBytes("name", std::vector<uint8_t>(name.begin(), name.end()));
   return {{u"header.key", HeaderKey(key, facts)},
           {u"masks.key", masks},
           {u"masks2.key", masks2},
-          {u"name.key", name_key.Encode()},
+          {u"name.key", TestNameKey(name)},
           {u"primary.key", primary},
           {u"primary2.key", primary2}};
 }

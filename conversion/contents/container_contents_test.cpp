@@ -217,11 +217,6 @@ TEST(ContainerContentsTest, FilesThereMissingAndEmpty) {
   EXPECT_NE(InfoBlock({u"k", u"S-1", false, {}}, named, {2026, 12, 8, 0, 0, 0})
                 .find(u"\r\nИмя в name.key: a\\tb\r\n"),
             std::u16string::npos);
-
-  const auto nothing = ReadContainerContents({});
-  EXPECT_EQ(nothing.missing_files.size(), 6u);
-  EXPECT_FALSE(nothing.header_read);
-  EXPECT_TRUE(nothing.problems.empty());
 }
 
 }  // namespace
