@@ -20,8 +20,10 @@ TEST(ShortContainerNameTest, Table) {
       {u"Ключ", u"key"},
       {u"", u"key"},
       {u"a1 b2 c3 d4 e5", u"a1b2c3d4"},
-      // What Windows would open as a device is no directory's name.
+      // What Windows would open as a device is no directory's name; with
+      // ContainerOutputTest's file names, every device is tried.
       {u"Aux", u"key"},
+      {u"Prn", u"key"},
       {u"com0", u"key"},
       {u"LPT9", u"key"},
       {u"Ключ lpt9", u"key"},
