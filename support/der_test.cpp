@@ -48,6 +48,18 @@ TEST(DerTest, WrittenStructuresEncodeAsDerAndReadBack) {
   period.Write("notAfter", "20271208004752Z");
   EXPECT_EQ(Hex(period.Encode()), "3011810f32303237313230383030343735325a");
 
+  // As openssl asn1parse reads it: version 0, the algorithm and its
+  // parameters, the key in an OCTET STRING. The Windows tests have no
+  // OpenSSL to hold the key files to.
+  DerStructure info = DerStructure::Create("PrivateKeyInfo");
+  info.Write("version", "0");
+  info.Write("privateKeyAlgorithm.algorithm", "1.2.643.7.1.1.1.1");
+  info.WriteBytes("privateKeyAlgorithm.parameters", curve_only);
+  info.WriteBytes("privateKey", FromHex("04020102"));
+  info.Omit("attributes");
+  EXPECT_EQ(Hex(info.Encode()),
+            "3022020100301706082a85030701010101300b06092a8503070102010101040404020102");
+
   DerStructure masks = DerStructure::Create("MasksKey");
   masks.WriteBytes("mask", FromHex("0102"));
   masks.WriteBytes("salt", {});
