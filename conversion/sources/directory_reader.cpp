@@ -93,7 +93,7 @@ std::unique_ptr<ContainerKey> ReadContainerDirectory(FileSystem& files,
   std::vector<std::u16string> names;
   for (const auto& entry : entries) {
     if (IsExplorerFile(entry.name)) {
-      left_out->push_back(entry.name);
+      if (left_out != nullptr) left_out->push_back(entry.name);
       continue;
     }
     const std::u16string path = BuildFileName2(directory, entry.name, files.Style());
