@@ -73,13 +73,7 @@ int ConvertAll(Host& host, const Request& request) {
   const auto announce = [&] {
     std::vector<std::u16string> lines;
     for (const auto& container : converted) {
-      // Built by appending: GCC 12 warns wrongly about a literal before a
-      // temporary string.
-      std::u16string line = u"«";
-      line += VisibleName(container.name);
-      line += u"» → ";
-      line += VisibleName(container.directory);
-      lines.push_back(std::move(line));
+      lines.push_back(QuotedName(container.name) + u" → " + VisibleName(container.directory));
     }
     Converted(
         host,
@@ -133,11 +127,7 @@ int SaveCertificateFiles(Host& host, const Request& request) {
   const auto announce = [&] {
     std::u16string lines;
     for (const auto& file : saved.files) {
-      lines += u"«";
-      lines += VisibleName(file.name);
-      lines += u"» → ";
-      lines += VisibleName(file.directory);
-      lines += u"\r\n";
+      lines += QuotedName(file.name) + u" → " + VisibleName(file.directory) + u"\r\n";
     }
     for (const auto& line : saved.without) lines += line + u"\r\n";
     Converted(host, PathMessage(request.args.TargetPath,

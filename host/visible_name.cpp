@@ -26,4 +26,11 @@ std::u16string VisibleName(std::u16string_view name, bool escapeBackslash) {
   return shown;
 }
 
+std::u16string QuotedName(std::u16string_view name) {
+  std::u16string quoted = u"«";
+  quoted += VisibleName(name);
+  quoted += u"»";
+  return quoted;
+}
+
 }  // namespace quillfen

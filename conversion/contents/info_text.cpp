@@ -97,7 +97,7 @@ std::u16string IntegrityText(const ContainerContents& contents) {
 
 std::u16string InfoBlock(const ContainerPlace& place, const ContainerContents& contents,
                          const DateTime& now) {
-  Lines lines(u"Контейнер «" + VisibleName(place.name) + u"»");
+  Lines lines(u"Контейнер " + QuotedName(place.name));
   if (!place.directory.empty()) {
     lines.Add(u"Каталог", place.directory);
   } else {

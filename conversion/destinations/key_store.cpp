@@ -12,6 +12,7 @@
 #include "host/error_reporter.h"
 #include "host/path_functions.h"
 #include "host/run_time_error.h"
+#include "host/visible_name.h"
 
 namespace quillfen {
 namespace {
@@ -30,9 +31,10 @@ Account Required(Accounts& accounts, const std::u16string& name) {
   try {
     found = accounts.Find(name);
   } catch (const RunTimeError& error) {
-    throw ConversionError(ErrorText(error, u"Не удалось найти пользователя «" + name + u"»."));
+    throw ConversionError(
+        ErrorText(error, u"Не удалось найти пользователя " + QuotedName(name) + u"."));
   }
-  if (!found) throw ConversionError(u"Пользователь «" + name + u"» не найден.");
+  if (!found) throw ConversionError(u"Пользователь " + QuotedName(name) + u" не найден.");
   return *found;
 }
 
@@ -50,8 +52,8 @@ Parties PartiesOf(Accounts& accounts, const std::optional<std::u16string>& asked
   if (sudo_name) caller = Required(accounts, *sudo_name);
   parties.user = asked ? Required(accounts, *asked) : caller ? *caller : current;
   if (current.uid != 0 && parties.user.uid != current.uid) {
-    throw ConversionError(u"Установить контейнер в хранилище ключей другого пользователя («" +
-                          parties.user.name + u"») может только root.");
+    throw ConversionError(u"Установить контейнер в хранилище ключей другого пользователя (" +
+                          QuotedName(parties.user.name) + u") может только root.");
   }
   if (caller && caller->uid != 0) parties.sudo_caller = caller;
   return parties;
@@ -196,9 +198,9 @@ std::shared_ptr<Directory> UserDirectory(ContainerOutput& as_program,
   if (!directory || status.owner != user.uid || (status.mode & 022) != 0) {
     // Anyone may have put it there in a key store open to all: the user's
     // keys go into no directory another could change.
-    throw PathError(path, u"Этот каталог хранилища ключей не принадлежит пользователю «" +
-                              user.name +
-                              u"» или открыт на запись другим: класть в него ключи небезопасно.");
+    throw PathError(path, u"Этот каталог хранилища ключей не принадлежит пользователю " +
+                              QuotedName(user.name) +
+                              u" или открыт на запись другим: класть в него ключи небезопасно.");
   }
   return directory;
 }

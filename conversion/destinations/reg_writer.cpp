@@ -133,8 +133,8 @@ bool ConvertDirectoryToReg(const ToRegRequest& request, Host& host, std::u16stri
     // A key's name holds no backslash, and a line break would end its header.
     for (const std::u16string* key_name : {&request.sid, &name}) {
       if (key_name->empty() || key_name->find_first_of(u"\\\r\n") != std::u16string::npos) {
-        throw ConversionError(u"Имя раздела «" + VisibleName(*key_name) +
-                              u"» не годится: оно не может быть пустым или содержать «\\» и "
+        throw ConversionError(u"Имя раздела " + QuotedName(*key_name) +
+                              u" не годится: оно не может быть пустым или содержать «\\» и "
                               u"переводы строки.");
       }
     }

@@ -109,9 +109,7 @@ std::u16string ListLine(const ListedContainer& container) {
 }
 
 std::u16string ListLineForPeople(const ListedContainer& container) {
-  std::u16string line = u"«";
-  line += VisibleName(container.name);
-  line += u"» — ";
+  std::u16string line = QuotedName(container.name) + u" — ";
   line += WhereText(container.user, container.wow64);
   line += u" — значений: ";
   line += FromUtf8(std::to_string(container.values));

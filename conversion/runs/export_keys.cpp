@@ -80,18 +80,15 @@ std::u16string ExportedKeysText(const std::vector<ExportedKey>& exported,
   std::vector<std::u16string> lines;
   std::u16string backups;
   for (const auto& key : exported) {
-    std::u16string line = u"«";
-    line += VisibleName(key.name);
-    line += u"» →";
+    std::u16string line = QuotedName(key.name) + u" →";
     for (size_t i = 0; i < key.files.size(); ++i) {
       line += i == 0 ? u" " : u", ";
       line += key.files[i];
     }
     lines.push_back(std::move(line));
     if (key.from_backup) {
-      backups += u"\r\nКлюч контейнера «";
-      backups += VisibleName(key.name);
-      backups += u"» взят из резервной копии (masks2.key, primary2.key): основная повреждена.";
+      backups += u"\r\nКлюч контейнера " + QuotedName(key.name) +
+                 u" взят из резервной копии (masks2.key, primary2.key): основная повреждена.";
     }
   }
   return PathMessage(directory, ShownLines(lines, mostLines) +

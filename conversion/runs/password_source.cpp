@@ -6,6 +6,7 @@
 #include "host/run_time_error.h"
 #include "host/text_decoder.h"
 #include "host/unicode.h"
+#include "host/visible_name.h"
 
 namespace quillfen {
 namespace {
@@ -116,15 +117,15 @@ Password PasswordSource::Read(std::u16string_view container) {
     if (file_) {
       length = host_.console->ReadInputLine(line.Span());
     } else if (host_.console != nullptr) {
-      length = host_.console->ReadHiddenLine(
-          u"Пароль контейнера «" + std::u16string(container) + u"»: ", line.Span());
+      length = host_.console->ReadHiddenLine(u"Пароль контейнера " + QuotedName(container) + u": ",
+                                             line.Span());
     }
   } catch (const RunTimeError& error) {
     throw SystemError(file_ ? u"-" : u"/dev/tty", kReadFailed, error);
   }
   if (!length) {
-    throw PathError(source_file_, u"Контейнер «" + std::u16string(container) +
-                                      u"» защищён паролем, а спросить его негде: укажите файл "
+    throw PathError(source_file_, u"Контейнер " + QuotedName(container) +
+                                      u" защищён паролем, а спросить его негде: укажите файл "
                                       u"с паролем параметром «--password-file=FILE» (или «-» "
                                       u"для стандартного ввода).");
   }

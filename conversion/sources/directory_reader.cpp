@@ -106,8 +106,8 @@ std::unique_ptr<ContainerKey> ReadContainerDirectory(FileSystem& files,
                       u"или цифр через точку.");
     }
     if (!names.empty() && Lower(names.back()) == Lower(entry.name)) {
-      throw PathError(path, u"Значение «" + VisibleName(names.back()) +
-                                u"» уже есть: в реестре имена значений не различают регистр букв.");
+      throw PathError(path, u"Значение " + QuotedName(names.back()) +
+                                u" уже есть: в реестре имена значений не различают регистр букв.");
     }
     names.push_back(entry.name);
   }
