@@ -5,6 +5,7 @@
 
 #include "conversion/contents/object_names.h"
 #include "host/unicode.h"
+#include "support/ascii.h"
 #include "support/crypto.h"
 #include "support/der.h"
 
@@ -110,13 +111,9 @@ DateTime TimeOf(const DerStructure& certificate, const std::string& path) {
 }  // namespace
 
 std::u16string HexDigits(std::span<const uint8_t> bytes) {
-  static constexpr char16_t kDigits[] = u"0123456789abcdef";
   std::u16string hex;
   hex.reserve(bytes.size() * 2);
-  for (const uint8_t byte : bytes) {
-    hex += kDigits[byte >> 4];
-    hex += kDigits[byte & 15];
-  }
+  for (const uint8_t byte : bytes) AppendHexByte(hex, byte);
   return hex;
 }
 

@@ -8,6 +8,7 @@
 #include "host/run_time_error.h"
 #include "host/stop_signals.h"
 #include "host/visible_name.h"
+#include "support/ascii.h"
 
 namespace quillfen {
 namespace {
@@ -45,14 +46,12 @@ class RegFileText {
 // One binary value as the registry editor writes it, onto `text`.
 template <typename Text>
 void AppendHexValue(Text& text, std::u16string_view name, const std::vector<uint8_t>& bytes) {
-  static constexpr char16_t kDigits[] = u"0123456789abcdef";
   text += u'"';
   text += name;
   text += std::u16string_view(u"\"=hex:");
   size_t line = name.size() + 7;
   for (size_t i = 0; i < bytes.size(); ++i) {
-    text += kDigits[bytes[i] >> 4];
-    text += kDigits[bytes[i] & 15];
+    AppendHexByte(text, bytes[i]);
     line += 2;
     if (i + 1 == bytes.size()) break;
     text += u',';
