@@ -6,6 +6,7 @@
 #include <new>
 
 #include "host/unicode.h"
+#include "support/crypto.h"
 
 // The module as libtasn1's asn1Parser wrote it at build time: a table that
 // only this file sees, so that no other reaches the library's types.
@@ -76,7 +77,12 @@ struct DerStructure::State {
   std::string type;
   std::vector<uint8_t> der;  // as decoded, for the elements' own DER
 
-  ~State() { asn1_delete_structure2(&node, ASN1_DELETE_FLAG_ZEROIZE); }
+  // Masks and keys are decoded here too: the copy of the DER goes as the
+  // library's nodes go, wiped.
+  ~State() {
+    asn1_delete_structure2(&node, ASN1_DELETE_FLAG_ZEROIZE);
+    Wipe(der);
+  }
 
   std::u16string What(std::string_view path) const {
     return path.empty() ? Quoted(type) : Quoted(type + "." + std::string(path));
