@@ -20,13 +20,8 @@ std::string Element(std::string_view base, size_t n) {
 }
 
 void AppendCodePoint(std::u16string& text, char32_t c) {
-  if (c >= 0x10000 && c <= 0x10ffff) {
-    c -= 0x10000;
-    text += static_cast<char16_t>(0xd800 + (c >> 10));
-    text += static_cast<char16_t>(0xdc00 + (c & 0x3ff));
-  } else {
-    text += static_cast<char16_t>(c <= 0xffff ? c : 0xfffd);
-  }
+  char16_t units[2];
+  text.append(units, EncodeUtf16(c <= 0x10ffff ? c : 0xfffd, units));
 }
 
 // A value that is no string, as Windows shows it: "#" and the hex digits of

@@ -154,14 +154,7 @@ class HeaderReader {
 // A name beyond ASCII, which IA5String does not hold: UTF-8 when it is
 // that, else the ANSI code page's, as names typed on Windows are kept.
 std::u16string NameText(const std::string& bytes) {
-  bool utf8 = true;
-  for (size_t i = 0; utf8 && i < bytes.size();) {
-    char32_t c;
-    const size_t length = DecodeUtf8Sequence(bytes, i, &c);
-    utf8 = length != 0;
-    i += length;
-  }
-  if (utf8) return FromUtf8(bytes);
+  if (IsValidUtf8(bytes)) return FromUtf8(bytes);
   std::u16string text;
   for (const char byte : bytes) {
     const auto unit = static_cast<unsigned char>(byte);
