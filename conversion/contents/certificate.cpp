@@ -99,8 +99,7 @@ std::u16string NameText(const DerStructure& certificate, const std::string& path
 }
 
 DateTime TimeOf(const DerStructure& certificate, const std::string& path) {
-  const DerTime time = certificate.Time(path + "." + certificate.Choice(path));
-  return DateTime{time.year, time.month, time.day, time.hour, time.minute, time.second};
+  return DateTimeOf(certificate.Time(path + "." + certificate.Choice(path)));
 }
 
 }  // namespace

@@ -32,10 +32,6 @@ std::u16string BitsText(const BitString& bits) {
   return text;
 }
 
-DateTime FromDer(const DerTime& time) {
-  return DateTime{time.year, time.month, time.day, time.hour, time.minute, time.second};
-}
-
 // The alternative of `chooser` that `element` is by its tag, or "" for an
 // element the module does not know.
 std::string KindOf(const char* chooser, const std::vector<uint8_t>& element) {
@@ -124,7 +120,7 @@ class HeaderReader {
         if (element.Oid(extension + ".extnID") != kKeyValidity) continue;
         const DerStructure period =
             DerStructure::Decode("PrivateKeyUsagePeriod", element.Bytes(extension + ".extnValue"));
-        if (period.Has("notAfter")) contents_.key_not_after = FromDer(period.Time("notAfter"));
+        if (period.Has("notAfter")) contents_.key_not_after = DateTimeOf(period.Time("notAfter"));
       }
     }
   }
