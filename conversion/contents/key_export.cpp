@@ -7,6 +7,7 @@
 #include "host/unicode.h"
 #include "host/visible_name.h"
 #include "support/ascii.h"
+#include "support/common.h"
 
 namespace quillfen {
 namespace {
@@ -27,15 +28,6 @@ const std::vector<uint8_t>* ValueBytes(std::span<const ContainerValue> values,
   return nullptr;
 }
 
-std::u16string Joined(const std::vector<std::u16string>& items) {
-  std::u16string text;
-  for (const auto& item : items) {
-    if (!text.empty()) text += u"; ";
-    text += item;
-  }
-  return text;
-}
-
 }  // namespace
 
 RecoveredKey RecoverKey(std::span<const ContainerValue> values, PasswordSource& passwords,
@@ -51,7 +43,8 @@ RecoveredKey RecoverKey(std::span<const ContainerValue> values, PasswordSource& 
   if (!contents.header_read || !contents.algorithm || !contents.curve) {
     throw fail(Text(
         {u"Не удалось прочитать header.key контейнера ", quoted, u": ",
-         contents.problems.empty() ? u"нет параметров ключа" : Joined(contents.problems), u"."}));
+         contents.problems.empty() ? u"нет параметров ключа" : Joined(contents.problems, u"; "),
+         u"."}));
   }
   const auto family = KeyFamilyOf(contents.algorithm->oid);
   if (!family) {

@@ -9,6 +9,7 @@
 #include "host/stop_signals.h"
 #include "host/visible_name.h"
 #include "support/ascii.h"
+#include "support/common.h"
 
 namespace quillfen {
 namespace {
@@ -155,9 +156,8 @@ bool ConvertDirectoryToReg(const ToRegRequest& request, Host& host, std::u16stri
     }
     *written = target;
     if (note != nullptr && !left_out.empty()) {
-      *note = u"Файлы, которые оставляет Проводник Windows, в файл реестра не вошли: ";
-      for (size_t i = 0; i < left_out.size(); ++i) *note += (i == 0 ? u"" : u", ") + left_out[i];
-      *note += u".";
+      *note = u"Файлы, которые оставляет Проводник Windows, в файл реестра не вошли: " +
+              Joined(left_out, u", ") + u".";
     }
     Announced(announce);
     return true;

@@ -9,6 +9,7 @@
 #include "host/unicode.h"
 #include "host/visible_name.h"
 #include "support/ascii.h"
+#include "support/common.h"
 
 namespace quillfen {
 namespace {
@@ -62,9 +63,7 @@ ListedContainer Read(ContainerKey& key, std::u16string_view sourceFile) {
 }
 
 std::u16string Missing(const ListedContainer& container) {
-  std::u16string text;
-  for (const auto& name : container.missing) text += (text.empty() ? u"нет: " : u", ") + name;
-  return text;
+  return u"нет: " + Joined(container.missing, u", ");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "host/message.h"
 #include "host/path_functions.h"
 #include "host/visible_name.h"
+#include "support/common.h"
 
 namespace quillfen {
 namespace {
@@ -80,12 +81,7 @@ std::u16string ExportedKeysText(const std::vector<ExportedKey>& exported,
   std::vector<std::u16string> lines;
   std::u16string backups;
   for (const auto& key : exported) {
-    std::u16string line = QuotedName(key.name) + u" →";
-    for (size_t i = 0; i < key.files.size(); ++i) {
-      line += i == 0 ? u" " : u", ";
-      line += key.files[i];
-    }
-    lines.push_back(std::move(line));
+    lines.push_back(QuotedName(key.name) + u" → " + Joined(key.files, u", "));
     if (key.from_backup) {
       backups += u"\r\nКлюч контейнера " + QuotedName(key.name) +
                  u" взят из резервной копии (masks2.key, primary2.key): основная повреждена.";
