@@ -17,8 +17,6 @@
 namespace quillfen {
 namespace {
 
-[[noreturn]] void ThrowErrno(int number = errno) { throw RunTimeError::FromSystem(number); }
-
 // The directory that holds `path`, as the kernel finds it, and the last
 // element's name in it.
 std::pair<std::unique_ptr<Directory>, std::u16string> OpenParent(std::u16string_view path) {
