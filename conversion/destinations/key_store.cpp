@@ -63,7 +63,8 @@ std::unique_ptr<ContainerSource> ReadSource(Host& host, const std::u16string& so
       } catch (const RunTimeError&) {
       }
       if (!is_directory) throw;
-      const auto key = OpenSourceOrDirectory(host.files, source)->First();
+      // The failed read said it is no file: the directory is read as one.
+      const auto key = OpenDirectoryContainer(host.files, source);
       directory = std::make_unique<HeldSource>(std::make_unique<HeldContainerKey>(*key));
     }
     host.accounts->ActAsSelf();

@@ -63,4 +63,8 @@ std::unique_ptr<ContainerSource> OpenContainerSource(std::unique_ptr<FileBytes> 
 // without options keeps refusing a directory with the read message.
 std::unique_ptr<ContainerSource> OpenSourceOrDirectory(FileSystem& files, std::u16string_view path);
 
+// The one container of the container directory `path`, as
+// OpenSourceOrDirectory's source of a directory gives it.
+std::unique_ptr<ContainerKey> OpenDirectoryContainer(FileSystem& files, std::u16string_view path);
+
 }  // namespace quillfen
