@@ -16,10 +16,11 @@ namespace {
 
 constexpr char16_t kKeyWriteFailed[] = u"Не удалось записать файл ключа.";
 
-// A key ready to be written, with the name of its files.
+// A key proved and ready to be written: what the message tells of it, and
+// the contents of each of its files, in the order of the files.
 struct ReadyKey {
-  SecureBytes key_pem;
-  std::optional<SecureBytes> certificate_pem;
+  ExportedKey exported;
+  std::vector<SecureBytes> contents;
 };
 
 // Every value of `key`; a value its source cannot give ends the run.
@@ -38,40 +39,38 @@ bool ExportKeys(const ExportRequest& request, Host& host, std::vector<ExportedKe
   return RunConversion(host, request.source, announce, [&](ContainerOutput& output) {
     const auto source = OpenSourceOrDirectory(host.files, request.source);
     PasswordSource passwords(host, request.password_file, request.source);
-    std::vector<ExportedKey> done;
     std::vector<ReadyKey> ready;
     for (const auto& chosen : ChooseNamedContainers(*source, request.choice, request.source)) {
       std::vector<ContainerValue> values = ValuesOf(*chosen.key);
       const RecoveredKey key = RecoverKey(values, passwords, request.source, chosen.key->Name());
       WipeValues(values);
-      ExportedKey files{chosen.key->Name(), {chosen.name + u".key.pem"}, key.from_backup};
-      ReadyKey next{Pem("PRIVATE KEY", PrivateKeyInfo(key.family, key.curve, key.d).Span()), {}};
+      ReadyKey next{{chosen.key->Name(), {chosen.name + u".key.pem"}, key.from_backup}, {}};
+      next.contents.push_back(
+          Pem("PRIVATE KEY", PrivateKeyInfo(key.family, key.curve, key.d).Span()));
       if (key.certificate) {
-        files.files.push_back(chosen.name + u".cert.pem");
-        next.certificate_pem = Pem("CERTIFICATE", *key.certificate);
+        next.exported.files.push_back(chosen.name + u".cert.pem");
+        next.contents.push_back(Pem("CERTIFICATE", *key.certificate));
       }
-      done.push_back(std::move(files));
       ready.push_back(std::move(next));
     }
 
     // Every key is proved and every name free before anything is written.
-    for (const auto& key : done) {
-      for (const auto& name : key.files) {
+    for (const auto& key : ready) {
+      for (const auto& name : key.exported.files) {
         RefuseExistingTarget(host.files,
                              BuildFileName2(request.directory, name, host.files.Style()));
       }
     }
     output.CreateDirectory(request.directory);
-    for (size_t i = 0; i < ready.size(); ++i) {
-      output.WriteFile(request.directory, done[i].files[0], ready[i].key_pem.Span(),
-                       FileAccess::kOwnerOnly, kKeyWriteFailed);
-      if (ready[i].certificate_pem) {
-        output.WriteFile(request.directory, done[i].files[1], ready[i].certificate_pem->Span(),
+    for (const auto& key : ready) {
+      for (size_t i = 0; i < key.contents.size(); ++i) {
+        output.WriteFile(request.directory, key.exported.files[i], key.contents[i].Span(),
                          FileAccess::kOwnerOnly, kKeyWriteFailed);
       }
     }
     output.Sync();
-    *exported = std::move(done);
+    exported->clear();
+    for (auto& key : ready) exported->push_back(std::move(key.exported));
     if (note != nullptr) *note = source->Note();
   });
 }
