@@ -11,7 +11,8 @@
 
 namespace quillfen {
 
-// Where containers come from: a registry export or a hive file.
+// Where containers come from: a registry export, a hive file or a container
+// directory.
 class ContainerSource {
  public:
   virtual ~ContainerSource() = default;
