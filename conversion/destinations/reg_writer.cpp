@@ -88,12 +88,6 @@ void WriteRegEditorExport(ContainerKey& key, RegFileText& text) {
   text.Flush();
 }
 
-// The last element of a path: the name of the file in its directory.
-std::u16string LastElement(std::u16string_view path, PathStyle style) {
-  const size_t end = style == PathStyle::kWindows ? path.find_last_of(u"\\/") : path.rfind(u'/');
-  return std::u16string(end == std::u16string_view::npos ? path : path.substr(end + 1));
-}
-
 }  // namespace
 
 std::u16string RegEditorHexValue(std::u16string_view name, const std::vector<uint8_t>& bytes) {
@@ -142,7 +136,7 @@ bool ConvertDirectoryToReg(const ToRegRequest& request, Host& host, std::u16stri
     std::vector<std::u16string> left_out;
     const auto key =
         ReadContainerDirectory(host.files, directory, name, request.sid, request.wow64, &left_out);
-    std::u16string target_name = LastElement(target, style);
+    std::u16string target_name = LastPathElement(target, style);
     try {
       folder = host.files.OpenDirectory(ParentDirectory(target, style), LastLink::kFollow);
       const auto file = folder->CreateNewFile(target_name);

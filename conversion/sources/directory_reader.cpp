@@ -67,9 +67,7 @@ std::u16string ContainerNameOfDirectory(std::u16string_view directory, PathStyle
     return c == u'/' || (style == PathStyle::kWindows && c == u'\\');
   };
   while (directory.size() > 1 && separator(directory.back())) directory.remove_suffix(1);
-  size_t start = directory.size();
-  while (start > 0 && !separator(directory[start - 1])) --start;
-  return RemoveFileExtension(directory.substr(start), style);
+  return RemoveFileExtension(LastPathElement(directory, style), style);
 }
 
 std::unique_ptr<ContainerKey> ReadContainerDirectory(FileSystem& files,
