@@ -249,16 +249,20 @@ std::vector<uint8_t> DerStructure::Encode() const {
   return der;
 }
 
+std::string ElementPath(std::string_view path, size_t n) {
+  std::string element(path);
+  if (!element.empty()) element += '.';
+  element += '?';
+  element += std::to_string(n);
+  return element;
+}
+
 std::vector<std::vector<uint8_t>> DerElements(std::span<const uint8_t> der) {
   const DerStructure sequence = DerStructure::Decode("Elements", der);
   std::vector<std::vector<uint8_t>> elements;
   const size_t count = sequence.Count({});
   elements.reserve(count);
-  for (size_t i = 1; i <= count; ++i) {
-    std::string path = "?";
-    path += std::to_string(i);
-    elements.push_back(sequence.Bytes(path));
-  }
+  for (size_t i = 1; i <= count; ++i) elements.push_back(sequence.Bytes(ElementPath({}, i)));
   return elements;
 }
 

@@ -12,13 +12,6 @@
 namespace quillfen {
 namespace {
 
-std::string Element(std::string_view base, size_t n) {
-  std::string path(base);
-  path += ".?";
-  path += std::to_string(n);
-  return path;
-}
-
 void AppendCodePoint(std::u16string& text, char32_t c) {
   char16_t units[2];
   text.append(units, EncodeUtf16(c <= 0x10ffff ? c : 0xfffd, units));
@@ -80,10 +73,10 @@ std::u16string NameText(const DerStructure& certificate, const std::string& path
   const std::string sequence = path + ".rdnSequence";
   std::u16string text;
   for (size_t i = certificate.Count(sequence); i > 0; --i) {
-    const std::string rdn = Element(sequence, i);
+    const std::string rdn = ElementPath(sequence, i);
     std::u16string part;
     for (size_t j = 1; j <= certificate.Count(rdn); ++j) {
-      const std::string attribute = Element(rdn, j);
+      const std::string attribute = ElementPath(rdn, j);
       const std::string type = certificate.Oid(attribute + ".type");
       const std::u16string value = AttributeText(certificate.Bytes(attribute + ".value"));
       if (common_name != nullptr && type == "2.5.4.3" && common_name->empty()) {

@@ -20,12 +20,6 @@ constexpr std::array<std::u16string_view, 6> kUsualFiles = {
 // The extension of header.key that holds the private key's validity.
 constexpr char kKeyValidity[] = "1.2.643.2.2.37.3.10";
 
-std::string Nth(size_t n) {
-  std::string name = "?";
-  name += std::to_string(n);
-  return name;
-}
-
 std::u16string BitsText(const BitString& bits) {
   std::u16string text;
   for (size_t i = 0; i < bits.bits; ++i) text += bits.Bit(i) ? u'1' : u'0';
@@ -62,7 +56,8 @@ class HeaderReader {
     try {
       const DerStructure header = DerStructure::Decode("HeaderKeyElements", bytes);
       const size_t count = header.Count("content");
-      for (size_t i = 1; i <= count; ++i) elements.push_back(header.Bytes("content." + Nth(i)));
+      for (size_t i = 1; i <= count; ++i)
+        elements.push_back(header.Bytes(ElementPath("content", i)));
       content = header.ElementDer("content");
       mac = header.Bytes("mac");
     } catch (const DerError& error) {
@@ -116,7 +111,7 @@ class HeaderReader {
       (first ? contents_.certificate : contents_.second_certificate) = std::move(stored);
     } else if (kind == "extensions") {
       for (size_t i = 1; i <= element.Count(kind); ++i) {
-        const std::string extension = "extensions." + Nth(i);
+        const std::string extension = ElementPath("extensions", i);
         if (element.Oid(extension + ".extnID") != kKeyValidity) continue;
         const DerStructure period =
             DerStructure::Decode("PrivateKeyUsagePeriod", element.Bytes(extension + ".extnValue"));
