@@ -6,16 +6,10 @@
 
 #include "host/path_functions.h"
 #include "host/unicode.h"
+#include "host/visible_name.h"
 
 namespace quillfen {
 namespace {
-
-std::u16string Quoted(std::u16string_view option) {
-  std::u16string text = u"«";
-  text += option;
-  text += u"»";
-  return text;
-}
 
 CommandLine Mistake(std::u16string text) {
   CommandLine line;
@@ -25,12 +19,13 @@ CommandLine Mistake(std::u16string text) {
 }
 
 CommandLine Incompatible(std::u16string_view first, std::u16string_view second) {
-  return Mistake(u"Параметры " + Quoted(first) + u" и " + Quoted(second) + u" несовместимы.");
+  return Mistake(u"Параметры " + QuotedName(first) + u" и " + QuotedName(second) +
+                 u" несовместимы.");
 }
 
 CommandLine OnlyWith(std::u16string_view option, std::u16string_view with) {
-  return Mistake(u"Параметр " + Quoted(option) + u" используется только вместе с " + Quoted(with) +
-                 u".");
+  return Mistake(u"Параметр " + QuotedName(option) + u" используется только вместе с " +
+                 QuotedName(with) + u".");
 }
 
 // The options given, in the order they were checked for conflicts.
@@ -56,11 +51,11 @@ std::optional<CommandLine> RefuseName(std::u16string_view option,
                                       const std::optional<std::u16string>& value, size_t most) {
   if (!value) return std::nullopt;
   if (!IsValidUtf16(*value)) {
-    return Mistake(u"Значение параметра " + Quoted(option) + u" не является текстом в кодировке " +
-                   kArgumentEncoding + u".");
+    return Mistake(u"Значение параметра " + QuotedName(option) +
+                   u" не является текстом в кодировке " + kArgumentEncoding + u".");
   }
   if (value->size() > most) {
-    return Mistake(u"Значение параметра " + Quoted(option) +
+    return Mistake(u"Значение параметра " + QuotedName(option) +
                    u" длиннее 255 знаков: в реестре таких имён разделов не бывает.");
   }
   return std::nullopt;
@@ -136,7 +131,9 @@ CommandLine ParseOptions(const ArgumentList& arguments) {
       request.choice.kind = ContainerChoice::Kind::kAll;
     } else if (option == u"--container" || option == u"--keys-dir" || option == u"--user" ||
                option == u"--name") {
-      if (!take_value()) return Mistake(u"Для параметра " + Quoted(option) + u" нужно значение.");
+      if (!take_value()) {
+        return Mistake(u"Для параметра " + QuotedName(option) + u" нужно значение.");
+      }
       if (option == u"--container") {
         conflict = set_once(given.selection);
         request.choice = ContainerChoice::Named(*value);
@@ -153,14 +150,16 @@ CommandLine ParseOptions(const ArgumentList& arguments) {
       conflict = set_once(given.action);
       request.action = Request::Action::kExportKey;
     } else if (option == u"--password-file") {
-      if (!take_value()) return Mistake(u"Для параметра " + Quoted(option) + u" нужно значение.");
+      if (!take_value()) {
+        return Mistake(u"Для параметра " + QuotedName(option) + u" нужно значение.");
+      }
       given.export_only = option;
       request.password_file = *value;
     } else if ((option == u"--wow64" || option == u"--native") && !value) {
       conflict = set_once(given.view);
       view = option == u"--wow64";
     } else {
-      return Mistake(u"Неизвестный параметр " + Quoted(argument) + u".");
+      return Mistake(u"Неизвестный параметр " + QuotedName(argument) + u".");
     }
     if (conflict) return *conflict;
   }

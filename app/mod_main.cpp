@@ -4,9 +4,8 @@
 #include <string>
 
 #include "app/command_line.h"
-#include "app/format_version.h"
+#include "app/option_runs.h"
 #include "app/run_request.h"
-#include "conversion/runs/convert_reg_file.h"
 #include "host/error_reporter.h"
 #include "host/path_functions.h"
 #include "host/platform.h"
@@ -27,14 +26,7 @@ int RunArguments(Host& host, const ArgumentList& arguments, std::u16string_view 
     // A help switch leaves the export's name set: the usage text was asked for.
     return args.SourceFile.empty() ? kExitUsage : kExitSuccess;
   }
-  std::u16string note;
-  const auto announce = [&] {
-    std::u16string message =
-        PathMessage(args.TargetPath, u"Каталог-контейнер создан успешно! ^_^v");
-    if (!note.empty()) message += u"\r\n\r\n" + note;
-    ShowMessage(host.messenger, message, MessageStyle::kInformation);
-  };
-  return ConvertRegFile(args, host, &note, announce) ? kExitSuccess : kExitFailure;
+  return RunConvertFirst(host, args);
 }
 
 }  // namespace

@@ -1,152 +1,15 @@
 #include "app/run_request.h"
 
-#include <cstdint>
-#include <vector>
-
 #include "app/format_version.h"
 #include "app/mod_main.h"
-#include "conversion/destinations/key_store.h"
-#include "conversion/destinations/reg_writer.h"
-#include "conversion/runs/certificate_files.h"
-#include "conversion/runs/container_info.h"
-#include "conversion/runs/container_list.h"
-#include "conversion/runs/convert_containers.h"
-#include "conversion/runs/convert_reg_file.h"
-#include "conversion/runs/export_keys.h"
+#include "app/option_runs.h"
 #include "host/message.h"
 #include "host/path_functions.h"
 #include "host/platform.h"
 #include "host/run_time_error.h"
-#include "host/visible_name.h"
 
 namespace quillfen {
 namespace {
-
-constexpr char16_t kCreated[] = u"Каталог-контейнер создан успешно! ^_^v";
-
-// `text` inside a shell's single quotes: a quote ends them, is escaped and
-// begins them again.
-std::u16string ShellQuoted(std::u16string_view text) {
-  std::u16string quoted;
-  for (const char16_t c : text)
-    quoted += c == u'\'' ? std::u16string(u"'\\''") : std::u16string(1, c);
-  return quoted;
-}
-
-// The success message, with what the source adds after an empty line.
-void Converted(Host& host, std::u16string message, const std::u16string& note = {}) {
-  if (!note.empty()) message += u"\r\n\r\n" + note;
-  ShowMessage(host.messenger, message, MessageStyle::kInformation);
-}
-
-#ifdef _WIN32
-// Every message is a box, which grows with its text and cannot scroll: it
-// shows this many containers and how many more there are. A box neither
-// aligns a tab nor always shows one, so --list writes lines for people.
-constexpr bool kMessageBox = true;
-constexpr size_t kMostShownLines = 40;
-#else
-// Standard output keeps every line, and scripts read --list's columns.
-constexpr bool kMessageBox = false;
-constexpr size_t kMostShownLines = SIZE_MAX;
-#endif
-
-int List(Host& host, const Request& request) {
-  std::vector<ListedContainer> listed;
-  std::u16string note;
-  const auto announce = [&] {
-    std::vector<std::u16string> lines;
-    for (const auto& container : listed) {
-      lines.push_back(kMessageBox ? ListLineForPeople(container) : ListLine(container));
-    }
-    Converted(host, ShownLines(lines, kMostShownLines), note);
-  };
-  return ListContainers(request.args.SourceFile, request.choice, host, &listed, &note, announce)
-             ? kExitSuccess
-             : kExitFailure;
-}
-
-int ConvertAll(Host& host, const Request& request) {
-  std::vector<ConvertedContainer> converted;
-  std::u16string note;
-  const ConverterArgs& args = request.args;
-  const auto announce = [&] {
-    std::vector<std::u16string> lines;
-    for (const auto& container : converted) {
-      // Built by appending: GCC 12 warns wrongly about a literal before a
-      // temporary string.
-      std::u16string line = u"«";
-      line += VisibleName(container.name);
-      line += u"» → ";
-      line += VisibleName(container.directory);
-      lines.push_back(std::move(line));
-    }
-    Converted(
-        host,
-        PathMessage(args.TargetPath, ShownLines(lines, kMostShownLines) +
-                                         u"\r\n\r\nКаталоги-контейнеры созданы успешно! ^_^v"),
-        note);
-  };
-  return ConvertAllContainers(args, request.choice, host, &converted, &note, announce)
-             ? kExitSuccess
-             : kExitFailure;
-}
-
-int Install(Host& host, const Request& request) {
-  if (host.accounts == nullptr) {
-    ShowMessage(host.messenger,
-                u"Установка в хранилище ключей есть только в Linux: в Windows хранилище ключей — "
-                u"это реестр.",
-                MessageStyle::kCritical);
-    return kExitFailure;
-  }
-  Installation installation;
-  const InstallRequest install{request.args.SourceFile, request.choice, request.install_user,
-                               request.keys_dir};
-  const auto announce = [&] {
-    std::u16string lines, certificates;
-    for (const auto& container : installation.containers) {
-      lines += VisibleName(container.directory) + u" → \\\\.\\HDIMAGE\\" +
-               VisibleName(container.name) + u"\r\n";
-      if (container.has_certificate) {
-        certificates += u"certmgr -inst -store uMy -cont '";
-        certificates += VisibleName(ShellQuoted(u"\\\\.\\HDIMAGE\\" + container.name));
-        certificates += u"'\r\n";
-      }
-    }
-    if (!certificates.empty()) {
-      lines +=
-          u"\r\nСертификат — в личное хранилище пользователя, от его имени:\r\n" + certificates;
-    }
-    Converted(host,
-              PathMessage(installation.user_directory,
-                          lines + u"\r\nУстановлено в хранилище ключей успешно! ^_^v"),
-              installation.note);
-  };
-  return InstallContainers(install, host, &installation, announce) ? kExitSuccess : kExitFailure;
-}
-
-int SaveCertificateFiles(Host& host, const Request& request) {
-  SavedCertificates saved;
-  const CertificateRequest certificates{request.args.SourceFile, request.choice,
-                                        request.args.TargetPath};
-  const auto announce = [&] {
-    std::u16string lines;
-    for (const auto& file : saved.files) {
-      lines += u"«";
-      lines += VisibleName(file.name);
-      lines += u"» → ";
-      lines += VisibleName(file.directory);
-      lines += u"\r\n";
-    }
-    for (const auto& line : saved.without) lines += line + u"\r\n";
-    Converted(host, PathMessage(request.args.TargetPath,
-                                lines + (saved.files.size() == 1
-                                             ? u"\r\nСертификат сохранён успешно! ^_^v"
-                                             : u"\r\nСертификаты сохранены успешно! ^_^v")));
-  };
-  return SaveCertificates(certificates, host, &saved, announce) ? kExitSuccess : kExitFailure;
-}
 
 int ToReg(Host& host, const Request& request, std::u16string_view executableName) {
   // Windows knows who runs the program; elsewhere the user key must be named.
@@ -174,25 +37,7 @@ int ToReg(Host& host, const Request& request, std::u16string_view executableName
                 MessageStyle::kCritical);
     return kExitUsage;
   }
-  const ToRegRequest to_reg{request.args.SourceFile, request.args.TargetPath, *sid, request.wow64,
-                            request.name.value_or(u"")};
-  std::u16string target, note;
-  const auto announce = [&] {
-    Converted(host, PathMessage(target, u"Файл реестра создан успешно! ^_^v"), note);
-  };
-  return ConvertDirectoryToReg(to_reg, host, &target, &note, announce) ? kExitSuccess
-                                                                       : kExitFailure;
-}
-
-int ExportKey(Host& host, const Request& request) {
-  const ExportRequest export_request{request.args.SourceFile, request.choice,
-                                     request.args.TargetPath, request.password_file};
-  std::vector<ExportedKey> exported;
-  std::u16string note;
-  const auto announce = [&] {
-    Converted(host, ExportedKeysText(exported, request.args.TargetPath, kMostShownLines), note);
-  };
-  return ExportKeys(export_request, host, &exported, &note, announce) ? kExitSuccess : kExitFailure;
+  return RunToReg(host, request, *sid);
 }
 
 }  // namespace
@@ -262,38 +107,20 @@ int RunWithOptions(Host& host, const CommandLine& line, std::u16string_view exec
   }
 
   const Request& request = line.request;
-  const ConverterArgs& args = request.args;
   using Action = Request::Action;
-  using Choice = ContainerChoice::Kind;
   switch (request.action) {
+    case Action::kConvert:
+      return RunConvert(host, request);
     case Action::kList:
-      return List(host, request);
-    case Action::kConvert: {
-      if (request.choice.kind == Choice::kAll) return ConvertAll(host, request);
-      std::u16string note;
-      const auto announce = [&] { Converted(host, PathMessage(args.TargetPath, kCreated), note); };
-      // The first container without options is converted as it always was.
-      return (request.choice.kind == Choice::kFirst && !request.choice.Narrowed()
-                  ? ConvertRegFile(args, host, &note, announce)
-                  : ConvertChosenContainer(args, request.choice, host, &note, announce))
-                 ? kExitSuccess
-                 : kExitFailure;
-    }
+      return RunList(host, request);
     case Action::kInstall:
-      return Install(host, request);
-    case Action::kInfo: {
-      std::u16string info, note;
-      if (!ShowContainerInfo(args.SourceFile, request.choice, host, CurrentDateTime(), &info,
-                             &note)) {
-        return kExitFailure;
-      }
-      Converted(host, info, note);
-      return kExitSuccess;
-    }
+      return RunInstall(host, request);
+    case Action::kInfo:
+      return RunInfo(host, request);
     case Action::kCert:
-      return SaveCertificateFiles(host, request);
+      return RunCert(host, request);
     case Action::kExportKey:
-      return ExportKey(host, request);
+      return RunExportKey(host, request);
     case Action::kToReg:
       break;
   }

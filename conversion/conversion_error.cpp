@@ -23,10 +23,8 @@ std::u16string NotHexText() {
 }
 
 std::u16string BadItemText(std::u16string_view valueName) {
-  std::u16string text = u"В файле реестра обнаружено неверное значение «";
-  text += VisibleName(valueName);
-  text += u"» (данные не являются двоичными или записаны с ошибкой).";
-  return text;
+  return u"В файле реестра обнаружено неверное значение " + QuotedName(valueName) +
+         u" (данные не являются двоичными или записаны с ошибкой).";
 }
 
 RunTimeError OutOfMemory() { return RunTimeError::FromSystem(ENOMEM); }

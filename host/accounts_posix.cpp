@@ -6,14 +6,13 @@
 #include <cstdlib>
 #include <vector>
 
+#include "host/file_descriptor.h"
 #include "host/platform.h"
 #include "host/run_time_error.h"
 #include "host/unicode.h"
 
 namespace quillfen {
 namespace {
-
-[[noreturn]] void ThrowErrno(int number = errno) { throw RunTimeError::FromSystem(number); }
 
 class PosixAccounts : public Accounts {
  public:

@@ -26,7 +26,7 @@ void WaitForInput(int fd) {
     pollfd wanted{fd, POLLIN, 0};
     const int ready = ::poll(&wanted, 1, kStopCheckMilliseconds);
     if (ready > 0) return;
-    if (ready < 0 && errno != EINTR) throw RunTimeError::FromSystem(errno);
+    if (ready < 0 && errno != EINTR) ThrowErrno();
   }
 }
 
@@ -39,22 +39,13 @@ size_t ReadLine(int fd, std::span<uint8_t> line) {
     uint8_t byte = 0;
     const ssize_t got = ::read(fd, &byte, 1);
     if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-    if (got < 0) throw RunTimeError::FromSystem(errno);
+    if (got < 0) ThrowErrno();
     if (got == 0 || byte == '\n') break;
     if (length < line.size()) line[length] = byte;
     ++length;
   }
   if (length > 0 && length <= line.size() && line[length - 1] == '\r') --length;
   return length;
-}
-
-void WriteAll(int fd, const std::string& text) {
-  for (size_t done = 0; done < text.size();) {
-    const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
-    if (wrote < 0 && errno == EINTR) continue;
-    if (wrote < 0) throw RunTimeError::FromSystem(errno);
-    done += static_cast<size_t>(wrote);
-  }
 }
 
 // The terminal without echo while it lives, as it was after; a stop signal
@@ -64,7 +55,7 @@ class EchoOff {
   EchoOff(int fd, const termios& saved) : fd_(fd), saved_(saved) {
     termios quiet = saved;
     quiet.c_lflag &= static_cast<tcflag_t>(~(ECHO | ECHOE | ECHOK | ECHONL));
-    if (::tcsetattr(fd, TCSAFLUSH, &quiet) != 0) throw RunTimeError::FromSystem(errno);
+    if (::tcsetattr(fd, TCSAFLUSH, &quiet) != 0) ThrowErrno();
   }
   EchoOff(const EchoOff&) = delete;
   EchoOff& operator=(const EchoOff&) = delete;
@@ -86,7 +77,8 @@ class PosixConsole : public Console {
     if (terminal.get() < 0) return std::nullopt;
     termios saved;
     if (::tcgetattr(terminal.get(), &saved) != 0) return std::nullopt;
-    WriteAll(terminal.get(), ToUtf8(prompt));
+    const std::string shown = ToUtf8(prompt);
+    WriteAll(terminal.get(), shown.data(), shown.size());
     size_t length = 0;
     try {
       const EchoOff quiet(terminal.get(), saved);
@@ -99,7 +91,7 @@ class PosixConsole : public Console {
       throw;
     }
     // The user's Enter was not echoed.
-    WriteAll(terminal.get(), "\n");
+    WriteAll(terminal.get(), "\n", 1);
     return length;
   }
 };

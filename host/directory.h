@@ -12,8 +12,8 @@ namespace quillfen {
 
 // A file being written that did not exist before: made new, never over
 // anything and never through a link, readable by its owner alone unless
-// asked otherwise. Until
-// Finish() it is the writer's own: going without it removes the file.
+// asked otherwise. Until Finish() it is the writer's own: going without it
+// removes the file.
 class NewFile {
  public:
   virtual ~NewFile() = default;

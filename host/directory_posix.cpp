@@ -16,8 +16,6 @@
 namespace quillfen {
 namespace {
 
-[[noreturn]] void ThrowErrno(int number = errno) { throw RunTimeError::FromSystem(number); }
-
 // One entry of the directory: a name that a slash would turn into a path
 // elsewhere is none.
 std::string EntryName(std::u16string_view name) {
@@ -53,14 +51,7 @@ class PosixNewFile : public NewFile {
   }
 
   void Write(std::span<const uint8_t> bytes) override {
-    while (!bytes.empty()) {
-      const ssize_t written = ::write(file_.get(), bytes.data(), bytes.size());
-      if (written < 0) {
-        if (errno == EINTR) continue;
-        ThrowErrno();
-      }
-      bytes = bytes.subspan(static_cast<size_t>(written));
-    }
+    WriteAll(file_.get(), bytes.data(), bytes.size());
   }
 
   void Finish() override {

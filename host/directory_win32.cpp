@@ -119,17 +119,8 @@ class WindowsDirectory : public Directory {
 
   std::unique_ptr<NewFile> CreateNewFile(std::u16string_view name,
                                          FileAccess access = FileAccess::kOwnerOnly) override {
-    std::wstring path = Below(name);
-    // What everyone may read takes the folder's permissions.
-    std::optional<OwnerOnly> security;
-    if (access == FileAccess::kOwnerOnly)
-      security.emplace(std::u16string(path.begin(), path.end()), false);
-    const HANDLE file = ::CreateFileW(
-        path.c_str(), GENERIC_WRITE, 0,
-        static_cast<SECURITY_ATTRIBUTES*>(security ? security->Attributes() : nullptr), CREATE_NEW,
-        FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) throw LastWindowsError();
-    return std::make_unique<WindowsNewFile>(file, std::move(path));
+    const std::wstring path = Below(name);
+    return CreateWindowsNewFile(std::u16string(path.begin(), path.end()), access);
   }
 
   // Windows offers no flush of a directory's entries that works everywhere;
@@ -182,6 +173,19 @@ std::unique_ptr<Directory> OpenWindowsDirectory(std::u16string_view path, LastLi
     throw WindowsError(ERROR_CANT_ACCESS_FILE);
   }
   return directory;
+}
+
+std::unique_ptr<NewFile> CreateWindowsNewFile(std::u16string_view path, FileAccess access) {
+  std::wstring wide = WidePath(path);
+  // What everyone may read takes the folder's permissions.
+  std::optional<OwnerOnly> security;
+  if (access == FileAccess::kOwnerOnly) security.emplace(path, false);
+  const HANDLE file =
+      ::CreateFileW(wide.c_str(), GENERIC_WRITE, 0,
+                    static_cast<SECURITY_ATTRIBUTES*>(security ? security->Attributes() : nullptr),
+                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) throw LastWindowsError();
+  return std::make_unique<WindowsNewFile>(file, std::move(wide));
 }
 
 }  // namespace quillfen

@@ -6,11 +6,11 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstdint>
 
 #include "host/file_descriptor.h"
+#include "host/guarded_ranges.h"
 #include "host/run_time_error.h"
 
 namespace quillfen {
@@ -21,72 +21,43 @@ namespace {
 // without a word, the handler puts zeros where the missing pages were and
 // marks the mapping; the reader runs on over the zeros and Verify() then
 // turns the mark into a read failure before anything is decided on them.
-struct GuardedSlot {
-  std::atomic<uintptr_t> begin{0};
-  std::atomic<uintptr_t> end{0};
-  std::atomic<bool> damaged{false};
-};
-
-class GuardedMappings {
- public:
-  static constexpr size_t kSlots = 8;
-
-  // False when every slot is taken; the mapping then goes unguarded.
-  static bool Add(const char* begin, size_t size, size_t* slot) {
-    static const bool installed = InstallHandler();
-    if (!installed) return false;
-    for (size_t i = 0; i < kSlots; ++i) {
-      uintptr_t expected = 0;
-      if (slots_[i].begin.compare_exchange_strong(expected, uintptr_t(begin))) {
-        slots_[i].end = uintptr_t(begin) + size;
-        slots_[i].damaged = false;
-        *slot = i;
-        return true;
-      }
+//
+// getpagesize, not sysconf: a call of sysconf makes Debian's package tools
+// ask for glibc 2.34 (its new stack-size names), where the packages must
+// install on 2.28.
+void OnBusError(int, siginfo_t* info, void*) {
+  static const uintptr_t page = uintptr_t(::getpagesize());
+  const uintptr_t address = uintptr_t(info->si_addr);
+  for (GuardedRange& slot : GuardedRanges::All()) {
+    const uintptr_t begin = slot.begin, end = slot.end;
+    if (address < begin || address >= end) continue;
+    // Everything from the fault on is likely gone too: one call, not one
+    // signal per page.
+    const uintptr_t from = address / page * page;
+    const uintptr_t to = (end + page - 1) / page * page;
+    if (::mmap(reinterpret_cast<void*>(from), to - from, PROT_READ,
+               MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) == MAP_FAILED) {
+      break;
     }
-    return false;
+    slot.damaged = true;
+    return;
   }
-  static void Remove(size_t slot) {
-    slots_[slot].end = 0;
-    slots_[slot].begin = 0;
-  }
-  static bool Damaged(size_t slot) { return slots_[slot].damaged; }
+  // Not ours: the default action ends the process when the access repeats.
+  ::signal(SIGBUS, SIG_DFL);
+}
 
- private:
-  static bool InstallHandler() {
+// False when the handler could not be installed; mappings then go
+// unguarded.
+bool HandlerInstalled() {
+  static const bool installed = [] {
     struct sigaction action {};
     action.sa_sigaction = OnBusError;
     action.sa_flags = SA_SIGINFO;
     sigemptyset(&action.sa_mask);
     return ::sigaction(SIGBUS, &action, nullptr) == 0;
-  }
-
-  // getpagesize, not sysconf: a call of sysconf makes Debian's package tools
-  // ask for glibc 2.34 (its new stack-size names), where the packages must
-  // install on 2.28.
-  static void OnBusError(int, siginfo_t* info, void*) {
-    static const uintptr_t page = uintptr_t(::getpagesize());
-    const uintptr_t address = uintptr_t(info->si_addr);
-    for (GuardedSlot& slot : slots_) {
-      const uintptr_t begin = slot.begin, end = slot.end;
-      if (address < begin || address >= end) continue;
-      // Everything from the fault on is likely gone too: one call, not one
-      // signal per page.
-      const uintptr_t from = address / page * page;
-      const uintptr_t to = (end + page - 1) / page * page;
-      if (::mmap(reinterpret_cast<void*>(from), to - from, PROT_READ,
-                 MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) == MAP_FAILED) {
-        break;
-      }
-      slot.damaged = true;
-      return;
-    }
-    // Not ours: the default action ends the process when the access repeats.
-    ::signal(SIGBUS, SIG_DFL);
-  }
-
-  static inline GuardedSlot slots_[kSlots];
-};
+  }();
+  return installed;
+}
 
 // A file mapped into memory. Its pages come from the page cache and go back
 // to it: nothing is copied, and nothing needs clearing.
@@ -95,11 +66,11 @@ class MappedBytes : public FileBytes {
   MappedBytes(void* address, size_t size, int fd)
       : FileBytes(std::string_view(static_cast<const char*>(address), size)), file_(::dup(fd)) {
     ::madvise(address, size, MADV_SEQUENTIAL);
-    guarded_ = GuardedMappings::Add(bytes_.data(), size, &slot_);
+    guarded_ = HandlerInstalled() && GuardedRanges::Add(bytes_.data(), size, &slot_);
   }
   ~MappedBytes() override {
     ::munmap(const_cast<char*>(bytes_.data()), bytes_.size());
-    if (guarded_) GuardedMappings::Remove(slot_);
+    if (guarded_) GuardedRanges::Remove(slot_);
   }
 
   // Only whole pages inside the range go.
@@ -112,7 +83,7 @@ class MappedBytes : public FileBytes {
   }
 
   void Verify() const override {
-    if (!guarded_ || !GuardedMappings::Damaged(slot_)) return;
+    if (!guarded_ || !GuardedRanges::At(slot_).damaged) return;
     struct stat info;
     if (file_.get() >= 0 && ::fstat(file_.get(), &info) == 0 &&
         uint64_t(info.st_size) < bytes_.size()) {

@@ -3,10 +3,10 @@
 #include <winternl.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdint>
 #include <string>
 
+#include "host/guarded_ranges.h"
 #include "host/windows_error.h"
 #include "host/windows_files.h"
 
@@ -19,84 +19,54 @@ namespace {
 // in the view's place and marks it; the reader runs on over the zeros and
 // Verify() then turns the mark into a read failure before anything is
 // decided on them, as on POSIX.
-struct GuardedSlot {
-  std::atomic<uintptr_t> begin{0};
-  std::atomic<uintptr_t> end{0};
-  std::atomic<bool> damaged{false};
-  std::atomic<long> status{0};  // the NTSTATUS of the failed read
-};
-
-class GuardedViews {
- public:
-  static constexpr size_t kSlots = 8;
-
-  // False when every slot is taken; the view then goes unguarded.
-  static bool Add(const char* begin, size_t size, size_t* slot) {
-    static const bool installed = ::AddVectoredExceptionHandler(1, OnException) != nullptr;
-    if (!installed) return false;
-    for (size_t i = 0; i < kSlots; ++i) {
-      uintptr_t expected = 0;
-      if (slots_[i].begin.compare_exchange_strong(expected, uintptr_t(begin))) {
-        slots_[i].end = uintptr_t(begin) + size;
-        slots_[i].damaged = false;
-        *slot = i;
-        return true;
-      }
-    }
-    return false;
-  }
-  static void Remove(size_t slot) {
-    slots_[slot].end = 0;
-    slots_[slot].begin = 0;
-  }
-  static bool Damaged(size_t slot) { return slots_[slot].damaged; }
-  static long Status(size_t slot) { return slots_[slot].status; }
-
- private:
-  static LONG CALLBACK OnException(EXCEPTION_POINTERS* info) {
-    const EXCEPTION_RECORD* record = info->ExceptionRecord;
-    if (record->ExceptionCode != EXCEPTION_IN_PAGE_ERROR || record->NumberParameters < 2) {
-      return EXCEPTION_CONTINUE_SEARCH;
-    }
-    const uintptr_t address = record->ExceptionInformation[1];
-    for (GuardedSlot& slot : slots_) {
-      const uintptr_t begin = slot.begin, end = slot.end;
-      if (address < begin || address >= end || slot.damaged) continue;
-      // A view gives way as a whole: zeros at the same address, read-only.
-      void* base = reinterpret_cast<void*>(begin);
-      if (!::UnmapViewOfFile(base) ||
-          ::VirtualAlloc(base, end - begin, MEM_RESERVE | MEM_COMMIT, PAGE_READONLY) != base) {
-        break;
-      }
-      slot.status = record->NumberParameters >= 3 ? long(record->ExceptionInformation[2]) : 0;
-      slot.damaged = true;
-      return EXCEPTION_CONTINUE_EXECUTION;
-    }
+LONG CALLBACK OnException(EXCEPTION_POINTERS* info) {
+  const EXCEPTION_RECORD* record = info->ExceptionRecord;
+  if (record->ExceptionCode != EXCEPTION_IN_PAGE_ERROR || record->NumberParameters < 2) {
     return EXCEPTION_CONTINUE_SEARCH;
   }
+  const uintptr_t address = record->ExceptionInformation[1];
+  for (GuardedRange& slot : GuardedRanges::All()) {
+    const uintptr_t begin = slot.begin, end = slot.end;
+    if (address < begin || address >= end || slot.damaged) continue;
+    // A view gives way as a whole: zeros at the same address, read-only.
+    void* base = reinterpret_cast<void*>(begin);
+    if (!::UnmapViewOfFile(base) ||
+        ::VirtualAlloc(base, end - begin, MEM_RESERVE | MEM_COMMIT, PAGE_READONLY) != base) {
+      break;
+    }
+    // The NTSTATUS of the failed read.
+    slot.status = record->NumberParameters >= 3 ? long(record->ExceptionInformation[2]) : 0;
+    slot.damaged = true;
+    return EXCEPTION_CONTINUE_EXECUTION;
+  }
+  return EXCEPTION_CONTINUE_SEARCH;
+}
 
-  static inline GuardedSlot slots_[kSlots];
-};
+// False when the handler could not be installed; views then go unguarded.
+bool HandlerInstalled() {
+  static const bool installed = ::AddVectoredExceptionHandler(1, OnException) != nullptr;
+  return installed;
+}
 
 class MappedView : public FileBytes {
  public:
   MappedView(const void* address, size_t size)
       : FileBytes(std::string_view(static_cast<const char*>(address), size)) {
-    guarded_ = GuardedViews::Add(bytes_.data(), size, &slot_);
+    guarded_ = HandlerInstalled() && GuardedRanges::Add(bytes_.data(), size, &slot_);
   }
   ~MappedView() override {
     void* base = const_cast<char*>(bytes_.data());
-    if (guarded_ && GuardedViews::Damaged(slot_)) {
+    if (guarded_ && GuardedRanges::At(slot_).damaged) {
       ::VirtualFree(base, 0, MEM_RELEASE);
     } else {
       ::UnmapViewOfFile(base);
     }
-    if (guarded_) GuardedViews::Remove(slot_);
+    if (guarded_) GuardedRanges::Remove(slot_);
   }
 
   void Verify() const override {
-    if (!guarded_ || !GuardedViews::Damaged(slot_)) return;
-    const long status = GuardedViews::Status(slot_);
+    if (!guarded_ || !GuardedRanges::At(slot_).damaged) return;
+    const long status = GuardedRanges::At(slot_).status;
     const ULONG error = status != 0 ? ::RtlNtStatusToDosError(status) : ERROR_READ_FAULT;
     throw WindowsError(error != 0 ? error : ERROR_READ_FAULT);
   }

@@ -56,6 +56,11 @@ std::u16string ParentDirectory(std::u16string_view path, PathStyle style) {
   return std::u16string(path.substr(0, end == 0 ? 1 : end));
 }
 
+std::u16string LastPathElement(std::u16string_view path, PathStyle style) {
+  const size_t end = style == PathStyle::kWindows ? path.find_last_of(u"\\/") : path.rfind(u'/');
+  return std::u16string(end == std::u16string_view::npos ? path : path.substr(end + 1));
+}
+
 std::u16string BuildFileName2(std::u16string_view directory, std::u16string_view name,
                               PathStyle style) {
   std::u16string path(directory);
@@ -67,17 +72,10 @@ std::u16string BuildFileName2(std::u16string_view directory, std::u16string_view
 }
 
 std::u16string ExecutableNameFromPath(std::u16string_view program_path, PathStyle style) {
-  size_t start = 0;
-  for (size_t i = program_path.size(); i > 0; --i) {
-    if (IsSeparator(program_path[i - 1], style)) {
-      start = i;
-      break;
-    }
-  }
-  std::u16string_view name = program_path.substr(start);
+  std::u16string name = LastPathElement(program_path, style);
   const size_t dot = name.find_last_of(u'.');
-  if (dot != std::u16string_view::npos && dot > 0) name = name.substr(0, dot);
-  return std::u16string(name);
+  if (dot != std::u16string::npos && dot > 0) name.resize(dot);
+  return name;
 }
 
 bool IsFileOrDirectoryExist(FileSystem& files, std::u16string_view path) {

@@ -33,6 +33,9 @@ std::u16string RemoveFileExtension(std::u16string_view path, PathStyle style = k
 // right below the root.
 std::u16string ParentDirectory(std::u16string_view path, PathStyle style = kHostPathStyle);
 
+// What follows the last separator of `path`: its name in ParentDirectory.
+std::u16string LastPathElement(std::u16string_view path, PathStyle style = kHostPathStyle);
+
 // `directory` and `name` joined with exactly one separator.
 std::u16string BuildFileName2(std::u16string_view directory, std::u16string_view name,
                               PathStyle style = kHostPathStyle);

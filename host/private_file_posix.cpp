@@ -12,8 +12,6 @@
 namespace quillfen {
 namespace {
 
-[[noreturn]] void ThrowErrno(int number = errno) { throw RunTimeError::FromSystem(number); }
-
 constexpr char kFileName[] = "copy";
 
 }  // namespace
@@ -51,14 +49,7 @@ PrivateFile::PrivateFile() : parent_(-1), directory_(-1), file_(-1) {
 PrivateFile::~PrivateFile() { Remove(); }
 
 void PrivateFile::Write(std::span<const char> bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(file_.get(), bytes.data(), bytes.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      ThrowErrno();
-    }
-    bytes = bytes.subspan(size_t(written));
-  }
+  WriteAll(file_.get(), bytes.data(), bytes.size());
 }
 
 void PrivateFile::Remove() {

@@ -17,15 +17,11 @@
 namespace quillfen {
 namespace {
 
-[[noreturn]] void ThrowErrno(int number = errno) { throw RunTimeError::FromSystem(number); }
-
 // The directory that holds `path`, as the kernel finds it, and the last
 // element's name in it.
 std::pair<std::unique_ptr<Directory>, std::u16string> OpenParent(std::u16string_view path) {
-  const size_t last = path.rfind(u'/');
-  const std::u16string parent = ParentDirectory(path, PathStyle::kPosix);
-  return {OpenDirectoryToCreateIn(ToUtf8(parent)),
-          std::u16string(last == std::u16string_view::npos ? path : path.substr(last + 1))};
+  return {OpenDirectoryToCreateIn(ToUtf8(ParentDirectory(path, PathStyle::kPosix))),
+          LastPathElement(path, PathStyle::kPosix)};
 }
 
 class PosixFileSystem : public FileSystem {

@@ -105,30 +105,9 @@ class WindowsFileSystem : public FileSystem {
 
   void WriteNewFile(std::u16string_view path, std::span<const uint8_t> bytes,
                     FileAccess access = FileAccess::kOwnerOnly) override {
-    const std::wstring name = Wide(path);
-    // What everyone may read takes the folder's permissions.
-    std::optional<OwnerOnly> security;
-    if (access == FileAccess::kOwnerOnly) security.emplace(path, false);
-    WindowsHandle file(::CreateFileW(
-        name.c_str(), GENERIC_WRITE, 0,
-        static_cast<SECURITY_ATTRIBUTES*>(security ? security->Attributes() : nullptr), CREATE_NEW,
-        FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) throw LastWindowsError();
-    DWORD error = ERROR_SUCCESS;
-    while (!bytes.empty() && error == ERROR_SUCCESS) {
-      DWORD written = 0;
-      const DWORD want = DWORD(std::min<size_t>(bytes.size(), 1u << 30));
-      if (!::WriteFile(file.get(), bytes.data(), want, &written, nullptr)) {
-        error = ::GetLastError();
-      }
-      bytes = bytes.subspan(written);
-    }
-    if (error == ERROR_SUCCESS && !::FlushFileBuffers(file.get())) error = ::GetLastError();
-    if (error != ERROR_SUCCESS) {
-      file.Close();
-      ::DeleteFileW(name.c_str());
-      throw WindowsError(error);
-    }
+    const auto file = CreateWindowsNewFile(path, access);
+    file->Write(bytes);
+    file->Finish();
   }
 
   // Windows offers no flush of a directory's entries that works everywhere;

@@ -51,6 +51,26 @@ size_t DecodeUtf8Sequence(std::string_view bytes, size_t i, char32_t* code_point
   return length;
 }
 
+bool IsValidUtf8(std::string_view bytes) {
+  char32_t c;
+  for (size_t i = 0; i < bytes.size();) {
+    const size_t length = DecodeUtf8Sequence(bytes, i, &c);
+    if (length == 0) return false;
+    i += length;
+  }
+  return true;
+}
+
+size_t EncodeUtf16(char32_t c, char16_t units[2]) {
+  if (c < 0x10000) {
+    units[0] = static_cast<char16_t>(c);
+    return 1;
+  }
+  units[0] = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+  units[1] = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+  return 2;
+}
+
 bool IsValidUtf16(std::u16string_view text) {
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] < 0xD800 || text[i] > 0xDFFF) continue;
@@ -73,12 +93,8 @@ std::u16string FromUtf8(std::string_view bytes) {
       ++i;
       continue;
     }
-    if (c >= 0x10000) {
-      text += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-      text += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-    } else {
-      text += static_cast<char16_t>(c);
-    }
+    char16_t units[2];
+    text.append(units, EncodeUtf16(c, units));
     i += length;
   }
   return text;

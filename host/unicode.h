@@ -23,4 +23,11 @@ size_t DecodeUtf8Sequence(std::string_view bytes, size_t i, char32_t* code_point
 // that leads none.
 size_t Utf8SequenceLength(unsigned char lead);
 
+// True when `bytes` are well-formed UTF-8 from start to end.
+bool IsValidUtf8(std::string_view bytes);
+
+// The code point `c` (at most U+10FFFF) as UTF-16 into `units`: one unit, or
+// a surrogate pair above U+FFFF. How many units it took.
+size_t EncodeUtf16(char32_t c, char16_t units[2]);
+
 }  // namespace quillfen

@@ -1,9 +1,10 @@
 #include "host/visible_name.h"
 
+#include "support/ascii.h"
+
 namespace quillfen {
 
 std::u16string VisibleName(std::u16string_view name, bool escapeBackslash) {
-  static constexpr char16_t kDigits[] = u"0123456789abcdef";
   std::u16string shown;
   shown.reserve(name.size());
   for (const char16_t c : name) {
@@ -15,8 +16,7 @@ std::u16string VisibleName(std::u16string_view name, bool escapeBackslash) {
       shown += u"\\r";
     } else if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
       shown += u"\\x";
-      shown += kDigits[c >> 4];
-      shown += kDigits[c & 15];
+      AppendHexByte(shown, static_cast<uint8_t>(c));
     } else if (c == u'\\' && escapeBackslash) {
       shown += u"\\\\";
     } else {
@@ -24,6 +24,13 @@ std::u16string VisibleName(std::u16string_view name, bool escapeBackslash) {
     }
   }
   return shown;
+}
+
+std::u16string QuotedName(std::u16string_view name) {
+  std::u16string quoted = u"«";
+  quoted += VisibleName(name);
+  quoted += u"»";
+  return quoted;
 }
 
 }  // namespace quillfen

@@ -14,4 +14,8 @@ namespace quillfen {
 // characters; only what is shown changes.
 std::u16string VisibleName(std::u16string_view name, bool escapeBackslash = false);
 
+// `name` as VisibleName shows it, in the quotes the messages put around
+// names: «name».
+std::u16string QuotedName(std::u16string_view name);
+
 }  // namespace quillfen

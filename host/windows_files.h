@@ -53,4 +53,8 @@ class OwnerOnly {
 // The directory `path` held open: it cannot be renamed or removed meanwhile.
 std::unique_ptr<Directory> OpenWindowsDirectory(std::u16string_view path, LastLink last);
 
+// Creates the file `path`, which must not exist yet, with OwnerOnly's
+// permissions unless everyone may read it; it is removed unless finished.
+std::unique_ptr<NewFile> CreateWindowsNewFile(std::u16string_view path, FileAccess access);
+
 }  // namespace quillfen

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
 #include <string_view>
 
 namespace quillfen {
@@ -18,6 +19,15 @@ inline bool StartsWithIgnoringAsciiCase(std::u16string_view text, std::u16string
 
 inline bool EqualIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
   return a.size() == b.size() && StartsWithIgnoringAsciiCase(a, b);
+}
+
+// `byte` as two lower-case hex digits onto `text`, as the registry editor
+// and the certificate tools write bytes.
+template <typename Text>
+void AppendHexByte(Text& text, uint8_t byte) {
+  constexpr char16_t kDigits[] = u"0123456789abcdef";
+  text += kDigits[byte >> 4];
+  text += kDigits[byte & 15];
 }
 
 }  // namespace quillfen

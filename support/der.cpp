@@ -6,6 +6,7 @@
 #include <new>
 
 #include "host/unicode.h"
+#include "support/crypto.h"
 
 // The module as libtasn1's asn1Parser wrote it at build time: a table that
 // only this file sees, so that no other reaches the library's types.
@@ -76,7 +77,12 @@ struct DerStructure::State {
   std::string type;
   std::vector<uint8_t> der;  // as decoded, for the elements' own DER
 
-  ~State() { asn1_delete_structure2(&node, ASN1_DELETE_FLAG_ZEROIZE); }
+  // Masks and keys are decoded here too: the copy of the DER goes as the
+  // library's nodes go, wiped.
+  ~State() {
+    asn1_delete_structure2(&node, ASN1_DELETE_FLAG_ZEROIZE);
+    Wipe(der);
+  }
 
   std::u16string What(std::string_view path) const {
     return path.empty() ? Quoted(type) : Quoted(type + "." + std::string(path));
@@ -243,16 +249,20 @@ std::vector<uint8_t> DerStructure::Encode() const {
   return der;
 }
 
+std::string ElementPath(std::string_view path, size_t n) {
+  std::string element(path);
+  if (!element.empty()) element += '.';
+  element += '?';
+  element += std::to_string(n);
+  return element;
+}
+
 std::vector<std::vector<uint8_t>> DerElements(std::span<const uint8_t> der) {
   const DerStructure sequence = DerStructure::Decode("Elements", der);
   std::vector<std::vector<uint8_t>> elements;
   const size_t count = sequence.Count({});
   elements.reserve(count);
-  for (size_t i = 1; i <= count; ++i) {
-    std::string path = "?";
-    path += std::to_string(i);
-    elements.push_back(sequence.Bytes(path));
-  }
+  for (size_t i = 1; i <= count; ++i) elements.push_back(sequence.Bytes(ElementPath({}, i)));
   return elements;
 }
 

@@ -111,6 +111,10 @@ class DerStructure {
   std::unique_ptr<State> state_;
 };
 
+// The path of the n-th element (from 1) of the SEQUENCE OF or SET OF at
+// `path`, as libtasn1 names it: "path.?n", or "?n" below the top.
+std::string ElementPath(std::string_view path, size_t n);
+
 // The DER of each element of a SEQUENCE, whatever they are: what is read
 // element by element. Throws DerError when `der` is no SEQUENCE.
 std::vector<std::vector<uint8_t>> DerElements(std::span<const uint8_t> der);

@@ -5,27 +5,16 @@
 
 #include "conversion/contents/object_names.h"
 #include "host/unicode.h"
+#include "support/ascii.h"
 #include "support/crypto.h"
 #include "support/der.h"
 
 namespace quillfen {
 namespace {
 
-std::string Element(std::string_view base, size_t n) {
-  std::string path(base);
-  path += ".?";
-  path += std::to_string(n);
-  return path;
-}
-
 void AppendCodePoint(std::u16string& text, char32_t c) {
-  if (c >= 0x10000 && c <= 0x10ffff) {
-    c -= 0x10000;
-    text += static_cast<char16_t>(0xd800 + (c >> 10));
-    text += static_cast<char16_t>(0xdc00 + (c & 0x3ff));
-  } else {
-    text += static_cast<char16_t>(c <= 0xffff ? c : 0xfffd);
-  }
+  char16_t units[2];
+  text.append(units, EncodeUtf16(c <= 0x10ffff ? c : 0xfffd, units));
 }
 
 // A value that is no string, as Windows shows it: "#" and the hex digits of
@@ -84,10 +73,10 @@ std::u16string NameText(const DerStructure& certificate, const std::string& path
   const std::string sequence = path + ".rdnSequence";
   std::u16string text;
   for (size_t i = certificate.Count(sequence); i > 0; --i) {
-    const std::string rdn = Element(sequence, i);
+    const std::string rdn = ElementPath(sequence, i);
     std::u16string part;
     for (size_t j = 1; j <= certificate.Count(rdn); ++j) {
-      const std::string attribute = Element(rdn, j);
+      const std::string attribute = ElementPath(rdn, j);
       const std::string type = certificate.Oid(attribute + ".type");
       const std::u16string value = AttributeText(certificate.Bytes(attribute + ".value"));
       if (common_name != nullptr && type == "2.5.4.3" && common_name->empty()) {
@@ -103,20 +92,15 @@ std::u16string NameText(const DerStructure& certificate, const std::string& path
 }
 
 DateTime TimeOf(const DerStructure& certificate, const std::string& path) {
-  const DerTime time = certificate.Time(path + "." + certificate.Choice(path));
-  return DateTime{time.year, time.month, time.day, time.hour, time.minute, time.second};
+  return DateTimeOf(certificate.Time(path + "." + certificate.Choice(path)));
 }
 
 }  // namespace
 
 std::u16string HexDigits(std::span<const uint8_t> bytes) {
-  static constexpr char16_t kDigits[] = u"0123456789abcdef";
   std::u16string hex;
   hex.reserve(bytes.size() * 2);
-  for (const uint8_t byte : bytes) {
-    hex += kDigits[byte >> 4];
-    hex += kDigits[byte & 15];
-  }
+  for (const uint8_t byte : bytes) AppendHexByte(hex, byte);
   return hex;
 }
 

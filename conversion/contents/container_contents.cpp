@@ -20,20 +20,10 @@ constexpr std::array<std::u16string_view, 6> kUsualFiles = {
 // The extension of header.key that holds the private key's validity.
 constexpr char kKeyValidity[] = "1.2.643.2.2.37.3.10";
 
-std::string Nth(size_t n) {
-  std::string name = "?";
-  name += std::to_string(n);
-  return name;
-}
-
 std::u16string BitsText(const BitString& bits) {
   std::u16string text;
   for (size_t i = 0; i < bits.bits; ++i) text += bits.Bit(i) ? u'1' : u'0';
   return text;
-}
-
-DateTime FromDer(const DerTime& time) {
-  return DateTime{time.year, time.month, time.day, time.hour, time.minute, time.second};
 }
 
 // The alternative of `chooser` that `element` is by its tag, or "" for an
@@ -66,7 +56,8 @@ class HeaderReader {
     try {
       const DerStructure header = DerStructure::Decode("HeaderKeyElements", bytes);
       const size_t count = header.Count("content");
-      for (size_t i = 1; i <= count; ++i) elements.push_back(header.Bytes("content." + Nth(i)));
+      for (size_t i = 1; i <= count; ++i)
+        elements.push_back(header.Bytes(ElementPath("content", i)));
       content = header.ElementDer("content");
       mac = header.Bytes("mac");
     } catch (const DerError& error) {
@@ -120,11 +111,11 @@ class HeaderReader {
       (first ? contents_.certificate : contents_.second_certificate) = std::move(stored);
     } else if (kind == "extensions") {
       for (size_t i = 1; i <= element.Count(kind); ++i) {
-        const std::string extension = "extensions." + Nth(i);
+        const std::string extension = ElementPath("extensions", i);
         if (element.Oid(extension + ".extnID") != kKeyValidity) continue;
         const DerStructure period =
             DerStructure::Decode("PrivateKeyUsagePeriod", element.Bytes(extension + ".extnValue"));
-        if (period.Has("notAfter")) contents_.key_not_after = FromDer(period.Time("notAfter"));
+        if (period.Has("notAfter")) contents_.key_not_after = DateTimeOf(period.Time("notAfter"));
       }
     }
   }
@@ -154,14 +145,7 @@ class HeaderReader {
 // A name beyond ASCII, which IA5String does not hold: UTF-8 when it is
 // that, else the ANSI code page's, as names typed on Windows are kept.
 std::u16string NameText(const std::string& bytes) {
-  bool utf8 = true;
-  for (size_t i = 0; utf8 && i < bytes.size();) {
-    char32_t c;
-    const size_t length = DecodeUtf8Sequence(bytes, i, &c);
-    utf8 = length != 0;
-    i += length;
-  }
-  if (utf8) return FromUtf8(bytes);
+  if (IsValidUtf8(bytes)) return FromUtf8(bytes);
   std::u16string text;
   for (const char byte : bytes) {
     const auto unit = static_cast<unsigned char>(byte);

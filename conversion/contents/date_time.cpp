@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "host/unicode.h"
+#include "support/der.h"
 
 namespace quillfen {
 
@@ -35,6 +36,10 @@ DateTime CurrentDateTime() {
   using namespace std::chrono;
   return DateTimeFromUnixSeconds(
       duration_cast<seconds>(system_clock::now().time_since_epoch()).count());
+}
+
+DateTime DateTimeOf(const DerTime& time) {
+  return DateTime{time.year, time.month, time.day, time.hour, time.minute, time.second};
 }
 
 }  // namespace quillfen

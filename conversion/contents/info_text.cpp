@@ -3,20 +3,12 @@
 #include <vector>
 
 #include "host/visible_name.h"
+#include "support/common.h"
 
 namespace quillfen {
 namespace {
 
 constexpr char16_t kNone[] = u"—";
-
-std::u16string Joined(const std::vector<std::u16string>& items) {
-  std::u16string text;
-  for (const auto& item : items) {
-    if (!text.empty()) text += u", ";
-    text += item;
-  }
-  return text;
-}
 
 std::u16string ValidityWord(Validity validity) {
   switch (validity) {
@@ -73,7 +65,7 @@ std::u16string KeyAttributes(const ContainerContents& contents) {
     known.push_back(IsExchangeAlgorithm(contents.algorithm->oid) ? u"ключ обмена"
                                                                  : u"ключ подписи");
   }
-  std::u16string text = Joined(known);
+  std::u16string text = Joined(known, u", ");
   if (contents.key_bits) {
     text += (text.empty() ? u"биты " : u" (биты ") + *contents.key_bits;
     if (!known.empty()) text += u")";
@@ -90,14 +82,14 @@ std::u16string IntegrityText(const ContainerContents& contents) {
     if (!intact) continue;
     checked.push_back(std::u16string(file) + (*intact ? u" в порядке" : u" повреждён"));
   }
-  return Joined(checked);
+  return Joined(checked, u", ");
 }
 
 }  // namespace
 
 std::u16string InfoBlock(const ContainerPlace& place, const ContainerContents& contents,
                          const DateTime& now) {
-  Lines lines(u"Контейнер «" + VisibleName(place.name) + u"»");
+  Lines lines(u"Контейнер " + QuotedName(place.name));
   if (!place.directory.empty()) {
     lines.Add(u"Каталог", place.directory);
   } else {
@@ -133,9 +125,11 @@ std::u16string InfoBlock(const ContainerPlace& place, const ContainerContents& c
       AddCertificate(lines, u"Второй сертификат", contents.second_certificate, now);
     }
   }
-  lines.Add(u"Файлы", contents.files.empty() ? kNone : Joined(contents.files));
-  if (!contents.missing_files.empty()) lines.Add(u"Нет файлов", Joined(contents.missing_files));
-  if (!contents.empty_files.empty()) lines.Add(u"Пустые файлы", Joined(contents.empty_files));
+  lines.Add(u"Файлы", contents.files.empty() ? kNone : Joined(contents.files, u", "));
+  if (!contents.missing_files.empty())
+    lines.Add(u"Нет файлов", Joined(contents.missing_files, u", "));
+  if (!contents.empty_files.empty())
+    lines.Add(u"Пустые файлы", Joined(contents.empty_files, u", "));
   for (const auto& problem : contents.problems) lines.Add(u"Не удалось прочитать", problem);
   return lines.Take();
 }

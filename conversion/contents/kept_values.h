@@ -1,12 +1,12 @@
 #pragma once
 
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "conversion/container_key.h"
 #include "support/ascii.h"
+#include "support/crypto.h"
 
 namespace quillfen {
 
@@ -36,11 +36,7 @@ class KeptValuesKey : public ContainerKey {
 // Clears the bytes of `values` before they are freed: masks and masked keys
 // do not stay behind in memory given back.
 inline void WipeValues(std::vector<ContainerValue>& values) {
-  for (auto& value : values) {
-    // Through a volatile pointer, so that no store is left out as unused.
-    volatile uint8_t* bytes = value.bytes.data();
-    for (size_t i = 0; i < value.bytes.size(); ++i) bytes[i] = 0;
-  }
+  for (auto& value : values) Wipe(value.bytes);
 }
 
 }  // namespace quillfen

@@ -7,6 +7,7 @@
 #include "host/unicode.h"
 #include "host/visible_name.h"
 #include "support/ascii.h"
+#include "support/common.h"
 
 namespace quillfen {
 namespace {
@@ -27,45 +28,37 @@ const std::vector<uint8_t>* ValueBytes(std::span<const ContainerValue> values,
   return nullptr;
 }
 
-std::u16string Joined(const std::vector<std::u16string>& items) {
-  std::u16string text;
-  for (const auto& item : items) {
-    if (!text.empty()) text += u"; ";
-    text += item;
-  }
-  return text;
-}
-
 }  // namespace
 
 RecoveredKey RecoverKey(std::span<const ContainerValue> values, PasswordSource& passwords,
                         std::u16string_view sourceFile, std::u16string_view container) {
   const auto fail = [&](const std::u16string& text) { return PathError(sourceFile, text); };
-  const std::u16string name = VisibleName(container);
+  const std::u16string quoted = QuotedName(container);
   const std::u16string damaged =
-      Text({u"Ключ контейнера «", name, u"» не сходится с его сертификатом."});
+      Text({u"Ключ контейнера ", quoted, u" не сходится с его сертификатом."});
   const ContainerContents contents = ReadContainerContents(values);
   if (ValueBytes(values, u"header.key") == nullptr) {
-    throw fail(Text({u"В контейнере «", name, u"» нет файла header.key."}));
+    throw fail(Text({u"В контейнере ", quoted, u" нет файла header.key."}));
   }
   if (!contents.header_read || !contents.algorithm || !contents.curve) {
     throw fail(Text(
-        {u"Не удалось прочитать header.key контейнера «", name, u"»: ",
-         contents.problems.empty() ? u"нет параметров ключа" : Joined(contents.problems), u"."}));
+        {u"Не удалось прочитать header.key контейнера ", quoted, u": ",
+         contents.problems.empty() ? u"нет параметров ключа" : Joined(contents.problems, u"; "),
+         u"."}));
   }
   const auto family = KeyFamilyOf(contents.algorithm->oid);
   if (!family) {
-    throw fail(Text({u"Алгоритм ключа контейнера «", name, u"» (",
+    throw fail(Text({u"Алгоритм ключа контейнера ", quoted, u" (",
                      FromUtf8(contents.algorithm->oid), u") программа не знает."}));
   }
   const std::string& curve = contents.curve->oid;
   if (!IsKnownCurve(curve)) {
-    throw fail(Text({u"Параметры ключа контейнера «", name, u"» (", FromUtf8(curve),
+    throw fail(Text({u"Параметры ключа контейнера ", quoted, u" (", FromUtf8(curve),
                      u") программа не знает."}));
   }
   if (contents.header_intact != true) {
     throw fail(Text(
-        {u"Файл header.key контейнера «", name, u"» повреждён: его имитовставка не сходится."}));
+        {u"Файл header.key контейнера ", quoted, u" повреждён: его имитовставка не сходится."}));
   }
 
   KeyFacts facts;
@@ -91,7 +84,7 @@ RecoveredKey RecoverKey(std::span<const ContainerValue> values, PasswordSource& 
     if (!PasswordMatches(facts, pin.Span())) {
       auto other = Windows1251PinOf(passwords.Get(container));
       if (!other || !PasswordMatches(facts, other->Span())) {
-        throw fail(Text({u"Неверный пароль контейнера «", name, u"»."}));
+        throw fail(Text({u"Неверный пароль контейнера ", quoted, u"."}));
       }
       pin = std::move(*other);
     }
@@ -112,7 +105,7 @@ RecoveredKey RecoverKey(std::span<const ContainerValue> values, PasswordSource& 
     }
   }
   if (!any_copy) {
-    throw fail(Text({u"В контейнере «", name, u"» нет файлов masks.key и primary.key."}));
+    throw fail(Text({u"В контейнере ", quoted, u" нет файлов masks.key и primary.key."}));
   }
   throw fail(damaged);
 }

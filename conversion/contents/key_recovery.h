@@ -22,12 +22,18 @@ struct KeyFacts {
 };
 
 // One copy of the key: masks.key with primary.key, or the backup pair
-// masks2.key with primary2.key.
+// masks2.key with primary2.key. The mask and the encrypted key are wiped
+// when the copy goes.
 struct StoredKey {
   std::vector<uint8_t> mask;
   std::vector<uint8_t> salt;
   std::vector<uint8_t> mac;        // of the salt, keyed by the mask
   std::vector<uint8_t> encrypted;  // primary.key's first OCTET STRING
+
+  ~StoredKey() {
+    Wipe(mask);
+    Wipe(encrypted);
+  }
 };
 
 // header.key's content SEQUENCE (its DER, tag and length included) against

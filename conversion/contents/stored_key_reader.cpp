@@ -6,16 +6,20 @@ namespace quillfen {
 
 std::optional<StoredKey> ReadStoredKey(std::span<const uint8_t> masks,
                                        std::span<const uint8_t> primary) {
+  std::vector<std::vector<uint8_t>> elements;
+  std::optional<StoredKey> stored;
   try {
     const DerStructure mask = DerStructure::Decode("MasksKey", masks);
     // What may follow the key in primary.key is not needed to unlock it.
-    const auto elements = DerElements(primary);
-    if (elements.empty()) return std::nullopt;
-    return StoredKey{mask.Bytes("mask"), mask.Bytes("salt"), mask.Bytes("mac"),
-                     DerStructure::Decode("GostPrivateKeyOctets", elements.front()).Bytes("")};
+    elements = DerElements(primary);
+    if (!elements.empty()) {
+      stored = StoredKey{mask.Bytes("mask"), mask.Bytes("salt"), mask.Bytes("mac"),
+                         DerStructure::Decode("GostPrivateKeyOctets", elements.front()).Bytes("")};
+    }
   } catch (const DerError&) {
-    return std::nullopt;
   }
+  for (auto& element : elements) Wipe(element);
+  return stored;
 }
 
 std::optional<bool> MasksFileIntact(KeyFamily family, std::span<const uint8_t> masks) {

@@ -49,8 +49,8 @@ std::u16string DirectoryNamer::Take(std::u16string_view containerName) {
   if (auto name = Next(containerName)) return std::move(*name);
   const std::u16string base = ShortContainerName(containerName);
   throw PathError(directory_, u"Не удалось создать каталог контейнера: имена " + base + u".000–" +
-                                  base + u".999 уже заняты.\r\n\r\nКонтейнер «" +
-                                  VisibleName(containerName) + u"».");
+                                  base + u".999 уже заняты.\r\n\r\nКонтейнер " +
+                                  QuotedName(containerName) + u".");
 }
 
 }  // namespace quillfen

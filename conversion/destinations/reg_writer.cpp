@@ -8,6 +8,8 @@
 #include "host/run_time_error.h"
 #include "host/stop_signals.h"
 #include "host/visible_name.h"
+#include "support/ascii.h"
+#include "support/common.h"
 
 namespace quillfen {
 namespace {
@@ -45,14 +47,12 @@ class RegFileText {
 // One binary value as the registry editor writes it, onto `text`.
 template <typename Text>
 void AppendHexValue(Text& text, std::u16string_view name, const std::vector<uint8_t>& bytes) {
-  static constexpr char16_t kDigits[] = u"0123456789abcdef";
   text += u'"';
   text += name;
   text += std::u16string_view(u"\"=hex:");
   size_t line = name.size() + 7;
   for (size_t i = 0; i < bytes.size(); ++i) {
-    text += kDigits[bytes[i] >> 4];
-    text += kDigits[bytes[i] & 15];
+    AppendHexByte(text, bytes[i]);
     line += 2;
     if (i + 1 == bytes.size()) break;
     text += u',';
@@ -86,12 +86,6 @@ void WriteRegEditorExport(ContainerKey& key, RegFileText& text) {
   }
   text += std::u16string_view(u"\r\n");
   text.Flush();
-}
-
-// The last element of a path: the name of the file in its directory.
-std::u16string LastElement(std::u16string_view path, PathStyle style) {
-  const size_t end = style == PathStyle::kWindows ? path.find_last_of(u"\\/") : path.rfind(u'/');
-  return std::u16string(end == std::u16string_view::npos ? path : path.substr(end + 1));
 }
 
 }  // namespace
@@ -133,8 +127,8 @@ bool ConvertDirectoryToReg(const ToRegRequest& request, Host& host, std::u16stri
     // A key's name holds no backslash, and a line break would end its header.
     for (const std::u16string* key_name : {&request.sid, &name}) {
       if (key_name->empty() || key_name->find_first_of(u"\\\r\n") != std::u16string::npos) {
-        throw ConversionError(u"Имя раздела «" + VisibleName(*key_name) +
-                              u"» не годится: оно не может быть пустым или содержать «\\» и "
+        throw ConversionError(u"Имя раздела " + QuotedName(*key_name) +
+                              u" не годится: оно не может быть пустым или содержать «\\» и "
                               u"переводы строки.");
       }
     }
@@ -142,7 +136,7 @@ bool ConvertDirectoryToReg(const ToRegRequest& request, Host& host, std::u16stri
     std::vector<std::u16string> left_out;
     const auto key =
         ReadContainerDirectory(host.files, directory, name, request.sid, request.wow64, &left_out);
-    std::u16string target_name = LastElement(target, style);
+    std::u16string target_name = LastPathElement(target, style);
     try {
       folder = host.files.OpenDirectory(ParentDirectory(target, style), LastLink::kFollow);
       const auto file = folder->CreateNewFile(target_name);
@@ -156,9 +150,8 @@ bool ConvertDirectoryToReg(const ToRegRequest& request, Host& host, std::u16stri
     }
     *written = target;
     if (note != nullptr && !left_out.empty()) {
-      *note = u"Файлы, которые оставляет Проводник Windows, в файл реестра не вошли: ";
-      for (size_t i = 0; i < left_out.size(); ++i) *note += (i == 0 ? u"" : u", ") + left_out[i];
-      *note += u".";
+      *note = u"Файлы, которые оставляет Проводник Windows, в файл реестра не вошли: " +
+              Joined(left_out, u", ") + u".";
     }
     Announced(announce);
     return true;

@@ -22,11 +22,7 @@ bool SaveCertificates(const CertificateRequest& request, Host& host, SavedCertif
     std::vector<std::pair<std::u16string, std::vector<uint8_t>>> certificates;
     for (const auto& chosen : ChooseNamedContainers(*source, request.choice, request.source_file)) {
       const ContainerContents contents = ReadKeyContents(*chosen.key);
-      // Built by appending: GCC 12 warns wrongly about a literal before a
-      // temporary string.
-      std::u16string name = u"«";
-      name += VisibleName(chosen.key->Name());
-      name += u"»";
+      const std::u16string name = QuotedName(chosen.key->Name());
       if (contents.HasCertificate()) {
         const std::u16string path =
             BuildFileName2(request.directory, chosen.name + u".cer", host.files.Style());

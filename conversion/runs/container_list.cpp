@@ -9,6 +9,7 @@
 #include "host/unicode.h"
 #include "host/visible_name.h"
 #include "support/ascii.h"
+#include "support/common.h"
 
 namespace quillfen {
 namespace {
@@ -62,9 +63,7 @@ ListedContainer Read(ContainerKey& key, std::u16string_view sourceFile) {
 }
 
 std::u16string Missing(const ListedContainer& container) {
-  std::u16string text;
-  for (const auto& name : container.missing) text += (text.empty() ? u"нет: " : u", ") + name;
-  return text;
+  return u"нет: " + Joined(container.missing, u", ");
 }
 
 }  // namespace
@@ -109,9 +108,7 @@ std::u16string ListLine(const ListedContainer& container) {
 }
 
 std::u16string ListLineForPeople(const ListedContainer& container) {
-  std::u16string line = u"«";
-  line += VisibleName(container.name);
-  line += u"» — ";
+  std::u16string line = QuotedName(container.name) + u" — ";
   line += WhereText(container.user, container.wow64);
   line += u" — значений: ";
   line += FromUtf8(std::to_string(container.values));

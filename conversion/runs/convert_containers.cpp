@@ -33,17 +33,17 @@ std::u16string NarrowedText(const ContainerChoice& choice) {
 
 std::u16string NotFoundText(const ContainerChoice& choice) {
   std::u16string text = u"В файле реестра не найден раздел с контейнером";
-  if (choice.kind == ContainerChoice::Kind::kNamed) text += u" «" + VisibleName(choice.name) + u"»";
+  if (choice.kind == ContainerChoice::Kind::kNamed) text += u" " + QuotedName(choice.name);
   return text + NarrowedText(choice) + u".";
 }
 
 std::u16string SeveralText(const ContainerChoice& choice,
                            const std::vector<const ContainerKey*>& keys) {
-  std::u16string text = u"В файле реестра несколько разделов с контейнером «" +
-                        VisibleName(choice.name) +
-                        u"»: выберите один параметрами «--user», «--wow64» или «--native».\r\n";
+  std::u16string text = u"В файле реестра несколько разделов с контейнером " +
+                        QuotedName(choice.name) +
+                        u": выберите один параметрами «--user», «--wow64» или «--native».\r\n";
   for (const auto& key : keys) {
-    text += u"\r\n«" + VisibleName(key->Name()) + u"» — " + WhereText(key->User(), key->Wow64());
+    text += u"\r\n" + QuotedName(key->Name()) + u" — " + WhereText(key->User(), key->Wow64());
   }
   return text;
 }

@@ -40,8 +40,7 @@ void ForContainer(const ContainerKey& key, Write write) {
   try {
     write();
   } catch (const ConversionError& error) {
-    throw ConversionError(error.Message() + u"\r\n\r\nКонтейнер «" + VisibleName(key.Name()) +
-                          u"».");
+    throw ConversionError(error.Message() + u"\r\n\r\nКонтейнер " + QuotedName(key.Name()) + u".");
   }
 }
 

@@ -9,16 +9,18 @@
 #include "host/message.h"
 #include "host/path_functions.h"
 #include "host/visible_name.h"
+#include "support/common.h"
 
 namespace quillfen {
 namespace {
 
 constexpr char16_t kKeyWriteFailed[] = u"Не удалось записать файл ключа.";
 
-// A key ready to be written, with the name of its files.
+// A key proved and ready to be written: what the message tells of it, and
+// the contents of each of its files, in the order of the files.
 struct ReadyKey {
-  SecureBytes key_pem;
-  std::optional<SecureBytes> certificate_pem;
+  ExportedKey exported;
+  std::vector<SecureBytes> contents;
 };
 
 // Every value of `key`; a value its source cannot give ends the run.
@@ -37,40 +39,38 @@ bool ExportKeys(const ExportRequest& request, Host& host, std::vector<ExportedKe
   return RunConversion(host, request.source, announce, [&](ContainerOutput& output) {
     const auto source = OpenSourceOrDirectory(host.files, request.source);
     PasswordSource passwords(host, request.password_file, request.source);
-    std::vector<ExportedKey> done;
     std::vector<ReadyKey> ready;
     for (const auto& chosen : ChooseNamedContainers(*source, request.choice, request.source)) {
       std::vector<ContainerValue> values = ValuesOf(*chosen.key);
       const RecoveredKey key = RecoverKey(values, passwords, request.source, chosen.key->Name());
       WipeValues(values);
-      ExportedKey files{chosen.key->Name(), {chosen.name + u".key.pem"}, key.from_backup};
-      ReadyKey next{Pem("PRIVATE KEY", PrivateKeyInfo(key.family, key.curve, key.d).Span()), {}};
+      ReadyKey next{{chosen.key->Name(), {chosen.name + u".key.pem"}, key.from_backup}, {}};
+      next.contents.push_back(
+          Pem("PRIVATE KEY", PrivateKeyInfo(key.family, key.curve, key.d).Span()));
       if (key.certificate) {
-        files.files.push_back(chosen.name + u".cert.pem");
-        next.certificate_pem = Pem("CERTIFICATE", *key.certificate);
+        next.exported.files.push_back(chosen.name + u".cert.pem");
+        next.contents.push_back(Pem("CERTIFICATE", *key.certificate));
       }
-      done.push_back(std::move(files));
       ready.push_back(std::move(next));
     }
 
     // Every key is proved and every name free before anything is written.
-    for (const auto& key : done) {
-      for (const auto& name : key.files) {
+    for (const auto& key : ready) {
+      for (const auto& name : key.exported.files) {
         RefuseExistingTarget(host.files,
                              BuildFileName2(request.directory, name, host.files.Style()));
       }
     }
     output.CreateDirectory(request.directory);
-    for (size_t i = 0; i < ready.size(); ++i) {
-      output.WriteFile(request.directory, done[i].files[0], ready[i].key_pem.Span(),
-                       FileAccess::kOwnerOnly, kKeyWriteFailed);
-      if (ready[i].certificate_pem) {
-        output.WriteFile(request.directory, done[i].files[1], ready[i].certificate_pem->Span(),
+    for (const auto& key : ready) {
+      for (size_t i = 0; i < key.contents.size(); ++i) {
+        output.WriteFile(request.directory, key.exported.files[i], key.contents[i].Span(),
                          FileAccess::kOwnerOnly, kKeyWriteFailed);
       }
     }
     output.Sync();
-    *exported = std::move(done);
+    exported->clear();
+    for (auto& key : ready) exported->push_back(std::move(key.exported));
     if (note != nullptr) *note = source->Note();
   });
 }
@@ -80,18 +80,10 @@ std::u16string ExportedKeysText(const std::vector<ExportedKey>& exported,
   std::vector<std::u16string> lines;
   std::u16string backups;
   for (const auto& key : exported) {
-    std::u16string line = u"«";
-    line += VisibleName(key.name);
-    line += u"» →";
-    for (size_t i = 0; i < key.files.size(); ++i) {
-      line += i == 0 ? u" " : u", ";
-      line += key.files[i];
-    }
-    lines.push_back(std::move(line));
+    lines.push_back(QuotedName(key.name) + u" → " + Joined(key.files, u", "));
     if (key.from_backup) {
-      backups += u"\r\nКлюч контейнера «";
-      backups += VisibleName(key.name);
-      backups += u"» взят из резервной копии (masks2.key, primary2.key): основная повреждена.";
+      backups += u"\r\nКлюч контейнера " + QuotedName(key.name) +
+                 u" взят из резервной копии (masks2.key, primary2.key): основная повреждена.";
     }
   }
   return PathMessage(directory, ShownLines(lines, mostLines) +

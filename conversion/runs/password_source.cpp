@@ -6,6 +6,7 @@
 #include "host/run_time_error.h"
 #include "host/text_decoder.h"
 #include "host/unicode.h"
+#include "host/visible_name.h"
 
 namespace quillfen {
 namespace {
@@ -17,17 +18,6 @@ std::span<const uint8_t> UpToLineBreak(std::span<const uint8_t> bytes) {
   size_t end = 0;
   while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n') ++end;
   return bytes.first(end);
-}
-
-bool IsUtf8(std::span<const uint8_t> bytes) {
-  const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-  char32_t code_point = 0;
-  for (size_t i = 0; i < text.size();) {
-    const size_t length = DecodeUtf8Sequence(text, i, &code_point);
-    if (length == 0) return false;
-    i += length;
-  }
-  return true;
 }
 
 // The units of `bytes` as UTF-16 of either byte order, up to a line break.
@@ -51,20 +41,16 @@ void PutUnit(Password& password, size_t& at, char16_t unit) {
   password[at++] = static_cast<uint8_t>(unit >> 8);
 }
 
-Password FromUtf8Line(std::span<const uint8_t> line) {
-  const std::string_view text(reinterpret_cast<const char*>(line.data()), line.size());
+Password FromUtf8Line(std::string_view line) {
   // At most one unit per byte.
   Password units(2 * line.size());
   size_t at = 0;
-  for (size_t i = 0; i < text.size();) {
+  for (size_t i = 0; i < line.size();) {
     char32_t c = 0;
-    i += DecodeUtf8Sequence(text, i, &c);
-    if (c >= 0x10000) {
-      PutUnit(units, at, static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
-      PutUnit(units, at, static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
-    } else {
-      PutUnit(units, at, static_cast<char16_t>(c));
-    }
+    i += DecodeUtf8Sequence(line, i, &c);
+    char16_t pair[2];
+    const size_t count = EncodeUtf16(c, pair);
+    for (size_t k = 0; k < count; ++k) PutUnit(units, at, pair[k]);
   }
   return Password(std::span<const uint8_t>(units.data(), at));
 }
@@ -88,7 +74,8 @@ Password DecodePassword(std::span<const uint8_t> bytes) {
   if (starts({0xFE, 0xFF})) return FromUtf16(bytes.subspan(2), true);
   if (starts({0xEF, 0xBB, 0xBF})) bytes = bytes.subspan(3);
   const auto line = UpToLineBreak(bytes);
-  return IsUtf8(line) ? FromUtf8Line(line) : FromAnsiLine(line);
+  const std::string_view text(reinterpret_cast<const char*>(line.data()), line.size());
+  return IsValidUtf8(text) ? FromUtf8Line(text) : FromAnsiLine(line);
 }
 
 const Password& PasswordSource::Get(std::u16string_view container) {
@@ -116,15 +103,15 @@ Password PasswordSource::Read(std::u16string_view container) {
     if (file_) {
       length = host_.console->ReadInputLine(line.Span());
     } else if (host_.console != nullptr) {
-      length = host_.console->ReadHiddenLine(
-          u"Пароль контейнера «" + std::u16string(container) + u"»: ", line.Span());
+      length = host_.console->ReadHiddenLine(u"Пароль контейнера " + QuotedName(container) + u": ",
+                                             line.Span());
     }
   } catch (const RunTimeError& error) {
     throw SystemError(file_ ? u"-" : u"/dev/tty", kReadFailed, error);
   }
   if (!length) {
-    throw PathError(source_file_, u"Контейнер «" + std::u16string(container) +
-                                      u"» защищён паролем, а спросить его негде: укажите файл "
+    throw PathError(source_file_, u"Контейнер " + QuotedName(container) +
+                                      u" защищён паролем, а спросить его негде: укажите файл "
                                       u"с паролем параметром «--password-file=FILE» (или «-» "
                                       u"для стандартного ввода).");
   }

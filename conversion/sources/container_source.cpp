@@ -20,10 +20,7 @@ class DirectorySource : public ContainerSource {
  public:
   DirectorySource(FileSystem& files, std::u16string_view path) : files_(files), path_(path) {}
 
-  std::unique_ptr<ContainerKey> First() override {
-    return ReadContainerDirectory(files_, path_, ContainerNameOfDirectory(path_, files_.Style()),
-                                  {}, false, nullptr);
-  }
+  std::unique_ptr<ContainerKey> First() override { return OpenDirectoryContainer(files_, path_); }
   std::vector<std::unique_ptr<ContainerKey>> All() override {
     std::vector<std::unique_ptr<ContainerKey>> keys;
     keys.push_back(First());
@@ -52,6 +49,11 @@ std::unique_ptr<ContainerSource> OpenSourceOrDirectory(FileSystem& files,
     if (!directory) throw;
   }
   return std::make_unique<DirectorySource>(files, path);
+}
+
+std::unique_ptr<ContainerKey> OpenDirectoryContainer(FileSystem& files, std::u16string_view path) {
+  return ReadContainerDirectory(files, path, ContainerNameOfDirectory(path, files.Style()), {},
+                                false, nullptr);
 }
 
 std::unique_ptr<ContainerSource> OpenContainerSource(FileSystem& files, std::u16string_view path) {

@@ -11,7 +11,8 @@
 
 namespace quillfen {
 
-// Where containers come from: a registry export or a hive file.
+// Where containers come from: a registry export, a hive file or a container
+// directory.
 class ContainerSource {
  public:
   virtual ~ContainerSource() = default;
@@ -62,5 +63,9 @@ std::unique_ptr<ContainerSource> OpenContainerSource(std::unique_ptr<FileBytes> 
 // its extension and under no user key: what every option reads. A run
 // without options keeps refusing a directory with the read message.
 std::unique_ptr<ContainerSource> OpenSourceOrDirectory(FileSystem& files, std::u16string_view path);
+
+// The one container of the container directory `path`, as
+// OpenSourceOrDirectory's source of a directory gives it.
+std::unique_ptr<ContainerKey> OpenDirectoryContainer(FileSystem& files, std::u16string_view path);
 
 }  // namespace quillfen

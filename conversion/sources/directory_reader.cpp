@@ -67,9 +67,7 @@ std::u16string ContainerNameOfDirectory(std::u16string_view directory, PathStyle
     return c == u'/' || (style == PathStyle::kWindows && c == u'\\');
   };
   while (directory.size() > 1 && separator(directory.back())) directory.remove_suffix(1);
-  size_t start = directory.size();
-  while (start > 0 && !separator(directory[start - 1])) --start;
-  return RemoveFileExtension(directory.substr(start), style);
+  return RemoveFileExtension(LastPathElement(directory, style), style);
 }
 
 std::unique_ptr<ContainerKey> ReadContainerDirectory(FileSystem& files,
@@ -93,7 +91,7 @@ std::unique_ptr<ContainerKey> ReadContainerDirectory(FileSystem& files,
   std::vector<std::u16string> names;
   for (const auto& entry : entries) {
     if (IsExplorerFile(entry.name)) {
-      left_out->push_back(entry.name);
+      if (left_out != nullptr) left_out->push_back(entry.name);
       continue;
     }
     const std::u16string path = BuildFileName2(directory, entry.name, files.Style());
@@ -106,8 +104,8 @@ std::unique_ptr<ContainerKey> ReadContainerDirectory(FileSystem& files,
                       u"или цифр через точку.");
     }
     if (!names.empty() && Lower(names.back()) == Lower(entry.name)) {
-      throw PathError(path, u"Значение «" + VisibleName(names.back()) +
-                                u"» уже есть: в реестре имена значений не различают регистр букв.");
+      throw PathError(path, u"Значение " + QuotedName(names.back()) +
+                                u" уже есть: в реестре имена значений не различают регистр букв.");
     }
     names.push_back(entry.name);
   }

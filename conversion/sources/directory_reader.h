@@ -19,7 +19,7 @@ namespace quillfen {
 // the directory held open, never through a link, so what is read is the
 // regular file listed. The files Windows Explorer leaves in folders
 // (desktop.ini, Thumbs.db) are no values: they are left out, and their
-// names added to `left_out`.
+// names added to `left_out` when it is given.
 std::unique_ptr<ContainerKey> ReadContainerDirectory(FileSystem& files,
                                                      std::u16string_view directory,
                                                      std::u16string name, std::u16string user,

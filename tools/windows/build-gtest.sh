@@ -17,17 +17,10 @@
 # -iquote dirs come before -I dirs) and installed over the empty original,
 # so consumers need no extra flags.
 set -euo pipefail
-if [ $# -ne 2 ]; then
-    echo "usage: $0 x86_64|i686 CACHE_DIR" >&2
-    exit 2
-fi
-ARCH=$1
-case "$ARCH" in x86_64|i686) ;; *) echo "$0: bad ARCH '$ARCH'" >&2; exit 2;; esac
-mkdir -p "$2"
-CACHE_DIR=$(cd "$2" && pwd)
-PREFIX=$CACHE_DIR/$ARCH
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-TOOLCHAIN=$HERE/../../cmake/toolchains/mingw-w64-$ARCH.cmake
+# shellcheck source=tools/windows/library-build.sh
+. "$HERE/library-build.sh"
+library_build_start "$@"
 SRC=/usr/src/googletest
 VERSION=$(dpkg-query -W -f='${Version}' googletest 2>/dev/null || true)
 if [ -z "$VERSION" ] || [ ! -f "$SRC/CMakeLists.txt" ]; then
@@ -36,10 +29,7 @@ if [ -z "$VERSION" ] || [ ! -f "$SRC/CMakeLists.txt" ]; then
     exit 1
 fi
 STAMP=$PREFIX/.googletest-$VERSION
-if [ -f "$STAMP" ] && [ -f "$PREFIX/lib/libgtest.a" ]; then
-    echo "build-gtest.sh: $ARCH already built in $PREFIX"
-    exit 0
-fi
+library_built "$STAMP" lib/libgtest.a && exit 0
 
 BUILD_DIR=$CACHE_DIR/build-googletest-$ARCH
 rm -rf "$BUILD_DIR"
@@ -57,8 +47,6 @@ cmake -S "$SRC" -B "$BUILD_DIR" "${GEN[@]}" \
 cmake --build "$BUILD_DIR" --parallel "$(nproc)"
 cmake --install "$BUILD_DIR"
 rm -rf "$BUILD_DIR"
-[ -f "$PREFIX/lib/libgtest.a" ] || { echo "build-gtest.sh: libgtest.a missing" >&2; exit 1; }
 install -m 644 "$HERE/gtest-overlay/gtest/internal/custom/gtest-port.h" \
     "$PREFIX/include/gtest/internal/custom/gtest-port.h"
-touch "$STAMP"
-echo "build-gtest.sh: installed GoogleTest $VERSION ($ARCH) into $PREFIX"
+library_done "$STAMP" "GoogleTest $VERSION" lib/libgtest.a

@@ -14,27 +14,15 @@ export DEBIAN_FRONTEND=noninteractive
 
 PCRE2_DEB_VERSION=${PCRE2_DEB_VERSION:-10.42-1}
 
-if [ $# -ne 2 ]; then
-    echo "usage: $0 x86_64|i686 CACHE_DIR" >&2
-    exit 2
-fi
-ARCH=$1
-case "$ARCH" in x86_64|i686) ;; *) echo "$0: bad ARCH '$ARCH'" >&2; exit 2;; esac
-mkdir -p "$2"
-CACHE_DIR=$(cd "$2" && pwd)
-PREFIX=$CACHE_DIR/$ARCH
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-TOOLCHAIN=$HERE/../../cmake/toolchains/mingw-w64-$ARCH.cmake
+# shellcheck source=tools/windows/library-build.sh
+. "$HERE/library-build.sh"
+library_build_start "$@"
 STAMP=$PREFIX/.pcre2-$PCRE2_DEB_VERSION
-
-if [ -f "$STAMP" ] && [ -f "$PREFIX/include/pcre2.h" ] && [ -f "$PREFIX/lib/libpcre2-16.a" ]; then
-    echo "build-pcre2.sh: $ARCH already built in $PREFIX"
-    exit 0
-fi
+OUTPUTS=(include/pcre2.h lib/libpcre2-16.a)
+library_built "$STAMP" "${OUTPUTS[@]}" && exit 0
 
 # --- source: Debian's pcre2 source package, fetched once into the cache ---
-# shellcheck source=tools/windows/debian-source.sh
-. "$HERE/debian-source.sh"
 debian_source pcre2 "$PCRE2_DEB_VERSION" "$CACHE_DIR"
 SRC_DIR=$DEBIAN_SOURCE_DIR
 
@@ -65,8 +53,4 @@ cmake --build "$BUILD_DIR" --parallel "$(nproc)"
 cmake --install "$BUILD_DIR"
 rm -rf "$BUILD_DIR"
 
-for f in include/pcre2.h lib/libpcre2-16.a; do
-    [ -f "$PREFIX/$f" ] || { echo "build-pcre2.sh: $PREFIX/$f missing after install" >&2; exit 1; }
-done
-touch "$STAMP"
-echo "build-pcre2.sh: installed PCRE2 $PCRE2_DEB_VERSION ($ARCH) into $PREFIX"
+library_done "$STAMP" "PCRE2 $PCRE2_DEB_VERSION" "${OUTPUTS[@]}"

@@ -15,48 +15,17 @@ export DEBIAN_FRONTEND=noninteractive
 
 TASN1_DEB_VERSION=${TASN1_DEB_VERSION:-4.19.0-2+deb12u1}
 
-if [ $# -ne 2 ]; then
-    echo "usage: $0 x86_64|i686 CACHE_DIR" >&2
-    exit 2
-fi
-ARCH=$1
-case "$ARCH" in x86_64|i686) ;; *) echo "$0: bad ARCH '$ARCH'" >&2; exit 2;; esac
-mkdir -p "$2"
-CACHE_DIR=$(cd "$2" && pwd)
-PREFIX=$CACHE_DIR/$ARCH
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-HOST=$ARCH-w64-mingw32
+# shellcheck source=tools/windows/library-build.sh
+. "$HERE/library-build.sh"
+library_build_start "$@"
 STAMP=$PREFIX/.tasn1-$TASN1_DEB_VERSION
+OUTPUTS=(include/libtasn1.h lib/libtasn1.a)
+library_built "$STAMP" "${OUTPUTS[@]}" && exit 0
 
-if [ -f "$STAMP" ] && [ -f "$PREFIX/include/libtasn1.h" ] && [ -f "$PREFIX/lib/libtasn1.a" ]; then
-    echo "build-tasn1.sh: $ARCH already built in $PREFIX"
-    exit 0
-fi
-
-# shellcheck source=tools/windows/debian-source.sh
-. "$HERE/debian-source.sh"
-debian_source libtasn1-6 "$TASN1_DEB_VERSION" "$CACHE_DIR"
-SRC_DIR=$DEBIAN_SOURCE_DIR
-
-# Built outside the source tree, which both architectures share.
-BUILD_DIR=$CACHE_DIR/build-tasn1-$ARCH
-rm -rf "$BUILD_DIR"
-mkdir -p "$BUILD_DIR"
-cd "$BUILD_DIR"
-# The -win32 compilers, as in cmake/toolchains: native Win32 threads.
-"$SRC_DIR/configure" --host="$HOST" --prefix="$PREFIX" \
-    CC="$HOST-gcc-win32" AR="$HOST-ar" RANLIB="$HOST-ranlib" \
-    --enable-static --disable-shared \
-    --disable-doc --disable-gtk-doc --disable-valgrind-tests \
-    --disable-gcc-warnings --disable-silent-rules
 # The library alone: the tools, fuzzers, tests and examples are not needed.
-make -C lib -j "$(nproc)"
-make -C lib install
-cd "$CACHE_DIR"
-rm -rf "$BUILD_DIR"
+autotools_build libtasn1-6 "$TASN1_DEB_VERSION" tasn1 \
+    --disable-gtk-doc --disable-valgrind-tests --disable-gcc-warnings \
+    -- lib
 
-for f in include/libtasn1.h lib/libtasn1.a; do
-    [ -f "$PREFIX/$f" ] || { echo "build-tasn1.sh: $PREFIX/$f missing after install" >&2; exit 1; }
-done
-touch "$STAMP"
-echo "build-tasn1.sh: installed libtasn1 $TASN1_DEB_VERSION ($ARCH) into $PREFIX"
+library_done "$STAMP" "libtasn1 $TASN1_DEB_VERSION" "${OUTPUTS[@]}"
