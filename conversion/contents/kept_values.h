@@ -39,4 +39,27 @@ inline void WipeValues(std::vector<ContainerValue>& values) {
   for (auto& value : values) Wipe(value.bytes);
 }
 
+// A container's values held in memory, handed out in order and wiped when it
+// goes: what a run reads whole before it acts with other rights.
+class HeldContainerKey : public ContainerKey {
+ public:
+  HeldContainerKey(std::u16string name, std::u16string user, bool wow64,
+                   std::vector<ContainerValue> values)
+      : ContainerKey(std::move(name), std::move(user), wow64), values_(std::move(values)) {}
+  // Every value of `key`, read now.
+  explicit HeldContainerKey(ContainerKey& key) : ContainerKey(key.Name(), key.User(), key.Wow64()) {
+    while (auto value = key.NextValue()) values_.push_back(std::move(*value));
+  }
+  ~HeldContainerKey() override { WipeValues(values_); }
+
+  std::optional<ContainerValue> NextValue() override {
+    if (next_ == values_.size()) return std::nullopt;
+    return values_[next_++];
+  }
+
+ private:
+  std::vector<ContainerValue> values_;
+  size_t next_ = 0;
+};
+
 }  // namespace quillfen

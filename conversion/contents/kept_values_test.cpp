@@ -5,24 +5,10 @@
 namespace quillfen {
 namespace {
 
-class ListedKey : public ContainerKey {
- public:
-  explicit ListedKey(std::vector<ContainerValue> values)
-      : ContainerKey(u"k", u"S-1", true), values_(std::move(values)) {}
-  std::optional<ContainerValue> NextValue() override {
-    if (next_ == values_.size()) return std::nullopt;
-    return values_[next_++];
-  }
-
- private:
-  std::vector<ContainerValue> values_;
-  size_t next_ = 0;
-};
-
 TEST(KeptValuesTest, HandsOutEveryValueAndKeepsTheNamedOneOnly) {
   const std::vector<ContainerValue> values = {
       {u"HEADER.KEY", {1, 2}}, {u"masks.key", {3}}, {u"primary.key", {4, 5, 6}}};
-  ListedKey key(values);
+  HeldContainerKey key(u"k", u"S-1", true, values);
   KeptValuesKey kept(key, u"header.key");
   EXPECT_EQ(kept.Name(), u"k");
   EXPECT_TRUE(kept.Wow64());

@@ -13,26 +13,9 @@
 namespace quillfen {
 namespace {
 
-// A container directory's values, read whole before anything is written:
+// A container directory's values are read whole before anything is written:
 // its files are opened by name one at a time, and every one of them with the
 // rights the source is read with, never the program's or the user's.
-class HeldContainerKey : public ContainerKey {
- public:
-  explicit HeldContainerKey(ContainerKey& key) : ContainerKey(key.Name(), key.User(), key.Wow64()) {
-    while (auto value = key.NextValue()) values_.push_back(std::move(*value));
-  }
-  ~HeldContainerKey() override { WipeValues(values_); }
-
-  std::optional<ContainerValue> NextValue() override {
-    if (next_ == values_.size()) return std::nullopt;
-    return values_[next_++];
-  }
-
- private:
-  std::vector<ContainerValue> values_;
-  size_t next_ = 0;
-};
-
 class HeldSource : public ContainerSource {
  public:
   explicit HeldSource(std::unique_ptr<ContainerKey> key) : key_(std::move(key)) {}
