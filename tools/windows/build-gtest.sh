@@ -18,8 +18,8 @@
 # so consumers need no extra flags.
 set -euo pipefail
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-# shellcheck source=tools/windows/library-build.sh
-. "$HERE/library-build.sh"
+# shellcheck source=tools/libraries/library-build.sh
+. "$HERE/../libraries/library-build.sh"
 library_build_start "$@"
 SRC=/usr/src/googletest
 VERSION=$(dpkg-query -W -f='${Version}' googletest 2>/dev/null || true)

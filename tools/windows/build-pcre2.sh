@@ -15,8 +15,8 @@ export DEBIAN_FRONTEND=noninteractive
 PCRE2_DEB_VERSION=${PCRE2_DEB_VERSION:-10.42-1}
 
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-# shellcheck source=tools/windows/library-build.sh
-. "$HERE/library-build.sh"
+# shellcheck source=tools/libraries/library-build.sh
+. "$HERE/../libraries/library-build.sh"
 library_build_start "$@"
 STAMP=$PREFIX/.pcre2-$PCRE2_DEB_VERSION
 OUTPUTS=(include/pcre2.h lib/libpcre2-16.a)

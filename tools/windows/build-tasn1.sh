@@ -16,8 +16,8 @@ export DEBIAN_FRONTEND=noninteractive
 TASN1_DEB_VERSION=${TASN1_DEB_VERSION:-4.19.0-2+deb12u1}
 
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-# shellcheck source=tools/windows/library-build.sh
-. "$HERE/library-build.sh"
+# shellcheck source=tools/libraries/library-build.sh
+. "$HERE/../libraries/library-build.sh"
 library_build_start "$@"
 STAMP=$PREFIX/.tasn1-$TASN1_DEB_VERSION
 OUTPUTS=(include/libtasn1.h lib/libtasn1.a)

@@ -16,33 +16,15 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
 fi
 
-# Source packages (used by the build-*.sh scripts): add a deb-src twin of the
-# binary Debian source list, in its own file.
-SRC_LIST=/etc/apt/sources.list.d/quillfen-deb-src.sources
-if [ ! -f "$SRC_LIST" ]; then
-    cat > "$SRC_LIST" <<'EOS'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm bookworm-updates
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-
-Types: deb-src
-URIs: http://deb.debian.org/debian-security
-Suites: bookworm-security
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-EOS
-fi
+# Source packages, which the build-*.sh scripts build the libraries from:
+# the deb-src entry, dpkg-dev, bzip2, gcc and make.
+bash "$(dirname "${BASH_SOURCE[0]}")/../libraries/enable-deb-src.sh"
 
 PKGS=(
     g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-win32
     g++-mingw-w64-i686 g++-mingw-w64-i686-win32
     binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
-    cmake ninja-build make pkg-config dpkg-dev
-    # The autotools builds of libgpg-error and libgcrypt compile helper
-    # programs for the build machine; their sources come as .tar.bz2.
-    gcc bzip2
+    cmake ninja-build pkg-config
     # The ASN.1 module is compiled into a table on the build machine.
     libtasn1-bin
     wine wine64 wine32:i386
@@ -57,13 +39,10 @@ for p in "${PKGS[@]}"; do
     fi
 done
 
-# Always refresh the lists when the i386 arch or deb-src entry may be new,
-# and whenever something needs installing.
-apt_stamp=/var/lib/apt/lists/.quillfen-updated
-if [ ${#missing[@]} -gt 0 ] || [ ! -f "$apt_stamp" ] || \
-   [ "$SRC_LIST" -nt "$apt_stamp" ]; then
+# Refresh the lists whenever something needs installing: the i386
+# architecture may be new.
+if [ ${#missing[@]} -gt 0 ]; then
     apt-get update
-    touch "$apt_stamp"
 fi
 
 if [ ${#missing[@]} -gt 0 ]; then

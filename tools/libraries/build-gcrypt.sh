@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
-# Cross-build libgpg-error and then libgcrypt (both static) for Windows from
-# Debian's libgpg-error and libgcrypt20 source packages, with the mingw-w64
-# compilers of the toolchain files.
+# Builds libgpg-error and then libgcrypt (both static) from Debian 12's
+# libgpg-error and libgcrypt20 source packages: for Windows with the
+# mingw-w64 compilers of the toolchain files, and for the program of the
+# Linux packages with the machine's own gcc.
 #
-#   tools/windows/build-gcrypt.sh ARCH CACHE_DIR    (ARCH: x86_64 | i686)
+#   tools/libraries/build-gcrypt.sh TARGET CACHE_DIR
+#       (TARGET: x86_64 | i686 for Windows, linux-x86_64 for Linux)
 #
-# Result: CACHE_DIR/ARCH/{include/gcrypt.h, include/gpg-error.h,
+# Result: CACHE_DIR/TARGET/{include/gcrypt.h, include/gpg-error.h,
 #         lib/libgcrypt.a, lib/libgpg-error.a, lib/pkgconfig/...}
-# Skipped when CACHE_DIR/ARCH already holds these versions. A program links
-# both, and ws2_32 (libgpg-error's sockets).
-# Needs tools/windows/install-deps.sh to have run (as root) first.
+# Skipped when CACHE_DIR/TARGET already holds these versions. A program links
+# both; on Windows also ws2_32 (libgpg-error's sockets).
+# Needs tools/libraries/enable-deb-src.sh (tools/windows/install-deps.sh
+# runs it, with the cross-compilers) to have run as root first.
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 
@@ -17,7 +20,8 @@ GPG_ERROR_DEB_VERSION=${GPG_ERROR_DEB_VERSION:-1.46-1}
 GCRYPT_DEB_VERSION=${GCRYPT_DEB_VERSION:-1.10.1-3+deb12u1}
 
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-# shellcheck source=tools/windows/library-build.sh
+LIBRARY_TARGETS="x86_64 i686 linux-x86_64"
+# shellcheck source=tools/libraries/library-build.sh
 . "$HERE/library-build.sh"
 library_build_start "$@"
 STAMP=$PREFIX/.gcrypt-$GCRYPT_DEB_VERSION+gpg-error-$GPG_ERROR_DEB_VERSION

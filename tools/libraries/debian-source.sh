@@ -1,5 +1,6 @@
 # shellcheck shell=bash
-# Source this file for debian_source, which the build-*.sh scripts share:
+# Source this file (library-build.sh does) for debian_source, which the
+# build-*.sh scripts share:
 #
 #   debian_source PACKAGE VERSION CACHE_DIR
 #
@@ -7,7 +8,7 @@
 # patches applied (apt-get source runs dpkg-source -x), into
 # CACHE_DIR/src/PACKAGE-UPSTREAM_VERSION, once: an unpacked tree is used as
 # it is. Sets DEBIAN_SOURCE_DIR to that directory. Needs the deb-src entry
-# and dpkg-dev that tools/windows/install-deps.sh installs (as root).
+# and dpkg-dev that tools/libraries/enable-deb-src.sh installs (as root).
 
 debian_source() {
     if [ $# -ne 3 ]; then
@@ -27,7 +28,7 @@ debian_source() {
     # SIGPIPE would count as "not found".
     if ! apt-cache showsrc "$package" 2>/dev/null | grep -x "Version: $version" >/dev/null; then
         echo "debian_source: no source of $package $version;" \
-             "run tools/windows/install-deps.sh first" >&2
+             "run tools/libraries/enable-deb-src.sh first" >&2
         return 1
     fi
     local work=$parent/.unpack-$package
