@@ -11,6 +11,7 @@
 #include "host/run_time_error.h"
 #include "host/unicode.h"
 #include "support/gost_curves.h"
+#include "support/library_lacks.h"
 #include "support/owned_handle.h"
 
 namespace quillfen {
@@ -20,9 +21,9 @@ namespace {
 // is kept out of swap and wiped when freed) included.
 void Initialize() {
   static const bool initialized = [] {
-    if (gcry_check_version(GCRYPT_VERSION) == nullptr) {
-      throw RunTimeError(EINVAL, u"libgcrypt is older than the program was built for");
-    }
+    // Any libgcrypt of this ABI will do: what one lacks is told when a run
+    // asks for it (Check with a Feature).
+    gcry_check_version(nullptr);
     gcry_control(GCRYCTL_SUSPEND_SECMEM_WARN);
     gcry_control(GCRYCTL_INIT_SECMEM, 65536, 0);
     // A run with many containers holds a key of each until it writes them.
@@ -41,6 +42,42 @@ void Check(gcry_error_t error) {
   if (gcry_err_code(error) == GPG_ERR_ENOMEM) throw std::bad_alloc();
   throw RunTimeError(EINVAL, u"libgcrypt: " + FromUtf8(gcry_strerror(error)));
 }
+
+// What the program asks of libgcrypt that not every libgcrypt gives: as the
+// message names it, and the version that brought it.
+struct Feature {
+  std::u16string_view name;
+  std::string_view since;
+};
+
+// A failure that means the library lacks `feature`: it is older than the
+// feature, was built without it, or runs in FIPS mode, which refuses GOST.
+void Check(gcry_error_t error, const Feature& feature) {
+  switch (gcry_err_code(error)) {
+    case GPG_ERR_DIGEST_ALGO:
+    case GPG_ERR_CIPHER_ALGO:
+    case GPG_ERR_MAC_ALGO:
+    case GPG_ERR_UNKNOWN_CURVE:
+    case GPG_ERR_VALUE_NOT_FOUND:
+    case GPG_ERR_NOT_SUPPORTED:
+    case GPG_ERR_NOT_IMPLEMENTED: {
+      const std::string_view version = gcry_check_version(nullptr);
+      std::u16string library = u"libgcrypt " + FromUtf8(version);
+      if (gcry_fips_mode_active()) library += u" в режиме FIPS";
+      throw LibraryLacks(library, feature.name,
+                         IsOlderVersion(version, feature.since) ? FromUtf8(feature.since) : u"");
+    }
+    default:
+      Check(error);
+  }
+}
+
+constexpr Feature kHashFeatures[] = {
+    {u"ГОСТ Р 34.11-94", "1.7"}, {u"ГОСТ Р 34.11-2012", "1.6"}, {u"ГОСТ Р 34.11-2012", "1.6"}};
+constexpr Feature kCipherFeature = {u"ГОСТ 28147-89", "1.6"};
+constexpr Feature kSboxFeatures[] = {{u"узлы замены CryptoPro-A ГОСТ 28147-89", "1.7"},
+                                     {u"узлы замены TC26-Z ГОСТ 28147-89", "1.7"}};
+constexpr Feature kMacFeature = {u"ГОСТ 28147-89 MAC", "1.9"};
 
 int HashAlgorithm(GostHash hash) {
   constexpr int kAlgorithms[] = {GCRY_MD_GOSTR3411_CP, GCRY_MD_STRIBOG256, GCRY_MD_STRIBOG512};
@@ -73,7 +110,11 @@ struct Curve {
     Initialize();
     const char* name = GcryptCurveName(oid);
     if (name == nullptr) Check(GPG_ERR_UNKNOWN_CURVE);
-    Check(gcry_mpi_ec_new(context.Out(), nullptr, name));
+    // libgcrypt 1.9 named the 2012 curves by their size and added TC26's
+    // 256-bit ones.
+    const std::u16string feature = u"кривую " + FromUtf8(name);
+    Check(gcry_mpi_ec_new(context.Out(), nullptr, name),
+          {feature, std::string_view(name).starts_with("GOST2001-") ? "1.7" : "1.9"});
     order.Reset(gcry_mpi_ec_get_mpi("n", context, 1));
     field.Reset(gcry_mpi_ec_get_mpi("p", context, 1));
     if (order == nullptr || field == nullptr) Check(GPG_ERR_UNKNOWN_CURVE);
@@ -156,7 +197,8 @@ struct GostDigest::Handle {
 GostDigest::GostDigest(GostHash hash) : handle_(std::make_unique<Handle>()) {
   Initialize();
   handle_->algorithm = HashAlgorithm(hash);
-  Check(gcry_md_open(&handle_->md, handle_->algorithm, GCRY_MD_FLAG_SECURE));
+  Check(gcry_md_open(&handle_->md, handle_->algorithm, GCRY_MD_FLAG_SECURE),
+        kHashFeatures[static_cast<int>(hash)]);
 }
 
 GostDigest::~GostDigest() { gcry_md_close(handle_->md); }
@@ -180,8 +222,10 @@ SecureBytes Gost28147Ecb(GostSbox sbox, std::span<const uint8_t> key, std::span<
   CheckKey(key);
   Cipher cipher;
   Check(gcry_cipher_open(cipher.Out(), GCRY_CIPHER_GOST28147, GCRY_CIPHER_MODE_ECB,
-                         GCRY_CIPHER_SECURE));
-  Check(gcry_cipher_ctl(cipher, GCRYCTL_SET_SBOX, const_cast<char*>(SboxOid(sbox)), 0));
+                         GCRY_CIPHER_SECURE),
+        kCipherFeature);
+  Check(gcry_cipher_ctl(cipher, GCRYCTL_SET_SBOX, const_cast<char*>(SboxOid(sbox)), 0),
+        kSboxFeatures[static_cast<int>(sbox)]);
   Check(gcry_cipher_setkey(cipher, key.data(), key.size()));
   SecureBytes out(data.size());
   Check(encrypt ? gcry_cipher_encrypt(cipher, out.data(), out.size(), data.data(), data.size())
@@ -194,9 +238,11 @@ std::array<uint8_t, 4> Gost28147Mac(GostSbox sbox, std::span<const uint8_t> key,
   Initialize();
   CheckKey(key);
   Mac mac;
-  Check(gcry_mac_open(mac.Out(), GCRY_MAC_GOST28147_IMIT, GCRY_MAC_FLAG_SECURE, nullptr));
+  Check(gcry_mac_open(mac.Out(), GCRY_MAC_GOST28147_IMIT, GCRY_MAC_FLAG_SECURE, nullptr),
+        kMacFeature);
   const char* oid = SboxOid(sbox);
-  Check(gcry_mac_ctl(mac, GCRYCTL_SET_SBOX, const_cast<char*>(oid), std::strlen(oid)));
+  Check(gcry_mac_ctl(mac, GCRYCTL_SET_SBOX, const_cast<char*>(oid), std::strlen(oid)),
+        kSboxFeatures[static_cast<int>(sbox)]);
   Check(gcry_mac_setkey(mac, key.data(), key.size()));
   Check(gcry_mac_write(mac, data.data(), data.size()));
   std::array<uint8_t, 4> value;

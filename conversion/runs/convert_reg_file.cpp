@@ -8,6 +8,7 @@
 #include "host/path_functions.h"
 #include "host/run_time_error.h"
 #include "host/stop_signals.h"
+#include "support/library_lacks.h"
 
 namespace quillfen {
 
@@ -34,6 +35,9 @@ std::u16string CaughtFailureMessage(std::u16string_view sourceFile) {
   } catch (const Stopped& stopped) {
     return u"Работа прервана сигналом " + std::u16string(StopSignalName(stopped.signal)) +
            u": всё, что она успела сделать, удалено.";
+  } catch (const LibraryLacks& lacks) {
+    // The file is not at fault: the message names the library alone.
+    return lacks.Message();
   } catch (const std::bad_alloc&) {
     return SystemError(sourceFile, kReadFailed, OutOfMemory()).Message();
   } catch (const RunTimeError& error) {

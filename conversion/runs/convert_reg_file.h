@@ -40,9 +40,9 @@ bool HasRegistryHeader(std::u16string_view text);
 // dangling link included; what cannot be tested is not written over either.
 void RefuseExistingTarget(FileSystem& files, std::u16string_view target);
 
-// Within a catch block: the message of the failure being handled. Memory
-// that ran out, or a failure no step put words to, is the read message of
-// `sourceFile`.
+// Within a catch block: the message of the failure being handled. A library
+// that lacks what the run needs is named; memory that ran out, or a failure
+// no step put words to, is the read message of `sourceFile`.
 std::u16string CaughtFailureMessage(std::u16string_view sourceFile);
 
 // Within a catch block of RunConversion: removes what `output` wrote, then

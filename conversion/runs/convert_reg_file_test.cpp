@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/library_lacks.h"
 #include "tests/conversion_fixture.h"
 #include "tests/test_exports.h"
 
@@ -119,6 +120,21 @@ TEST_F(ConvertRegFileTest, ReadFailureShowsTheSystemError) {
   EXPECT_FALSE(Convert());
   EXPECT_EQ(OnlyError(),
             u"/work/key.reg\r\n\r\nНе удалось прочитать файл.\r\n\r\nОшибка 5: Input/output error");
+}
+
+TEST_F(ConvertRegFileTest, ALibraryThatLacksWhatTheRunNeedsIsNamedAndTheRunUndone) {
+  files.AddFile(kSource, "REGEDIT4\r\n");
+  before = files.Snapshot();
+  Host host{files, messenger};
+  const bool done = RunConversion(host, kSource, {}, [&](ContainerOutput& output) {
+    output.WriteContainerFile(kTarget, u"header.key", std::vector<uint8_t>{1, 2, 3});
+    throw LibraryLacks(u"libgcrypt 1.8.7", u"ГОСТ 28147-89 MAC", u"1.9");
+  });
+  EXPECT_FALSE(done);
+  EXPECT_EQ(OnlyError(),
+            u"Библиотека libgcrypt 1.8.7 не поддерживает ГОСТ 28147-89 MAC (нужна версия 1.9 или "
+            u"новее).");
+  EXPECT_EQ(files.Snapshot(), before);
 }
 
 TEST_F(ConvertRegFileTest, ContainerKeyForms) {
