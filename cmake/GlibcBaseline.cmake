@@ -1,7 +1,8 @@
 # The packaged Linux program starts on glibc 2.28 and needs no libstdc++ of
 # the system: libstdc++ and libgcc are linked in, and the few glibc symbols
-# that a Debian 12 link would take at a newer version go to the stand-ins in
-# host/glibc_baseline_posix.cpp, each named here once. libpthread.so.0 is
+# that a Debian 12 link would take at a newer version (for the program, the
+# static libstdc++, libgcc, libgcrypt and libgpg-error) go to the stand-ins
+# in host/glibc_baseline_posix.cpp, each named here once. libpthread.so.0 is
 # linked whatever the linker thinks of it: in 2.28 pthread_once lives there.
 # Only the program gets this; the tests link the system's GoogleTest, which
 # needs the system's libstdc++.
@@ -23,6 +24,7 @@ set(QUILLFEN_GLIBC_WRAPPED
   fstat64                 # 2.33
   fstatat                 # 2.33
   lstat                   # 2.33
+  pthread_mutex_trylock   # 2.34
   pthread_once            # 2.34
   stat)                   # 2.33
 target_sources(quillfen PRIVATE host/glibc_baseline_posix.cpp)

@@ -35,6 +35,8 @@ int quillfen_pthread_once(pthread_once_t*, void (*)());
 __asm__(".symver quillfen_pthread_once,pthread_once@GLIBC_2.2.5");
 int quillfen_pthread_key_create(pthread_key_t*, void (*)(void*));
 __asm__(".symver quillfen_pthread_key_create,__pthread_key_create@GLIBC_2.2.5");
+int quillfen_pthread_mutex_trylock(pthread_mutex_t*);
+__asm__(".symver quillfen_pthread_mutex_trylock,pthread_mutex_trylock@GLIBC_2.2.5");
 // Before 2.33 stat, fstat and lstat were inline calls of these, with the
 // version of struct stat as the first argument (1 on x86_64).
 int __xstat(int, const char*, struct stat*);
@@ -72,6 +74,11 @@ int __wrap_pthread_once(pthread_once_t* once, void (*function)()) {
 
 int __wrap___pthread_key_create(pthread_key_t* key, void (*destructor)(void*)) {
   return quillfen_pthread_key_create(key, destructor);
+}
+
+// The locks of libgpg-error, which the libgcrypt linked in uses, try one.
+int __wrap_pthread_mutex_trylock(pthread_mutex_t* mutex) {
+  return quillfen_pthread_mutex_trylock(mutex);
 }
 
 int __wrap_stat(const char* path, struct stat* status) {

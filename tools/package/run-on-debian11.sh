@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the .deb into a Debian 11 root and runs the program there: an
 # older glibc (2.31, which still keeps the thread functions in libpthread)
-# and older libraries than the build's, the oldest Debian that apt's archive
-# here still carries. dpkg checks that the Depends are met by them, and the
+# and older libraries than the build's (libgcrypt 1.8.7, which the program
+# must not need), the oldest Debian that apt's archive here still carries. dpkg checks that the Depends are met by them, and the
 # program must do there what the Release build does here. The root is made
 # once with debootstrap into .cache/debian11 and kept.
 #
@@ -40,6 +40,10 @@ run_in_root() {  # DIR COMMAND...
 glibc=$(in_root dpkg-query -W -f='${Version}' libc6)
 echo "-- Debian 11 root: libc6 $glibc"
 dpkg --compare-versions "$glibc" lt 2.32 || fail "the root's glibc is $glibc, not older than the build's"
+gcrypt=$(in_root dpkg-query -W -f='${Version}' libgcrypt20)
+echo "-- Debian 11 root: libgcrypt20 $gcrypt"
+dpkg --compare-versions "$gcrypt" lt 1.9 ||
+  fail "the root's libgcrypt is $gcrypt, which has what the program needs: the root tests nothing"
 # The Release build, linked against Debian 12's glibc and libstdc++, does
 # not start there: the root is as old as it should be.
 cp "$reference" "$root/tmp/quillfen-release"
@@ -55,12 +59,12 @@ in_root dpkg -i /tmp/quillfen.deb >"$root/tmp/dpkg.log" 2>&1 ||
   fail "dpkg could not install the package on Debian 11: $(cat "$root/tmp/dpkg.log")"
 # The licence refers to the LGPL's text of base-files, which Debian 11
 # has as well.
-cmp -s "$root/usr/share/doc/quillfen/copyright" LICENSE ||
-  fail "the package's /usr/share/doc/quillfen/copyright on Debian 11 differs from LICENSE"
+cmp -s "$root/usr/share/doc/quillfen/copyright" doc/copyright ||
+  fail "the package's /usr/share/doc/quillfen/copyright on Debian 11 differs from doc/copyright"
 cmp -s "$root/usr/share/common-licenses/LGPL-2.1" LICENSES/LGPL-2.1.txt ||
   fail "Debian 11's /usr/share/common-licenses/LGPL-2.1 differs from LICENSES/LGPL-2.1.txt"
 compare_with_reference /usr/bin/quillfen "$reference" "$root/tmp/runs" run_in_root
 in_root dpkg --purge quillfen >/dev/null || fail "dpkg could not remove the package on Debian 11"
 [[ ! -e "$root/usr/bin/quillfen" ]] || fail "/usr/bin/quillfen is still in the Debian 11 root after removal"
 rm -rf "$root/tmp/runs" "$root/tmp/quillfen.deb" "$root/tmp/quillfen-release"
-echo "Debian 11: installed, converted as the Release build does, removed"
+echo "Debian 11: installed, converted, read and exported as the Release build does, removed"
