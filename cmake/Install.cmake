@@ -51,12 +51,12 @@ endif()
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # The licence goes where each kind of package keeps it: a .deb as Debian's
-# copyright file (Debian's packages leave the LGPL to
-# /usr/share/common-licenses), an .rpm under /usr/share/licenses, marked
-# %license there (cmake/Package.cmake), with the LGPL beside it. Each
-# package takes its own component (cmake/PackageComponents.cmake); a plain
-# `cmake --install` takes the first.
-install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME copyright
+# machine-readable copyright file, doc/copyright (Debian's packages leave the
+# LGPL and the GPL to /usr/share/common-licenses), an .rpm as LICENSE under
+# /usr/share/licenses, marked %license there (cmake/Package.cmake), with the
+# LGPL beside it. Each package takes its own component
+# (cmake/PackageComponents.cmake); a plain `cmake --install` takes the first.
+install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/doc/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR}
         COMPONENT deb_licence)
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE ${CMAKE_CURRENT_SOURCE_DIR}/LICENSES/LGPL-2.1.txt
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/licenses/quillfen COMPONENT rpm_licence EXCLUDE_FROM_ALL)

@@ -6,19 +6,24 @@ set(CPACK_PACKAGE_NAME quillfen)
 set(CPACK_PACKAGE_VENDOR Velmora)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Velmora <packages@velmora.example>")
+# The manual page's NAME line says the same (tools/test-package checks it).
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-    "move CryptoPro key containers between Windows registry exports and key stores")
+    "move CryptoPro key containers, show what they hold and export their keys")
 # Both formats take each line of the long description as it stands, so the
-# lines are kept short.
+# lines are kept short; each kind of key file has a line of its own.
 set(QUILLFEN_PACKAGE_DESCRIPTION
-    "Quillfen reads a Windows registry export (.reg) or a registry hive file
-that holds CryptoPro key containers and writes each container as a
-key-container directory: one file per value of its key, named as the
-value and holding exactly its bytes. It lists the containers of an
-export, installs them into a Linux user's key store, and writes a
-container directory back into a .reg file for Windows.
+    "Quillfen reads CryptoPro key containers from a Windows registry export
+(.reg), a registry hive file or a key-container directory. It writes
+each container as a key-container directory (one file per value of its
+key, holding exactly its bytes), installs containers into a Linux user's
+key store, and writes a container directory back into a .reg file for
+Windows. It lists the containers of an export, shows what a container
+holds (whose key it is, its certificate and when it expires), saves its
+certificate, and exports its private key, proved against the
+certificate before it is written:
+ - as a PEM file for OpenSSL.
 It never overwrites, leaves nothing behind when it fails, and makes the
-directories and files readable by their owner only.")
+directories and key files readable by their owner only.")
 set(CPACK_STRIP_FILES ON)
 
 if(WIN32)
@@ -49,17 +54,17 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Debian's own naming (name_version_architecture.deb) rather than CPack's,
 # so the file reads like any package from the archive.
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-# The libraries the program links, at the oldest versions that have the
-# sonames and symbol versions it asks for. Written out rather than read by
-# dpkg-shlibdeps: Debian 12's symbol files of libgcrypt20 and libtasn1-6
-# give every symbol the version that built them (1.10.0 and 4.14), which
-# would keep the package off Debian 10 and Astra Linux SE 1.7 (libgcrypt
-# 1.8.4, libtasn1 4.13) whose libraries export the same symbols under the
-# same versions (GCRYPT_1.6, LIBTASN1_0_3). tools/test-package checks that
-# the list names exactly the packages of the libraries the program links.
+# The shared libraries the program links, at the oldest versions that have
+# the sonames and symbol versions it asks for; libgcrypt is linked in
+# (cmake/Gcrypt.cmake). Written out rather than read by dpkg-shlibdeps:
+# Debian 12's symbol file of libtasn1-6 gives every symbol the version that
+# built it (4.14), which would keep the package off Debian 10 and Astra
+# Linux SE 1.7 (libtasn1 4.13), whose library exports the same symbols under
+# the same version (LIBTASN1_0_3). tools/test-package checks that the list
+# names exactly the packages of the libraries the program links.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libc6 (>= 2.25), libgcrypt20 (>= 1.8.4), libhivex0 (>= 1.3.18), libpcre2-16-0 (>= 10.22), libtasn1-6 (>= 4.13)")
+    "libc6 (>= 2.25), libhivex0 (>= 1.3.18), libpcre2-16-0 (>= 10.22), libtasn1-6 (>= 4.13)")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 # rpmbuild's own naming (name-version-release.arch.rpm). Its Requires are
@@ -69,10 +74,13 @@ set(CPACK_RPM_FILE_NAME RPM-DEFAULT)
 set(CPACK_RPM_PACKAGE_RELEASE 1)
 set(CPACK_RPM_PACKAGE_DESCRIPTION "${QUILLFEN_PACKAGE_DESCRIPTION}")
 set(CPACK_RPM_PACKAGE_GROUP "Applications/System")
-# The License field names the terms the package is under: Velmora grants
-# none beyond what the law allows (LICENSE), so no free licence may be
-# named, and "unknown" would say nobody knows.
-set(CPACK_RPM_PACKAGE_LICENSE Proprietary)
+# The License field names the terms of everything the package holds, in
+# SPDX's words: Quillfen's own code (MIT), the libgcrypt and libgpg-error
+# linked into the program (LGPL 2.1 or later; BSD-3-Clause for a few of
+# libgcrypt's files), and GCC's libstdc++ and libgcc linked in under their
+# runtime exception. LICENSE and doc/copyright give each in full.
+set(CPACK_RPM_PACKAGE_LICENSE
+    "MIT AND LGPL-2.1-or-later AND BSD-3-Clause AND GPL-3.0-or-later WITH GCC-exception-3.1")
 # Marked %license, rpm installs them even where documentation is left out
 # (--excludedocs, tsflags=nodocs), and `rpm -qL` lists them.
 set(CPACK_RPM_USER_FILELIST "%license /usr/share/licenses/quillfen/LICENSE"

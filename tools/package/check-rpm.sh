@@ -28,13 +28,18 @@ for pair in NAME=quillfen VERSION=1.0.3 RELEASE=1 ARCH=x86_64 GROUP=Applications
   [[ "$value" == "${pair#*=}" ]] || fail "the RPM's ${pair%%=*} is '$value', expected '${pair#*=}'"
 done
 info=$(rpm -qip "$rpm_file")
-grep -qxF "Summary     : move CryptoPro key containers between Windows registry exports and key stores" \
+grep -qxF "Summary     : move CryptoPro key containers, show what they hold and export their keys" \
   <<<"$info" || fail "the RPM's summary is not the program's:
 $info"
-grep -qxF "License     : Proprietary" <<<"$info" || fail "the RPM's License is not Proprietary:
+# Quillfen's own licence, and those of the libraries the program contains
+# (libgcrypt with a few files under BSD terms, libgpg-error, libstdc++ and
+# libgcc).
+grep -qxF "License     : MIT AND LGPL-2.1-or-later AND BSD-3-Clause AND GPL-3.0-or-later WITH GCC-exception-3.1" \
+  <<<"$info" || fail "the RPM's License does not name MIT and the licences of the libraries in the program:
 $info"
 description=$(field DESCRIPTION)
-[[ "$description" == "Quillfen reads a Windows registry export (.reg) or a registry hive file"* &&
+[[ "$description" == "Quillfen reads CryptoPro key containers from a Windows registry export"* &&
+  "$description" == *"shows what a container"*"exports its private key"*"as a PEM file for OpenSSL."* &&
   "$description" == *"readable by their owner only." ]] || fail "the RPM's description is not the program's:
 $description"
 
