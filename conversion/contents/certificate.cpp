@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "conversion/contents/object_names.h"
+#include "host/ascii.h"
 #include "host/unicode.h"
-#include "support/ascii.h"
 #include "support/crypto.h"
 #include "support/der.h"
 

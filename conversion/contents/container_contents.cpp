@@ -6,9 +6,9 @@
 
 #include "conversion/contents/key_recovery.h"
 #include "conversion/contents/stored_key_reader.h"
+#include "host/ascii.h"
 #include "host/text_decoder.h"
 #include "host/unicode.h"
-#include "support/ascii.h"
 #include "support/der.h"
 
 namespace quillfen {

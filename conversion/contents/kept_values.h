@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "conversion/container_key.h"
-#include "support/ascii.h"
+#include "host/ascii.h"
 #include "support/crypto.h"
 
 namespace quillfen {

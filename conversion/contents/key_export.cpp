@@ -4,9 +4,9 @@
 #include "conversion/contents/key_recovery.h"
 #include "conversion/contents/stored_key_reader.h"
 #include "conversion/conversion_error.h"
+#include "host/ascii.h"
 #include "host/unicode.h"
 #include "host/visible_name.h"
-#include "support/ascii.h"
 #include "support/common.h"
 
 namespace quillfen {

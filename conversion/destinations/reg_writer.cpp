@@ -3,12 +3,12 @@
 #include "conversion/conversion_error.h"
 #include "conversion/runs/convert_reg_file.h"
 #include "conversion/sources/directory_reader.h"
+#include "host/ascii.h"
 #include "host/directory.h"
 #include "host/path_functions.h"
 #include "host/run_time_error.h"
 #include "host/stop_signals.h"
 #include "host/visible_name.h"
-#include "support/ascii.h"
 #include "support/common.h"
 
 namespace quillfen {

@@ -6,9 +6,9 @@
 #include "conversion/destinations/container_names.h"
 #include "conversion/runs/convert_containers.h"
 #include "conversion/runs/convert_reg_file.h"
+#include "host/ascii.h"
 #include "host/unicode.h"
 #include "host/visible_name.h"
-#include "support/ascii.h"
 #include "support/common.h"
 
 namespace quillfen {

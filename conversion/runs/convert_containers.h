@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/converter_args.h"
 #include "conversion/conversion_error.h"
+#include "conversion/converter_args.h"
 #include "conversion/runs/convert_reg_file.h"
 #include "conversion/sources/container_source.h"
 #include "host/host.h"

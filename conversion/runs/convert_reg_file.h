@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/converter_args.h"
+#include "conversion/converter_args.h"
 #include "conversion/destinations/container_output.h"
 #include "host/host.h"
 

@@ -6,8 +6,8 @@
 #include "conversion/runs/convert_reg_file.h"
 #include "conversion/sources/key_header_scanner.h"
 #include "conversion/sources/value_decoder.h"
+#include "host/ascii.h"
 #include "host/path_functions.h"
-#include "support/ascii.h"
 #include "support/common.h"
 #include "support/simple_regexp.h"
 
