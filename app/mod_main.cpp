@@ -4,8 +4,8 @@
 #include <string>
 
 #include "app/command_line.h"
+#include "app/dispatch.h"
 #include "app/option_runs.h"
-#include "app/run_request.h"
 #include "host/ascii.h"
 #include "host/error_reporter.h"
 #include "host/path_functions.h"

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "conversion/contents/key_recovery.h"
+#include "conversion/contents/key_checks.h"
 #include "conversion/contents/stored_key_reader.h"
 #include "host/ascii.h"
 #include "host/text_decoder.h"

@@ -8,8 +8,8 @@
 
 #include "conversion/container_key.h"
 #include "conversion/contents/certificate.h"
-#include "conversion/contents/date_time.h"
 #include "conversion/contents/object_names.h"
+#include "support/date_time.h"
 
 namespace quillfen {
 

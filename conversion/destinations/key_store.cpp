@@ -1,7 +1,7 @@
 #include "conversion/destinations/key_store.h"
 
 #include "conversion/contents/container_contents.h"
-#include "conversion/contents/kept_values.h"
+#include "conversion/contents/container_values.h"
 #include "conversion/conversion_error.h"
 #include "conversion/destinations/container_names.h"
 #include "conversion/destinations/container_output.h"

@@ -9,7 +9,7 @@
 #include "host/run_time_error.h"
 #include "host/stop_signals.h"
 #include "host/visible_name.h"
-#include "support/common.h"
+#include "support/line_breaks.h"
 
 namespace quillfen {
 namespace {

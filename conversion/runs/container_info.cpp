@@ -1,7 +1,7 @@
 #include "conversion/runs/container_info.h"
 
+#include "conversion/contents/container_values.h"
 #include "conversion/contents/info_text.h"
-#include "conversion/contents/kept_values.h"
 #include "conversion/conversion_error.h"
 #include "conversion/runs/convert_containers.h"
 #include "conversion/runs/convert_reg_file.h"

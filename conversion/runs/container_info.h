@@ -6,9 +6,9 @@
 
 #include "conversion/container_key.h"
 #include "conversion/contents/container_contents.h"
-#include "conversion/contents/date_time.h"
 #include "conversion/sources/container_source.h"
 #include "host/host.h"
+#include "support/date_time.h"
 
 namespace quillfen {
 

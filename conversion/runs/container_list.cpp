@@ -9,7 +9,7 @@
 #include "host/ascii.h"
 #include "host/unicode.h"
 #include "host/visible_name.h"
-#include "support/common.h"
+#include "support/line_breaks.h"
 
 namespace quillfen {
 namespace {

@@ -1,15 +1,15 @@
 #include "conversion/runs/export_keys.h"
 
-#include "conversion/contents/kept_values.h"
-#include "conversion/contents/key_export.h"
+#include "conversion/contents/container_values.h"
 #include "conversion/contents/private_key_pem.h"
+#include "conversion/contents/private_key_recovery.h"
 #include "conversion/runs/container_list.h"
 #include "conversion/runs/convert_containers.h"
 #include "conversion/runs/convert_reg_file.h"
 #include "host/message.h"
 #include "host/path_functions.h"
 #include "host/visible_name.h"
-#include "support/common.h"
+#include "support/line_breaks.h"
 
 namespace quillfen {
 namespace {

@@ -8,7 +8,7 @@
 #include "conversion/sources/value_decoder.h"
 #include "host/ascii.h"
 #include "host/path_functions.h"
-#include "support/common.h"
+#include "support/line_breaks.h"
 #include "support/simple_regexp.h"
 
 namespace quillfen {

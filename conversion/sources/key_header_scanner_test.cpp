@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "conversion/runs/convert_reg_file.h"
-#include "support/common.h"
+#include "support/line_breaks.h"
 #include "support/simple_regexp.h"
 #include "tests/recording_messenger.h"
 

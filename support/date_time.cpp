@@ -1,4 +1,4 @@
-#include "conversion/contents/date_time.h"
+#include "support/date_time.h"
 
 #include <chrono>
 #include <cstdio>

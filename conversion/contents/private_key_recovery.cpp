@@ -1,13 +1,13 @@
-#include "conversion/contents/key_export.h"
+#include "conversion/contents/private_key_recovery.h"
 
 #include "conversion/contents/container_contents.h"
-#include "conversion/contents/key_recovery.h"
+#include "conversion/contents/key_checks.h"
 #include "conversion/contents/stored_key_reader.h"
 #include "conversion/conversion_error.h"
 #include "host/ascii.h"
 #include "host/unicode.h"
 #include "host/visible_name.h"
-#include "support/common.h"
+#include "support/line_breaks.h"
 
 namespace quillfen {
 namespace {

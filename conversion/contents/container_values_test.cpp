@@ -1,4 +1,4 @@
-#include "conversion/contents/kept_values.h"
+#include "conversion/contents/container_values.h"
 
 #include <gtest/gtest.h>
 
