@@ -9,19 +9,11 @@
 
 #include "conversion/container_key.h"
 #include "conversion/contents/key_derivation.h"
+#include "conversion/recovered_key.h"
 #include "conversion/runs/password_source.h"
 #include "support/crypto.h"
 
 namespace quillfen {
-
-// A container's private key, recovered and proved.
-struct RecoveredKey {
-  KeyFamily family = KeyFamily::k2012_256;
-  std::string curve;
-  SecureBytes d;                                    // little-endian, as long as the curve's order
-  std::optional<std::vector<uint8_t>> certificate;  // DER, when the container holds one
-  bool from_backup = false;                         // primary.key and masks.key failed their checks
-};
 
 // The key of the container called `container`, read from its values:
 // header.key intact, the

@@ -28,6 +28,16 @@ bool IsWindowsDeviceName(std::u16string_view fileName) {
          base[3] >= u'0' && base[3] <= u'9';
 }
 
+void RefuseExistingTarget(FileSystem& files, std::u16string_view target) {
+  bool exists;
+  try {
+    exists = IsFileOrDirectoryExist(files, target);
+  } catch (const RunTimeError&) {
+    exists = true;
+  }
+  if (exists) throw PathError(target, kTargetExists);
+}
+
 void ContainerOutput::CreateDirectory(std::u16string_view directory) {
   StopIfRequested();
   bool created = false;

@@ -1,20 +1,12 @@
 #include "conversion/destinations/reg_writer.h"
 
-#include "conversion/conversion_error.h"
-#include "conversion/runs/convert_reg_file.h"
-#include "conversion/sources/directory_reader.h"
 #include "host/ascii.h"
 #include "host/directory.h"
-#include "host/path_functions.h"
-#include "host/run_time_error.h"
 #include "host/stop_signals.h"
-#include "host/visible_name.h"
-#include "support/line_breaks.h"
 
 namespace quillfen {
 namespace {
 
-constexpr char16_t kRegFileFailed[] = u"Не удалось записать файл реестра.";
 constexpr size_t kWrapAt = 77;
 
 // UTF-16LE text written into a new file a megabyte at a time, so that a
@@ -64,10 +56,6 @@ void AppendHexValue(Text& text, std::u16string_view name, const std::vector<uint
   text += std::u16string_view(u"\r\n");
 }
 
-// The registry editor's export of the key of `key` alone: the byte-order
-// mark, the 5.00 header, an empty line, the key header, one binary value per
-// value, an empty line; CR LF breaks. Values are read and written one at a
-// time; a stop signal is looked for between them.
 void WriteRegEditorExport(ContainerKey& key, RegFileText& text) {
   text += u'\uFEFF';
   text += std::u16string_view(
@@ -96,76 +84,8 @@ std::u16string RegEditorHexValue(std::u16string_view name, const std::vector<uin
   return text;
 }
 
-bool ConvertDirectoryToReg(const ToRegRequest& request, Host& host, std::u16string* written,
-                           std::u16string* note, const Announce& announce) {
-  const PathStyle style = host.files.Style();
-  std::u16string directory = request.directory;
-  while (directory.size() > 1 && (directory.back() == u'/' ||
-                                  (style == PathStyle::kWindows && directory.back() == u'\\'))) {
-    directory.pop_back();
-  }
-  std::u16string target;
-  // The file once written, by its name in the directory held open.
-  std::unique_ptr<Directory> folder;
-  std::u16string made;
-  try {
-    // "." and ".." name no container and would put the file inside the
-    // directory: the directory's own name stands in for them.
-    const std::u16string last = ContainerNameOfDirectory(directory, style);
-    if (last == u"." || last == u"..") {
-      try {
-        directory = host.files.FullPath(directory);
-      } catch (const RunTimeError& error) {
-        throw SystemError(directory, u"Не удалось прочитать каталог-контейнер.", error);
-      }
-      if (style == PathStyle::kPosix) directory = NormalizePosixPath(u"/", directory);
-    }
-    target =
-        request.target.empty() ? ReplaceFileExtension(directory, u"reg", style) : request.target;
-    const std::u16string name =
-        request.name.empty() ? ContainerNameOfDirectory(directory, style) : request.name;
-    // A key's name holds no backslash, and a line break would end its header.
-    for (const std::u16string* key_name : {&request.sid, &name}) {
-      if (key_name->empty() || key_name->find_first_of(u"\\\r\n") != std::u16string::npos) {
-        throw ConversionError(u"Имя раздела " + QuotedName(*key_name) +
-                              u" не годится: оно не может быть пустым или содержать «\\» и "
-                              u"переводы строки.");
-      }
-    }
-    RefuseExistingTarget(host.files, target);
-    std::vector<std::u16string> left_out;
-    const auto key =
-        ReadContainerDirectory(host.files, directory, name, request.sid, request.wow64, &left_out);
-    std::u16string target_name = LastPathElement(target, style);
-    try {
-      folder = host.files.OpenDirectory(ParentDirectory(target, style), LastLink::kFollow);
-      const auto file = folder->CreateNewFile(target_name);
-      RegFileText text(*file);
-      WriteRegEditorExport(*key, text);
-      file->Finish();
-      made = std::move(target_name);
-      folder->Sync();
-    } catch (const RunTimeError& error) {
-      throw SystemError(target, kRegFileFailed, error);
-    }
-    *written = target;
-    if (note != nullptr && !left_out.empty()) {
-      *note = u"Файлы, которые оставляет Проводник Windows, в файл реестра не вошли: " +
-              Joined(left_out, u", ") + u".";
-    }
-    Announced(announce);
-    return true;
-  } catch (...) {
-    const std::u16string message = CaughtFailureMessage(directory);
-    if (!made.empty()) {
-      try {
-        folder->Remove(made, false);
-      } catch (const RunTimeError&) {
-      }
-    }
-    ShowMessage(host.messenger, message, MessageStyle::kCritical);
-    return false;
-  }
+void WriteRegEditorExport(ContainerKey& key, NewFile& file) {
+  RegFileText text(file);
+  WriteRegEditorExport(key, text);
 }
-
 }  // namespace quillfen

@@ -4,8 +4,7 @@
 #include <string_view>
 
 #include "conversion/container_key.h"
-#include "conversion/runs/convert_reg_file.h"
-#include "host/host.h"
+#include "host/directory.h"
 
 namespace quillfen {
 
@@ -14,25 +13,11 @@ namespace quillfen {
 // two spaces, so that every full continuation line holds 25 bytes.
 std::u16string RegEditorHexValue(std::u16string_view name, const std::vector<uint8_t>& bytes);
 
-// A container directory back to the registry: --to-reg.
-struct ToRegRequest {
-  std::u16string directory;
-  std::u16string target;  // empty: the directory's path with the extension "reg"
-  std::u16string sid;     // the user key the container goes under
-  bool wow64 = false;
-  std::u16string name;  // empty: the directory's name without its extension
-};
-
-// Writes the file the registry editor writes when it exports the key of the
-// directory's container alone (the 5.00 header, an empty line, the key
-// header, one binary value per value as RegEditorHexValue writes it, an empty
-// line; CR LF breaks) as the new file `request.target`, UTF-16LE with a
-// byte-order mark, readable by its owner alone and flushed to the disk.
-// Values are read and written one at a time, so memory holds one file's
-// bytes and little more. Never writes over anything; leaves nothing after a
-// failure. False after the one message; `target` receives the file written,
-// `note` what the success message adds (the files left out).
-bool ConvertDirectoryToReg(const ToRegRequest& request, Host& host, std::u16string* target,
-                           std::u16string* note = nullptr, const Announce& announce = {});
+// Writes the registry editor's export of the key of `key` alone into `file`:
+// the byte-order mark, the 5.00 header, an empty line, the key header, one
+// binary value per value, an empty line; CR LF breaks, UTF-16LE. Values are
+// read and written one at a time, the text a megabyte at a time; a stop
+// signal is looked for between values.
+void WriteRegEditorExport(ContainerKey& key, NewFile& file);
 
 }  // namespace quillfen

@@ -4,7 +4,7 @@
 #include "conversion/contents/info_text.h"
 #include "conversion/conversion_error.h"
 #include "conversion/runs/convert_containers.h"
-#include "conversion/runs/convert_reg_file.h"
+#include "conversion/runs/run_frame.h"
 
 namespace quillfen {
 namespace {

@@ -5,7 +5,7 @@
 #include "conversion/conversion_error.h"
 #include "conversion/destinations/container_names.h"
 #include "conversion/runs/convert_containers.h"
-#include "conversion/runs/convert_reg_file.h"
+#include "conversion/runs/run_frame.h"
 #include "host/ascii.h"
 #include "host/unicode.h"
 #include "host/visible_name.h"

@@ -3,7 +3,7 @@
 #include "conversion/conversion_error.h"
 #include "conversion/destinations/container_names.h"
 #include "conversion/destinations/container_output.h"
-#include "conversion/runs/convert_reg_file.h"
+#include "conversion/runs/run_frame.h"
 #include "conversion/sources/container_source.h"
 #include "host/path_functions.h"
 #include "host/registry_case.h"

@@ -7,7 +7,7 @@
 
 #include "conversion/conversion_error.h"
 #include "conversion/converter_args.h"
-#include "conversion/runs/convert_reg_file.h"
+#include "conversion/runs/run_frame.h"
 #include "conversion/sources/container_source.h"
 #include "host/host.h"
 #include "host/visible_name.h"

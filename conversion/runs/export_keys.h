@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "conversion/runs/convert_reg_file.h"
+#include "conversion/runs/run_frame.h"
 #include "conversion/sources/container_source.h"
 #include "host/host.h"
 

@@ -3,7 +3,6 @@
 #include <optional>
 
 #include "conversion/conversion_error.h"
-#include "conversion/runs/convert_reg_file.h"
 #include "conversion/sources/key_header_scanner.h"
 #include "conversion/sources/value_decoder.h"
 #include "host/ascii.h"
@@ -120,6 +119,11 @@ class ExportContainerKey : public ContainerKey {
 };
 
 }  // namespace
+
+bool HasRegistryHeader(std::u16string_view text) {
+  return text.starts_with(u"Windows Registry Editor Version 5.00\r\n") ||
+         text.starts_with(u"REGEDIT4\r\n");
+}
 
 ExportReader::ExportReader(Text text, std::u16string_view sourceFile)
     : shared_(std::make_shared<Shared>()) {

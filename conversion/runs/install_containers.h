@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "conversion/runs/convert_containers.h"
-#include "conversion/runs/convert_reg_file.h"
+#include "conversion/runs/run_frame.h"
 #include "host/host.h"
 
 namespace quillfen {

@@ -1,4 +1,4 @@
-#include "conversion/destinations/key_store.h"
+#include "conversion/runs/install_containers.h"
 
 #include "conversion/contents/container_contents.h"
 #include "conversion/contents/container_values.h"
@@ -6,7 +6,7 @@
 #include "conversion/destinations/container_names.h"
 #include "conversion/destinations/container_output.h"
 #include "conversion/destinations/key_store_access.h"
-#include "conversion/runs/convert_reg_file.h"
+#include "conversion/runs/run_frame.h"
 #include "host/path_functions.h"
 #include "host/run_time_error.h"
 
