@@ -30,7 +30,7 @@ const std::vector<uint8_t>* ValueBytes(std::span<const ContainerValue> values,
 
 }  // namespace
 
-RecoveredKey RecoverKey(std::span<const ContainerValue> values, PasswordSource& passwords,
+RecoveredKey RecoverKey(std::span<const ContainerValue> values, ContainerPasswords& passwords,
                         std::u16string_view sourceFile, std::u16string_view container) {
   const auto fail = [&](const std::u16string& text) { return PathError(sourceFile, text); };
   const std::u16string quoted = QuotedName(container);

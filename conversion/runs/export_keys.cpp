@@ -5,6 +5,7 @@
 #include "conversion/contents/private_key_recovery.h"
 #include "conversion/runs/container_list.h"
 #include "conversion/runs/convert_containers.h"
+#include "conversion/runs/password_source.h"
 #include "conversion/runs/run_frame.h"
 #include "host/message.h"
 #include "host/path_functions.h"
