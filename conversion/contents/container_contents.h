@@ -66,4 +66,8 @@ struct ContainerContents {
 // hold; memory that runs out is std::bad_alloc.
 ContainerContents ReadContainerContents(std::span<const ContainerValue> values);
 
+// What `key` holds, read from every value its source can give; the values
+// it cannot give are among the problems.
+ContainerContents ReadKeyContents(ContainerKey& key);
+
 }  // namespace quillfen

@@ -1,10 +1,10 @@
 #include "conversion/contents/private_key_recovery.h"
 
 #include "conversion/contents/container_contents.h"
+#include "conversion/contents/container_values.h"
 #include "conversion/contents/key_checks.h"
 #include "conversion/contents/stored_key_reader.h"
 #include "conversion/conversion_error.h"
-#include "host/ascii.h"
 #include "host/unicode.h"
 #include "host/visible_name.h"
 #include "support/line_breaks.h"
@@ -22,10 +22,8 @@ std::u16string Text(std::initializer_list<std::u16string_view> pieces) {
 
 const std::vector<uint8_t>* ValueBytes(std::span<const ContainerValue> values,
                                        std::u16string_view name) {
-  for (const auto& value : values) {
-    if (EqualIgnoringAsciiCase(value.name, name)) return &value.bytes;
-  }
-  return nullptr;
+  const ContainerValue* value = FindValue(values, name);
+  return value == nullptr ? nullptr : &value->bytes;
 }
 
 }  // namespace

@@ -12,15 +12,6 @@
 
 namespace quillfen {
 
-// Every value of `key` that its source can give. A value it cannot give is
-// said in `problems` and the next one is read, so that one bad value hides
-// no other; a source that fails again and again is given up.
-std::vector<ContainerValue> ReadAllValues(ContainerKey& key, std::vector<std::u16string>* problems);
-
-// What `key` holds, with the values its source could not give among the
-// problems.
-ContainerContents ReadKeyContents(ContainerKey& key);
-
 // --info: a block per chosen container of `sourceFile` (an export, a hive
 // or a container directory), separated by empty lines, into `text`, with
 // certificates judged at `now`. A container that cannot be read is said in

@@ -27,9 +27,7 @@ struct ReadyKey {
 // Every value of `key`; a value its source cannot give ends the run.
 std::vector<ContainerValue> ValuesOf(ContainerKey& key) {
   std::vector<ContainerValue> values;
-  ForContainer(key, [&] {
-    while (auto value = key.NextValue()) values.push_back(std::move(*value));
-  });
+  ForContainer(key, [&] { values = ReadAllValues(key); });
   return values;
 }
 
