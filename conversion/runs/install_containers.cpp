@@ -13,23 +13,6 @@
 namespace quillfen {
 namespace {
 
-// A container directory's values are read whole before anything is written:
-// its files are opened by name one at a time, and every one of them with the
-// rights the source is read with, never the program's or the user's.
-class HeldSource : public ContainerSource {
- public:
-  explicit HeldSource(std::unique_ptr<ContainerKey> key) : key_(std::move(key)) {}
-  std::unique_ptr<ContainerKey> First() override { return std::move(key_); }
-  std::vector<std::unique_ptr<ContainerKey>> All() override {
-    std::vector<std::unique_ptr<ContainerKey>> keys;
-    keys.push_back(std::move(key_));
-    return keys;
-  }
-
- private:
-  std::unique_ptr<ContainerKey> key_;
-};
-
 // The source as the user who asked may read it, and no more.
 std::unique_ptr<ContainerSource> ReadSource(Host& host, const std::u16string& source,
                                             const Parties& parties) {
@@ -46,9 +29,14 @@ std::unique_ptr<ContainerSource> ReadSource(Host& host, const std::u16string& so
       } catch (const RunTimeError&) {
       }
       if (!is_directory) throw;
-      // The failed read said it is no file: the directory is read as one.
+      // The failed read said it is no file: the directory is read as one,
+      // whole, before anything is written: its files are opened by name one
+      // at a time, and every one of them with the rights the source is read
+      // with, never the program's or the user's.
       const auto key = OpenDirectoryContainer(host.files, source);
-      directory = std::make_unique<HeldSource>(std::make_unique<HeldContainerKey>(*key));
+      auto held =
+          std::make_shared<std::unique_ptr<ContainerKey>>(std::make_unique<HeldContainerKey>(*key));
+      directory = std::make_unique<OneContainerSource>([held] { return std::move(*held); });
     }
     host.accounts->ActAsSelf();
   } catch (...) {
