@@ -92,7 +92,7 @@ std::u16string NameText(const DerStructure& certificate, const std::string& path
 }
 
 DateTime TimeOf(const DerStructure& certificate, const std::string& path) {
-  return DateTimeOf(certificate.Time(path + "." + certificate.Choice(path)));
+  return certificate.Time(path + "." + certificate.Choice(path));
 }
 
 }  // namespace

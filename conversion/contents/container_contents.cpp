@@ -115,7 +115,7 @@ class HeaderReader {
         if (element.Oid(extension + ".extnID") != kKeyValidity) continue;
         const DerStructure period =
             DerStructure::Decode("PrivateKeyUsagePeriod", element.Bytes(extension + ".extnValue"));
-        if (period.Has("notAfter")) contents_.key_not_after = DateTimeOf(period.Time("notAfter"));
+        if (period.Has("notAfter")) contents_.key_not_after = period.Time("notAfter");
       }
     }
   }
