@@ -44,13 +44,4 @@ bool HasOnlyCrLfLineBreaks(std::u16string_view text) {
   return true;
 }
 
-std::u16string Joined(const std::vector<std::u16string>& items, std::u16string_view separator) {
-  std::u16string text;
-  for (size_t i = 0; i < items.size(); ++i) {
-    if (i != 0) text += separator;
-    text += items[i];
-  }
-  return text;
-}
-
 }  // namespace quillfen

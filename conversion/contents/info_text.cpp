@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "host/visible_name.h"
-#include "support/line_breaks.h"
+#include "support/joined.h"
 
 namespace quillfen {
 namespace {

@@ -7,7 +7,7 @@
 #include "conversion/conversion_error.h"
 #include "host/unicode.h"
 #include "host/visible_name.h"
-#include "support/line_breaks.h"
+#include "support/joined.h"
 
 namespace quillfen {
 namespace {

@@ -9,7 +9,7 @@
 #include "conversion/runs/run_frame.h"
 #include "host/unicode.h"
 #include "host/visible_name.h"
-#include "support/line_breaks.h"
+#include "support/joined.h"
 
 namespace quillfen {
 namespace {

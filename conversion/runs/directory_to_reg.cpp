@@ -8,7 +8,7 @@
 #include "host/path_functions.h"
 #include "host/run_time_error.h"
 #include "host/visible_name.h"
-#include "support/line_breaks.h"
+#include "support/joined.h"
 
 namespace quillfen {
 namespace {

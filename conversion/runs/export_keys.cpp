@@ -10,7 +10,7 @@
 #include "host/message.h"
 #include "host/path_functions.h"
 #include "host/visible_name.h"
-#include "support/line_breaks.h"
+#include "support/joined.h"
 
 namespace quillfen {
 namespace {
@@ -35,13 +35,14 @@ std::vector<ContainerValue> ValuesOf(ContainerKey& key) {
 
 bool ExportKeys(const ExportRequest& request, Host& host, std::vector<ExportedKey>* exported,
                 std::u16string* note, const Announce& announce) {
-  return RunConversion(host, request.source, announce, [&](ContainerOutput& output) {
-    const auto source = OpenSourceOrDirectory(host.files, request.source);
-    PasswordSource passwords(host, request.password_file, request.source);
+  return RunConversion(host, request.source_file, announce, [&](ContainerOutput& output) {
+    const auto source = OpenSourceOrDirectory(host.files, request.source_file);
+    PasswordSource passwords(host, request.password_file, request.source_file);
     std::vector<ReadyKey> ready;
-    for (const auto& chosen : ChooseNamedContainers(*source, request.choice, request.source)) {
+    for (const auto& chosen : ChooseNamedContainers(*source, request.choice, request.source_file)) {
       std::vector<ContainerValue> values = ValuesOf(*chosen.key);
-      const RecoveredKey key = RecoverKey(values, passwords, request.source, chosen.key->Name());
+      const RecoveredKey key =
+          RecoverKey(values, passwords, request.source_file, chosen.key->Name());
       WipeValues(values);
       ReadyKey next{{chosen.key->Name(), {chosen.name + u".key.pem"}, key.from_backup}, {}};
       next.contents.push_back(

@@ -13,7 +13,7 @@ namespace quillfen {
 // --export-key: which containers of which source, into which directory, and
 // where the password comes from.
 struct ExportRequest {
-  std::u16string source;
+  std::u16string source_file;
   ContainerChoice choice;
   std::u16string directory;
   std::optional<std::u16string> password_file;
