@@ -6,6 +6,7 @@
 #include "app/command_line.h"
 #include "app/dispatch.h"
 #include "app/option_runs.h"
+#include "app/usage_text.h"
 #include "host/ascii.h"
 #include "host/error_reporter.h"
 #include "host/path_functions.h"
