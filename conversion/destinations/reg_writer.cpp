@@ -1,12 +1,16 @@
 #include "conversion/destinations/reg_writer.h"
 
+#include "conversion/conversion_error.h"
 #include "host/ascii.h"
 #include "host/directory.h"
+#include "host/path_functions.h"
+#include "host/run_time_error.h"
 #include "host/stop_signals.h"
 
 namespace quillfen {
 namespace {
 
+constexpr char16_t kRegFileFailed[] = u"Не удалось записать файл реестра.";
 constexpr size_t kWrapAt = 77;
 
 // UTF-16LE text written into a new file a megabyte at a time, so that a
@@ -56,6 +60,10 @@ void AppendHexValue(Text& text, std::u16string_view name, const std::vector<uint
   text += std::u16string_view(u"\r\n");
 }
 
+// The registry editor's export of the key of `key` alone: the byte-order
+// mark, the 5.00 header, an empty line, the key header, one binary value per
+// value, an empty line; CR LF breaks. Values are read and written one at a
+// time; a stop signal is looked for between them.
 void WriteRegEditorExport(ContainerKey& key, RegFileText& text) {
   text += u'\uFEFF';
   text += std::u16string_view(
@@ -84,8 +92,27 @@ std::u16string RegEditorHexValue(std::u16string_view name, const std::vector<uin
   return text;
 }
 
-void WriteRegEditorExport(ContainerKey& key, NewFile& file) {
-  RegFileText text(file);
-  WriteRegEditorExport(key, text);
+void RegFileOutput::Write(std::u16string_view target, ContainerKey& key) {
+  const PathStyle style = files_.Style();
+  std::u16string name = LastPathElement(target, style);
+  try {
+    folder_ = files_.OpenDirectory(ParentDirectory(target, style), LastLink::kFollow);
+    const auto file = folder_->CreateNewFile(name);
+    RegFileText text(*file);
+    WriteRegEditorExport(key, text);
+    file->Finish();
+    made_ = std::move(name);
+    folder_->Sync();
+  } catch (const RunTimeError& error) {
+    throw SystemError(target, kRegFileFailed, error);
+  }
+}
+
+void RegFileOutput::Rollback() {
+  if (made_.empty()) return;
+  try {
+    folder_->Remove(made_, false);
+  } catch (const RunTimeError&) {
+  }
 }
 }  // namespace quillfen

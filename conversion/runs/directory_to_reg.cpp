@@ -4,7 +4,6 @@
 #include "conversion/destinations/container_output.h"
 #include "conversion/destinations/reg_writer.h"
 #include "conversion/sources/directory_reader.h"
-#include "host/directory.h"
 #include "host/path_functions.h"
 #include "host/run_time_error.h"
 #include "host/visible_name.h"
@@ -13,7 +12,16 @@
 namespace quillfen {
 namespace {
 
-constexpr char16_t kRegFileFailed[] = u"Не удалось записать файл реестра.";
+// A key's name holds no backslash, and a line break would end its header.
+void RefuseKeyNames(std::initializer_list<const std::u16string*> names) {
+  for (const std::u16string* key_name : names) {
+    if (key_name->empty() || key_name->find_first_of(u"\\\r\n") != std::u16string::npos) {
+      throw ConversionError(u"Имя раздела " + QuotedName(*key_name) +
+                            u" не годится: оно не может быть пустым или содержать «\\» и "
+                            u"переводы строки.");
+    }
+  }
+}
 
 }  // namespace
 
@@ -25,67 +33,42 @@ bool ConvertDirectoryToReg(const ToRegRequest& request, Host& host, std::u16stri
                                   (style == PathStyle::kWindows && directory.back() == u'\\'))) {
     directory.pop_back();
   }
-  std::u16string target;
-  // The file once written, by its name in the directory held open.
-  std::unique_ptr<Directory> folder;
-  std::u16string made;
-  try {
-    // "." and ".." name no container and would put the file inside the
-    // directory: the directory's own name stands in for them.
-    const std::u16string last = ContainerNameOfDirectory(directory, style);
-    if (last == u"." || last == u"..") {
-      try {
-        directory = host.files.FullPath(directory);
-      } catch (const RunTimeError& error) {
-        throw SystemError(directory, u"Не удалось прочитать каталог-контейнер.", error);
-      }
-      if (style == PathStyle::kPosix) directory = NormalizePosixPath(u"/", directory);
-    }
-    target =
-        request.target.empty() ? ReplaceFileExtension(directory, u"reg", style) : request.target;
-    const std::u16string name =
-        request.name.empty() ? ContainerNameOfDirectory(directory, style) : request.name;
-    // A key's name holds no backslash, and a line break would end its header.
-    for (const std::u16string* key_name : {&request.sid, &name}) {
-      if (key_name->empty() || key_name->find_first_of(u"\\\r\n") != std::u16string::npos) {
-        throw ConversionError(u"Имя раздела " + QuotedName(*key_name) +
-                              u" не годится: оно не может быть пустым или содержать «\\» и "
-                              u"переводы строки.");
-      }
-    }
-    RefuseExistingTarget(host.files, target);
-    std::vector<std::u16string> left_out;
-    const auto key =
-        ReadContainerDirectory(host.files, directory, name, request.sid, request.wow64, &left_out);
-    std::u16string target_name = LastPathElement(target, style);
-    try {
-      folder = host.files.OpenDirectory(ParentDirectory(target, style), LastLink::kFollow);
-      const auto file = folder->CreateNewFile(target_name);
-      WriteRegEditorExport(*key, *file);
-      file->Finish();
-      made = std::move(target_name);
-      folder->Sync();
-    } catch (const RunTimeError& error) {
-      throw SystemError(target, kRegFileFailed, error);
-    }
-    *written = target;
-    if (note != nullptr && !left_out.empty()) {
-      *note = u"Файлы, которые оставляет Проводник Windows, в файл реестра не вошли: " +
-              Joined(left_out, u", ") + u".";
-    }
-    Announced(announce);
-    return true;
-  } catch (...) {
-    const std::u16string message = CaughtFailureMessage(directory);
-    if (!made.empty()) {
-      try {
-        folder->Remove(made, false);
-      } catch (const RunTimeError&) {
-      }
-    }
-    ShowMessage(host.messenger, message, MessageStyle::kCritical);
-    return false;
-  }
+  RunFrame frame(host, directory);
+  RegFileOutput output(host.files);
+  return frame.Run(
+      [&] {
+        frame.OnFailure([&] { output.Rollback(); });
+        // "." and ".." name no container and would put the file inside the
+        // directory: the directory's own name stands in for them.
+        const std::u16string last = ContainerNameOfDirectory(directory, style);
+        if (last == u"." || last == u"..") {
+          try {
+            directory = host.files.FullPath(directory);
+          } catch (const RunTimeError& error) {
+            throw SystemError(directory, u"Не удалось прочитать каталог-контейнер.", error);
+          }
+          frame.NameSource(directory);
+          if (style == PathStyle::kPosix) directory = NormalizePosixPath(u"/", directory);
+          frame.NameSource(directory);
+        }
+        const std::u16string target = request.target.empty()
+                                          ? ReplaceFileExtension(directory, u"reg", style)
+                                          : request.target;
+        const std::u16string name =
+            request.name.empty() ? ContainerNameOfDirectory(directory, style) : request.name;
+        RefuseKeyNames({&request.sid, &name});
+        RefuseExistingTarget(host.files, target);
+        std::vector<std::u16string> left_out;
+        const auto key = ReadContainerDirectory(host.files, directory, name, request.sid,
+                                                request.wow64, &left_out);
+        output.Write(target, *key);
+        *written = target;
+        if (note != nullptr && !left_out.empty()) {
+          *note = u"Файлы, которые оставляет Проводник Windows, в файл реестра не вошли: " +
+                  Joined(left_out, u", ") + u".";
+        }
+      },
+      announce);
 }
 
 }  // namespace quillfen

@@ -32,7 +32,7 @@ struct Installation {
 // alone, and every step works on directories held open, never on paths
 // another user could change between two steps. Under sudo the source is read
 // with the rights of the user who asked, and the key store must be root's.
-// All or nothing, flushed and announced before success (see RunConversion);
+// All or nothing, flushed and announced before success (see RunFrame);
 // false after the one message.
 bool InstallContainers(const InstallRequest& request, Host& host, Installation* installation,
                        const Announce& announce = {});

@@ -8,7 +8,11 @@
 #include "host/stop_signals.h"
 
 namespace quillfen {
+namespace {
 
+// Within a catch block: the message of the failure being handled. Memory
+// that ran out, or a failure no step put words to, is the read message of
+// `sourceFile`.
 std::u16string CaughtFailureMessage(std::u16string_view sourceFile) {
   try {
     throw;
@@ -28,14 +32,9 @@ std::u16string CaughtFailureMessage(std::u16string_view sourceFile) {
   }
 }
 
-void ShowFailure(Host& host, ContainerOutput& output, std::u16string_view sourceFile) {
-  const std::u16string message = CaughtFailureMessage(sourceFile);
-  // The disk is as it was before the user reads why.
-  output.Rollback();
-  ShowMessage(host.messenger, message, MessageStyle::kCritical);
-}
+}  // namespace
 
-void Announced(const Announce& announce) {
+void RunFrame::Announced(const Announce& announce) {
   StopIfRequested();
   if (!announce) return;
   try {
@@ -43,6 +42,14 @@ void Announced(const Announce& announce) {
   } catch (const RunTimeError& error) {
     throw ConversionError(ErrorText(error, u"Не удалось вывести сообщение."));
   }
+}
+
+void RunFrame::Failed() {
+  const std::u16string message = CaughtFailureMessage(source_);
+  // The disk is as it was before the user reads why.
+  for (auto undo = undos_.rbegin(); undo != undos_.rend(); ++undo) (*undo)();
+  undos_.clear();
+  ShowMessage(host_.messenger, message, MessageStyle::kCritical);
 }
 
 }  // namespace quillfen

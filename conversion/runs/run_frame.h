@@ -1,8 +1,8 @@
 #pragma once
 
 #include <functional>
-#include <string>
 #include <string_view>
+#include <vector>
 
 #include "conversion/destinations/container_output.h"
 #include "host/host.h"
@@ -14,35 +14,63 @@ namespace quillfen {
 // undone as after any failure: a success nobody was told of is none.
 using Announce = std::function<void()>;
 
-// The last step of a run: stops when a stop signal has come, then announces
-// the success. A message that cannot be written ends in the failure
-// "Не удалось вывести сообщение.".
-void Announced(const Announce& announce);
+// The one frame every run goes through: its steps, then, after a last look
+// for a stop signal, the success message; or, after any failure of either
+// (a stop signal and memory that ran out included), everything the steps
+// made undone and exactly one message shown, the failure's.
+class RunFrame {
+ public:
+  // `source` is what the run reads: a failure that no step put words to is
+  // the read message about it. It must outlive the frame.
+  RunFrame(Host& host, std::u16string_view source) : host_(host), source_(source) {}
 
-// Within a catch block: the message of the failure being handled. Memory
-// that ran out, or a failure no step put words to, is the read message of
-// `sourceFile`.
-std::u16string CaughtFailureMessage(std::u16string_view sourceFile);
+  // The source as a step came to name it; the same lifetime.
+  void NameSource(std::u16string_view source) { source_ = source; }
 
-// Within a catch block of RunConversion: removes what `output` wrote, then
-// shows the caught failure's message.
-void ShowFailure(Host& host, ContainerOutput& output, std::u16string_view sourceFile);
+  // Undoes what a step made, should the run fail. The undos run newest
+  // first, before the message is shown; each does its best and throws
+  // nothing.
+  void OnFailure(std::function<void()> undo) { undos_.push_back(std::move(undo)); }
 
-// Runs `steps` against one output, whose rollback thus spans the whole run,
-// then announces the success. True when they finish; otherwise false after
-// everything they wrote was removed and the one message shown.
+  // Runs `steps`, then announces the success. True when both finish;
+  // otherwise false after the undos and the one message. A message that
+  // cannot be written ends in the failure "Не удалось вывести сообщение.".
+  template <typename Steps>
+  bool Run(Steps&& steps, const Announce& announce) {
+    try {
+      steps();
+      Announced(announce);
+      return true;
+    } catch (...) {
+      Failed();
+      return false;
+    }
+  }
+
+ private:
+  static void Announced(const Announce& announce);
+  // Within the catch block: the failure's message, the undos, the message
+  // shown.
+  void Failed();
+
+  Host& host_;
+  std::u16string_view source_;
+  std::vector<std::function<void()>> undos_;
+};
+
+// A run whose steps write through one ContainerOutput, whose rollback thus
+// spans the whole run.
 template <typename Steps>
 bool RunConversion(Host& host, std::u16string_view sourceFile, const Announce& announce,
                    Steps steps) {
+  RunFrame frame(host, sourceFile);
   ContainerOutput output(host);
-  try {
-    steps(output);
-    Announced(announce);
-    return true;
-  } catch (...) {
-    ShowFailure(host, output, sourceFile);
-    return false;
-  }
+  return frame.Run(
+      [&] {
+        frame.OnFailure([&] { output.Rollback(); });
+        steps(output);
+      },
+      announce);
 }
 
 }  // namespace quillfen
