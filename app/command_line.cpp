@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -10,6 +11,8 @@
 
 namespace quillfen {
 namespace {
+
+using Action = Request::Action;
 
 CommandLine Mistake(std::u16string text) {
   CommandLine line;
@@ -28,14 +31,74 @@ CommandLine OnlyWith(std::u16string_view option, std::u16string_view with) {
                  QuotedName(with) + u".");
 }
 
-// The options given, in the order they were checked for conflicts.
-struct Given {
-  std::optional<std::u16string> action;     // --list, --install or --to-reg
-  std::optional<std::u16string> selection;  // --container or --all
-  std::optional<std::u16string> view;       // --wow64 or --native
-  std::optional<std::u16string> install_only;
-  std::optional<std::u16string> to_reg_only;
-  std::optional<std::u16string> export_only;
+// The options of which only one of a group may be given.
+enum Group { kNoGroup = -1, kActionGroup, kSelectionGroup, kViewGroup, kGroups };
+
+// The runs an option goes with, one bit per Action.
+using Runs = unsigned;
+constexpr Runs Run(Action action) { return 1u << static_cast<unsigned>(action); }
+constexpr Runs kEveryRun = ~0u;
+
+// Whether an option takes a value: none, one after "=" or as the next
+// argument, or one after "=" alone, which it may go without.
+enum class Value { kNone, kRequired, kOptional };
+
+// The command line read so far.
+struct Reading {
+  CommandLine line;
+  std::optional<bool> view;  // true: Wow6432Node
+  // The option given of each group, as it was named.
+  std::optional<std::u16string> group[kGroups];
+  // Every option given.
+  std::vector<std::u16string_view> given;
+
+  bool Given(std::u16string_view name) const {
+    return std::find(given.begin(), given.end(), name) != given.end();
+  }
+};
+
+// One option: its name, its value, the group it belongs to, the run it asks
+// for, the runs it goes with, and what it sets.
+struct Option {
+  std::u16string_view name;
+  Value value;
+  Group group;
+  std::optional<Action> action;
+  Runs runs;
+  void (*set)(Reading& reading, const std::optional<std::u16string>& value);
+};
+
+constexpr auto kNothing = [](Reading&, const std::optional<std::u16string>&) {};
+
+// In the order the runs they go with are checked.
+constexpr Option kOptions[] = {
+    {u"--version", Value::kNone, kNoGroup, std::nullopt, kEveryRun,
+     [](Reading& r, const auto&) { r.line.kind = CommandLine::Kind::kVersion; }},
+    {u"--list", Value::kNone, kActionGroup, Action::kList, kEveryRun, kNothing},
+    {u"--to-reg", Value::kNone, kActionGroup, Action::kToReg, kEveryRun, kNothing},
+    {u"--info", Value::kNone, kActionGroup, Action::kInfo, kEveryRun, kNothing},
+    {u"--cert", Value::kNone, kActionGroup, Action::kCert, kEveryRun, kNothing},
+    {u"--install", Value::kOptional, kActionGroup, Action::kInstall, kEveryRun,
+     [](Reading& r, const auto& value) { r.line.request.install_user = value; }},
+    {u"--export-key", Value::kNone, kActionGroup, Action::kExportKey, kEveryRun, kNothing},
+    {u"--all", Value::kNone, kSelectionGroup, std::nullopt,
+     kEveryRun & ~(Run(Action::kList) | Run(Action::kToReg)),
+     [](Reading& r, const auto&) { r.line.request.choice.kind = ContainerChoice::Kind::kAll; }},
+    {u"--container", Value::kRequired, kSelectionGroup, std::nullopt,
+     kEveryRun & ~(Run(Action::kList) | Run(Action::kToReg)),
+     [](Reading& r, const auto& value) { r.line.request.choice = ContainerChoice::Named(*value); }},
+    {u"--keys-dir", Value::kRequired, kNoGroup, std::nullopt, Run(Action::kInstall),
+     [](Reading& r, const auto& value) { r.line.request.keys_dir = *value; }},
+    {u"--user", Value::kRequired, kNoGroup, std::nullopt, kEveryRun,
+     [](Reading& r, const auto& value) { r.line.request.sid = *value; }},
+    {u"--name", Value::kRequired, kNoGroup, std::nullopt, Run(Action::kToReg),
+     [](Reading& r, const auto& value) { r.line.request.name = *value; }},
+    {u"--password-file", Value::kRequired, kNoGroup, std::nullopt, Run(Action::kExportKey),
+     [](Reading& r, const auto& value) { r.line.request.password_file = *value; }},
+    {u"--wow64", Value::kNone, kViewGroup, std::nullopt, kEveryRun,
+     [](Reading& r, const auto&) { r.view = true; }},
+    {u"--native", Value::kNone, kViewGroup, std::nullopt, kEveryRun,
+     [](Reading& r, const auto&) { r.view = false; }},
 };
 
 #ifdef _WIN32
@@ -69,137 +132,85 @@ std::u16string AllDirectoryOf(const std::u16string& source) {
   return directory;
 }
 
-}  // namespace
-
-bool StartsWithOption(const ArgumentList& arguments) {
-  if (arguments.Count() == 0) return false;
-  const std::u16string& first = arguments.Item(0);
-  return first.starts_with(u"--") || first == u"-h";
+const Option* FindOption(std::u16string_view name) {
+  for (const Option& option : kOptions) {
+    if (option.name == name) return &option;
+  }
+  return nullptr;
 }
 
-CommandLine ParseOptions(const ArgumentList& arguments) {
-  CommandLine line;
-  Request& request = line.request;
-  Given given;
-  std::optional<bool> view;  // true: Wow6432Node
-  int i = 0;
-  for (; i < arguments.Count(); ++i) {
-    const std::u16string& argument = arguments.Item(i);
+// Takes `option` and its value into the reading; a mistake when another
+// option of its group came before.
+std::optional<CommandLine> Take(const Option& option, const std::optional<std::u16string>& value,
+                                Reading& reading) {
+  if (option.group != kNoGroup) {
+    std::optional<std::u16string>& given = reading.group[option.group];
+    if (given && *given != option.name) return Incompatible(*given, option.name);
+    given = option.name;
+  }
+  if (option.action) reading.line.request.action = *option.action;
+  option.set(reading, value);
+  reading.given.push_back(option.name);
+  return std::nullopt;
+}
+
+// Reads the options up to "--" or the first operand, and leaves `next` at
+// the first operand. The command line when an option ends it: help, the
+// version or a mistake.
+std::optional<CommandLine> ReadOptions(const ArgumentList& arguments, int& next, Reading& reading) {
+  for (; next < arguments.Count(); ++next) {
+    const std::u16string& argument = arguments.Item(next);
     if (argument == u"--") {
-      ++i;
+      ++next;
       break;
     }
     if (argument == u"-h" || argument == u"--help") {
-      line.kind = CommandLine::Kind::kHelp;
-      return line;
+      reading.line.kind = CommandLine::Kind::kHelp;
+      return reading.line;
     }
     if (!argument.starts_with(u"--")) break;
 
     const size_t equals = argument.find(u'=');
-    const std::u16string option = argument.substr(0, equals);
+    const std::u16string name = argument.substr(0, equals);
     std::optional<std::u16string> value;
     if (equals != std::u16string::npos) value = argument.substr(equals + 1);
-    // An option that needs a value takes the next argument when it has no "=".
-    const auto take_value = [&]() -> bool {
-      if (!value && i + 1 < arguments.Count()) value = arguments.Item(++i);
-      return value.has_value();
-    };
-    const auto set_once = [&](std::optional<std::u16string>& slot) -> std::optional<CommandLine> {
-      if (slot && *slot != option) return Incompatible(*slot, option);
-      slot = option;
-      return std::nullopt;
-    };
-
-    std::optional<CommandLine> conflict;
-    if (option == u"--version" && !value) {
-      line.kind = CommandLine::Kind::kVersion;
-      return line;
-    } else if ((option == u"--list" || option == u"--to-reg" || option == u"--info" ||
-                option == u"--cert") &&
-               !value) {
-      conflict = set_once(given.action);
-      request.action = option == u"--list"     ? Request::Action::kList
-                       : option == u"--to-reg" ? Request::Action::kToReg
-                       : option == u"--info"   ? Request::Action::kInfo
-                                               : Request::Action::kCert;
-    } else if (option == u"--install") {
-      conflict = set_once(given.action);
-      request.action = Request::Action::kInstall;
-      request.install_user = value;
-    } else if (option == u"--all" && !value) {
-      conflict = set_once(given.selection);
-      request.choice.kind = ContainerChoice::Kind::kAll;
-    } else if (option == u"--container" || option == u"--keys-dir" || option == u"--user" ||
-               option == u"--name") {
-      if (!take_value()) {
-        return Mistake(u"Для параметра " + QuotedName(option) + u" нужно значение.");
-      }
-      if (option == u"--container") {
-        conflict = set_once(given.selection);
-        request.choice = ContainerChoice::Named(*value);
-      } else if (option == u"--keys-dir") {
-        given.install_only = option;
-        request.keys_dir = *value;
-      } else if (option == u"--user") {
-        request.sid = *value;
-      } else {
-        given.to_reg_only = option;
-        request.name = *value;
-      }
-    } else if (option == u"--export-key" && !value) {
-      conflict = set_once(given.action);
-      request.action = Request::Action::kExportKey;
-    } else if (option == u"--password-file") {
-      if (!take_value()) {
-        return Mistake(u"Для параметра " + QuotedName(option) + u" нужно значение.");
-      }
-      given.export_only = option;
-      request.password_file = *value;
-    } else if ((option == u"--wow64" || option == u"--native") && !value) {
-      conflict = set_once(given.view);
-      view = option == u"--wow64";
-    } else {
+    const Option* option = FindOption(name);
+    if (option == nullptr || (option->value == Value::kNone && value)) {
       return Mistake(u"Неизвестный параметр " + QuotedName(argument) + u".");
     }
-    if (conflict) return *conflict;
+    // An option that needs a value takes the next argument when it has no "=".
+    if (option->value == Value::kRequired && !value) {
+      if (next + 1 < arguments.Count()) value = arguments.Item(++next);
+      if (!value) return Mistake(u"Для параметра " + QuotedName(name) + u" нужно значение.");
+    }
+    if (auto mistake = Take(*option, value, reading)) return mistake;
+    if (reading.line.kind == CommandLine::Kind::kVersion) return reading.line;
   }
+  return std::nullopt;
+}
 
-  using Action = Request::Action;
-  if (given.selection && (request.action == Action::kList || request.action == Action::kToReg)) {
-    return Incompatible(*given.action, *given.selection);
+// The first option given that the run does not go with, as its mistake: one
+// that goes with a single run is "only with" it, any other does not go with
+// the run's option.
+std::optional<CommandLine> RefuseOtherRuns(const Reading& reading) {
+  const Action action = reading.line.request.action;
+  for (const Option& option : kOptions) {
+    if ((option.runs & Run(action)) != 0 || !reading.Given(option.name)) continue;
+    for (const Option& run : kOptions) {
+      if (run.action && option.runs == Run(*run.action)) return OnlyWith(option.name, run.name);
+    }
+    return Incompatible(*reading.group[kActionGroup], option.name);
   }
-  if (given.install_only && request.action != Action::kInstall) {
-    return OnlyWith(*given.install_only, u"--install");
-  }
-  if (given.to_reg_only && request.action != Action::kToReg) {
-    return OnlyWith(*given.to_reg_only, u"--to-reg");
-  }
-  if (given.export_only && request.action != Action::kExportKey) {
-    return OnlyWith(*given.export_only, u"--export-key");
-  }
-  if (auto refused = RefuseName(u"--name", request.name, 255)) return *refused;
-  if (auto refused = RefuseName(u"--user", request.sid, SIZE_MAX)) return *refused;
-  // --to-reg writes the key there; everything else takes containers from there.
-  if (request.action == Action::kToReg) {
-    request.wow64 = view.value_or(false);
-  } else {
-    request.choice.user = request.sid;
-    request.choice.wow64 = view;
-  }
+  return std::nullopt;
+}
 
-  // --info shows every container unless one is named.
-  if (request.action == Action::kInfo && !given.selection) {
-    request.choice.kind = ContainerChoice::Kind::kAll;
-  }
+size_t MostOperands(Action action) {
+  return action == Action::kList || action == Action::kInstall || action == Action::kInfo ? 1 : 2;
+}
 
-  std::vector<std::u16string> operands;
-  for (; i < arguments.Count(); ++i) operands.push_back(arguments.Item(i));
-  const size_t most = request.action == Action::kList || request.action == Action::kInstall ||
-                              request.action == Action::kInfo
-                          ? 1
-                          : 2;
-  if (operands.empty() || operands.size() > most) return line;  // the usage text
-
+// The export, hive or directory read, and what is written: the second
+// operand, else what the run writes by default.
+void TakeOperands(const std::vector<std::u16string>& operands, Request& request) {
   request.args.SourceFile = operands[0];
   if (operands.size() == 2) {
     request.args.TargetPath = operands[1];
@@ -210,8 +221,45 @@ CommandLine ParseOptions(const ArgumentList& arguments) {
                                   ? AllDirectoryOf(request.args.SourceFile)
                                   : ReplaceFileExtension(request.args.SourceFile, u"000");
   }
-  line.kind = CommandLine::Kind::kRequest;
-  return line;
+}
+
+}  // namespace
+
+bool StartsWithOption(const ArgumentList& arguments) {
+  if (arguments.Count() == 0) return false;
+  const std::u16string& first = arguments.Item(0);
+  return first.starts_with(u"--") || first == u"-h";
+}
+
+CommandLine ParseOptions(const ArgumentList& arguments) {
+  Reading reading;
+  int next = 0;
+  if (auto ended = ReadOptions(arguments, next, reading)) return *ended;
+  if (auto refused = RefuseOtherRuns(reading)) return *refused;
+  Request& request = reading.line.request;
+  if (auto refused = RefuseName(u"--name", request.name, 255)) return *refused;
+  if (auto refused = RefuseName(u"--user", request.sid, SIZE_MAX)) return *refused;
+  // --to-reg writes the key there; everything else takes containers from there.
+  if (request.action == Action::kToReg) {
+    request.wow64 = reading.view.value_or(false);
+  } else {
+    request.choice.user = request.sid;
+    request.choice.wow64 = reading.view;
+  }
+
+  // --info shows every container unless one is named.
+  if (request.action == Action::kInfo && !reading.group[kSelectionGroup]) {
+    request.choice.kind = ContainerChoice::Kind::kAll;
+  }
+
+  std::vector<std::u16string> operands;
+  for (; next < arguments.Count(); ++next) operands.push_back(arguments.Item(next));
+  if (operands.empty() || operands.size() > MostOperands(request.action)) {
+    return reading.line;  // the usage text
+  }
+  TakeOperands(operands, request);
+  reading.line.kind = CommandLine::Kind::kRequest;
+  return reading.line;
 }
 
 }  // namespace quillfen

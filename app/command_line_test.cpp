@@ -222,6 +222,17 @@ TEST(ParseOptionsTest, MistakesOfTheOptionsAndTheirValues) {
        u"Параметры «--export-key» и «--list» несовместимы."},
       {{u"--export-key", u"--password-file"}, u"Для параметра «--password-file» нужно значение."},
       {{u"--wow64", u"--native", u"a.reg"}, u"Параметры «--wow64» и «--native» несовместимы."},
+      {{u"--to-reg", u"--container=c", u"d"},
+       u"Параметры «--to-reg» и «--container» несовместимы."},
+      // Of several options the run does not take, the selection is named first,
+      // then --keys-dir, --name and --password-file, whatever their order.
+      {{u"--list", u"--password-file=p", u"--keys-dir=k", u"--all", u"a.reg"},
+       u"Параметры «--list» и «--all» несовместимы."},
+      {{u"--cert", u"--password-file=p", u"--name=n", u"--keys-dir=k", u"a.reg"},
+       u"Параметр «--keys-dir» используется только вместе с «--install»."},
+      // The run's mistake comes before the value's.
+      {{u"--list", u"--name=a\xDCFF", u"--password-file=p", u"a.reg"},
+       u"Параметр «--name» используется только вместе с «--to-reg»."},
       {{u"--to-reg", u"--user=S-1", u"--name=" + std::u16string(256, u'я'), u"d"},
        u"Значение параметра «--name» длиннее 255 знаков: в реестре таких имён разделов не бывает."},
       {{u"--to-reg", u"--user=S-1", u"--name=a\xDCFF", u"d"},

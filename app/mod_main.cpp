@@ -4,14 +4,15 @@
 #include <string>
 
 #include "app/command_line.h"
+#include "app/dispatch.h"
 #include "app/option_runs.h"
-#include "app/run_request.h"
+#include "app/usage_text.h"
+#include "host/ascii.h"
 #include "host/error_reporter.h"
 #include "host/path_functions.h"
 #include "host/platform.h"
 #include "host/run_time_error.h"
 #include "host/stop_signals.h"
-#include "support/ascii.h"
 
 namespace quillfen {
 namespace {

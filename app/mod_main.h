@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "app/converter_args.h"
+#include "conversion/converter_args.h"
 #include "host/argument_list.h"
 #include "host/host.h"
 

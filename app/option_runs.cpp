@@ -4,14 +4,14 @@
 #include <vector>
 
 #include "app/mod_main.h"
-#include "conversion/destinations/key_store.h"
-#include "conversion/destinations/reg_writer.h"
 #include "conversion/runs/certificate_files.h"
 #include "conversion/runs/container_info.h"
 #include "conversion/runs/container_list.h"
 #include "conversion/runs/convert_containers.h"
 #include "conversion/runs/convert_reg_file.h"
+#include "conversion/runs/directory_to_reg.h"
 #include "conversion/runs/export_keys.h"
+#include "conversion/runs/install_containers.h"
 #include "host/message.h"
 #include "host/visible_name.h"
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "app/converter_args.h"
 #include "app/request.h"
+#include "conversion/converter_args.h"
 #include "host/host.h"
 
 namespace quillfen {

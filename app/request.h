@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "app/converter_args.h"
+#include "conversion/converter_args.h"
 #include "conversion/sources/container_source.h"
 
 namespace quillfen {

@@ -27,6 +27,23 @@ std::u16string BadItemText(std::u16string_view valueName) {
          u" (данные не являются двоичными или записаны с ошибкой).";
 }
 
+std::u16string OneLine(std::u16string_view message, std::u16string_view paragraphBreak) {
+  const auto is_break = [](char16_t c) { return c == u'\r' || c == u'\n'; };
+  std::u16string line;
+  for (size_t i = 0; i < message.size();) {
+    if (!is_break(message[i])) {
+      line += message[i++];
+      continue;
+    }
+    const size_t start = i;
+    while (i < message.size() && is_break(message[i])) ++i;
+    const bool paragraph =
+        message.substr(start, i - start).find(u"\r\n\r\n") != std::u16string_view::npos;
+    line += paragraph ? paragraphBreak : u" ";
+  }
+  return line;
+}
+
 RunTimeError OutOfMemory() { return RunTimeError::FromSystem(ENOMEM); }
 
 }  // namespace quillfen

@@ -38,6 +38,11 @@ inline constexpr char16_t kWriteFailed[] = u"Не удалось записат�
 std::u16string NotHexText();
 std::u16string BadItemText(std::u16string_view valueName);
 
+// `message` on one line, as a list or a block of lines shows it: the empty
+// line between two paragraphs becomes `paragraphBreak`, any other line break
+// a space.
+std::u16string OneLine(std::u16string_view message, std::u16string_view paragraphBreak);
+
 // Memory ran out: the error the system would have given.
 RunTimeError OutOfMemory();
 

@@ -6,9 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "conversion/contents/key_export.h"
 #include "conversion/contents/private_key_pem.h"
+#include "conversion/contents/private_key_recovery.h"
 #include "conversion/conversion_error.h"
+#include "conversion/runs/password_source.h"
 #include "fuzz/fuzz_check.h"
 #include "support/der.h"
 #include "tests/fake_file_system.h"

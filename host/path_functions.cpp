@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "support/ascii.h"
+#include "host/ascii.h"
 
 namespace quillfen {
 namespace {

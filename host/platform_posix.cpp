@@ -7,7 +7,7 @@
 #include "host/path_functions.h"
 #include "host/platform.h"
 #include "host/text_decoder.h"
-#include "support/windows1251.h"
+#include "host/windows1251.h"
 
 namespace quillfen {
 namespace {

@@ -1,6 +1,6 @@
 #include "host/visible_name.h"
 
-#include "support/ascii.h"
+#include "host/ascii.h"
 
 namespace quillfen {
 

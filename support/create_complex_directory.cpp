@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "host/ascii.h"
 #include "host/run_time_error.h"
-#include "support/ascii.h"
 
 namespace quillfen {
 namespace {

@@ -188,8 +188,8 @@ BitString DerStructure::Bits(std::string_view path) const {
   return bits;
 }
 
-DerTime DerStructure::Time(std::string_view path) const {
-  const std::optional<DerTime> time = ParseDerTime(state_->ReadText(path));
+DateTime DerStructure::Time(std::string_view path) const {
+  const std::optional<DateTime> time = ParseDerTime(state_->ReadText(path));
   if (!time) throw DerError(state_->What(path), u"неверная запись времени");
   return *time;
 }

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "support/date_time.h"
+
 namespace quillfen {
 
 // The one place that speaks to libtasn1: DER decoded and encoded by the
@@ -45,20 +47,10 @@ struct BitString {
   bool Bit(size_t n) const { return n < bits && (bytes[n / 8] >> (7 - n % 8) & 1) != 0; }
 };
 
-// A UTCTime or GeneralizedTime, in UTC.
-struct DerTime {
-  int year = 0;
-  int month = 0;
-  int day = 0;
-  int hour = 0;
-  int minute = 0;
-  int second = 0;
-};
-
 // A UTCTime's or GeneralizedTime's text as strict DER writes it
 // ("261208004752Z", "20271208004752Z"), or nothing for any other text.
 // UTCTime's years are 1950 to 2049, as X.509 reads them.
-std::optional<DerTime> ParseDerTime(std::string_view text);
+std::optional<DateTime> ParseDerTime(std::string_view text);
 
 class DerStructure {
  public:
@@ -85,7 +77,7 @@ class DerStructure {
   std::string Choice(std::string_view path) const;
   BitString Bits(std::string_view path) const;
   // A UTCTime (years 1950 to 2049, as X.509 reads them) or GeneralizedTime.
-  DerTime Time(std::string_view path) const;
+  DateTime Time(std::string_view path) const;
   // The number of elements of a SEQUENCE OF or SET OF.
   size_t Count(std::string_view path) const;
   // The element's own DER, tag and length included, as it was decoded.

@@ -13,12 +13,12 @@ int Digits(std::string_view text, size_t at) {
 
 }  // namespace
 
-std::optional<DerTime> ParseDerTime(std::string_view text) {
+std::optional<DateTime> ParseDerTime(std::string_view text) {
   // UTCTime has two digits of the year, GeneralizedTime four; strict DER
   // leaves seconds and the Z in both.
   const bool utc = text.size() == 13;
   if ((!utc && text.size() != 15) || text.back() != 'Z') return std::nullopt;
-  DerTime time;
+  DateTime time;
   size_t at = 2;
   if (utc) {
     const int year = Digits(text, 0);

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "conversion/runs/convert_reg_file.h"
+#include "conversion/sources/export_reader.h"
 #include "conversion/sources/value_decoder.h"
 #include "host/run_time_error.h"
 #include "tests/recording_messenger.h"

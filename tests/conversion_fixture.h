@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/converter_args.h"
+#include "conversion/converter_args.h"
 #include "conversion/runs/convert_reg_file.h"
 #include "host/host.h"
 #include "tests/fake_file_system.h"

@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "conversion/contents/key_checks.h"
 #include "conversion/contents/key_derivation.h"
-#include "conversion/contents/key_recovery.h"
 
 namespace quillfen {
 

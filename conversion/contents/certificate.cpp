@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "conversion/contents/object_names.h"
+#include "host/ascii.h"
 #include "host/unicode.h"
-#include "support/ascii.h"
 #include "support/crypto.h"
 #include "support/der.h"
 
@@ -92,7 +92,7 @@ std::u16string NameText(const DerStructure& certificate, const std::string& path
 }
 
 DateTime TimeOf(const DerStructure& certificate, const std::string& path) {
-  return DateTimeOf(certificate.Time(path + "." + certificate.Choice(path)));
+  return certificate.Time(path + "." + certificate.Choice(path));
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "conversion/contents/date_time.h"
+#include "support/date_time.h"
 
 namespace quillfen {
 

@@ -4,11 +4,11 @@
 #include <optional>
 #include <string>
 
-#include "conversion/contents/key_recovery.h"
+#include "conversion/contents/container_values.h"
+#include "conversion/contents/key_checks.h"
 #include "conversion/contents/stored_key_reader.h"
 #include "host/text_decoder.h"
 #include "host/unicode.h"
-#include "support/ascii.h"
 #include "support/der.h"
 
 namespace quillfen {
@@ -115,7 +115,7 @@ class HeaderReader {
         if (element.Oid(extension + ".extnID") != kKeyValidity) continue;
         const DerStructure period =
             DerStructure::Decode("PrivateKeyUsagePeriod", element.Bytes(extension + ".extnValue"));
-        if (period.Has("notAfter")) contents_.key_not_after = DateTimeOf(period.Time("notAfter"));
+        if (period.Has("notAfter")) contents_.key_not_after = period.Time("notAfter");
       }
     }
   }
@@ -173,12 +173,7 @@ void ReadStoredName(ContainerContents& contents, const std::vector<uint8_t>& byt
 
 ContainerContents ReadContainerContents(std::span<const ContainerValue> values) {
   ContainerContents contents;
-  const auto find = [&](std::u16string_view name) -> const ContainerValue* {
-    for (const auto& value : values) {
-      if (EqualIgnoringAsciiCase(value.name, name)) return &value;
-    }
-    return nullptr;
-  };
+  const auto find = [&](std::u16string_view name) { return FindValue(values, name); };
   for (const std::u16string_view name : kUsualFiles) {
     const ContainerValue* value = find(name);
     if (value == nullptr) {
@@ -203,6 +198,15 @@ ContainerContents ReadContainerContents(std::span<const ContainerValue> values) 
         *intact = MasksFileIntact(*family, masks->bytes);
     }
   }
+  return contents;
+}
+
+ContainerContents ReadKeyContents(ContainerKey& key) {
+  std::vector<std::u16string> problems;
+  std::vector<ContainerValue> values = ReadAllValues(key, &problems);
+  ContainerContents contents = ReadContainerContents(values);
+  WipeValues(values);
+  contents.problems.insert(contents.problems.begin(), problems.begin(), problems.end());
   return contents;
 }
 

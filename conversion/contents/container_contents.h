@@ -8,8 +8,8 @@
 
 #include "conversion/container_key.h"
 #include "conversion/contents/certificate.h"
-#include "conversion/contents/date_time.h"
 #include "conversion/contents/object_names.h"
+#include "support/date_time.h"
 
 namespace quillfen {
 
@@ -65,5 +65,9 @@ struct ContainerContents {
 // Reads the values of one container. Never throws for what the values
 // hold; memory that runs out is std::bad_alloc.
 ContainerContents ReadContainerContents(std::span<const ContainerValue> values);
+
+// What `key` holds, read from every value its source can give; the values
+// it cannot give are among the problems.
+ContainerContents ReadKeyContents(ContainerKey& key);
 
 }  // namespace quillfen

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "host/visible_name.h"
-#include "support/common.h"
+#include "support/joined.h"
 
 namespace quillfen {
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "conversion/contents/container_contents.h"
-#include "conversion/contents/date_time.h"
+#include "support/date_time.h"
 
 namespace quillfen {
 

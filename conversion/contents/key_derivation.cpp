@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "support/windows1251.h"
+#include "host/windows1251.h"
 
 namespace quillfen {
 namespace {

@@ -6,13 +6,10 @@
 #include <span>
 #include <string_view>
 
+#include "conversion/recovered_key.h"
 #include "support/crypto.h"
 
 namespace quillfen {
-
-// The three kinds of GOST keys a container holds; each derives its keys
-// with its own hash and encrypts with its own S-box.
-enum class KeyFamily { k2001, k2012_256, k2012_512 };
 
 // The family of a key algorithm's identifier, the signature one or the key
 // agreement one; nothing for any other.

@@ -4,7 +4,7 @@
 #include <optional>
 #include <span>
 
-#include "conversion/contents/key_recovery.h"
+#include "conversion/contents/key_checks.h"
 
 namespace quillfen {
 

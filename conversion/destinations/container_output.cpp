@@ -16,6 +16,20 @@ namespace {
 // Windows' ERROR_INVALID_NAME.
 constexpr int kInvalidNameError = 123;
 
+// Lists what `make` makes in `record` before it exists, so that no file or
+// directory is left that nobody knows to remove, and takes it off the list
+// when `make` fails, which leaves nothing of it behind.
+template <typename Entry, typename Make>
+auto Recorded(std::vector<Entry>& record, Entry entry, Make make) {
+  record.push_back(std::move(entry));
+  try {
+    return make();
+  } catch (...) {
+    record.pop_back();
+    throw;
+  }
+}
+
 }  // namespace
 
 bool IsWindowsDeviceName(std::u16string_view fileName) {
@@ -26,6 +40,16 @@ bool IsWindowsDeviceName(std::u16string_view fileName) {
   if (base == u"CON" || base == u"PRN" || base == u"AUX" || base == u"NUL") return true;
   return base.size() == 4 && (base.starts_with(u"COM") || base.starts_with(u"LPT")) &&
          base[3] >= u'0' && base[3] <= u'9';
+}
+
+void RefuseExistingTarget(FileSystem& files, std::u16string_view target) {
+  bool exists;
+  try {
+    exists = IsFileOrDirectoryExist(files, target);
+  } catch (const RunTimeError&) {
+    exists = true;
+  }
+  if (exists) throw PathError(target, kTargetExists);
 }
 
 void ContainerOutput::CreateDirectory(std::u16string_view directory) {
@@ -58,15 +82,7 @@ void ContainerOutput::WriteFile(std::u16string_view directory, std::u16string_vi
     if (host_.files.Style() == PathStyle::kWindows && IsWindowsDeviceName(fileName)) {
       throw RunTimeError(kInvalidNameError, u"The name is reserved for a Windows device");
     }
-    // Listed before it exists, so that no file is left that nobody knows to
-    // remove; a failed write leaves nothing of the file behind.
-    files_.push_back(path);
-    try {
-      TextFile(host_.files).WriteBytes(path, bytes, access);
-    } catch (...) {
-      files_.pop_back();
-      throw;
-    }
+    Recorded(files_, path, [&] { TextFile(host_.files).WriteBytes(path, bytes, access); });
   } catch (const RunTimeError& error) {
     throw SystemError(path, failure, error);
   } catch (const std::bad_alloc&) {
@@ -90,15 +106,9 @@ std::shared_ptr<Directory> ContainerOutput::MakeDirectoryIn(
   StopIfRequested();
   const std::u16string path = BuildFileName2(parentPath, name, host_.files.Style());
   try {
-    // Listed before it exists, as the files are.
-    made_.push_back({parent, std::u16string(name), true});
-    std::shared_ptr<Directory> made;
-    try {
-      made = parent->MakeDirectory(name);
-    } catch (...) {
-      made_.pop_back();
-      throw;
-    }
+    const std::shared_ptr<Directory> made =
+        Recorded(made_, Made{parent, std::u16string(name), true},
+                 [&] { return parent->MakeDirectory(name); });
     const auto held = [&](const Held& other) { return other.directory == parent; };
     if (std::none_of(to_sync_.begin(), to_sync_.end(), held)) {
       to_sync_.push_back({parent, std::u16string(parentPath)});
@@ -121,15 +131,11 @@ void ContainerOutput::WriteContainerIn(const std::shared_ptr<Directory>& parent,
     StopIfRequested();
     const std::u16string path = BuildFileName2(directory_path, value->name, host_.files.Style());
     try {
-      made_.push_back({directory, value->name, false});
-      try {
+      Recorded(made_, Made{directory, value->name, false}, [&] {
         const auto file = directory->CreateNewFile(value->name);
         file->Write(value->bytes);
         file->Finish();
-      } catch (...) {
-        made_.pop_back();
-        throw;
-      }
+      });
     } catch (const RunTimeError& error) {
       throw SystemError(path, kWriteFailed, error);
     } catch (const std::bad_alloc&) {

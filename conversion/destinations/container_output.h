@@ -74,6 +74,10 @@ class ContainerOutput {
   std::vector<Held> to_sync_;
 };
 
+// Throws the existing-target message when anything occupies `target`, a
+// dangling link included; what cannot be tested is not written over either.
+void RefuseExistingTarget(FileSystem& files, std::u16string_view target);
+
 // True for names that Windows takes for a device whatever follows the first
 // dot (CON, PRN, AUX, NUL, COM0-9, LPT0-9).
 bool IsWindowsDeviceName(std::u16string_view fileName);

@@ -1,15 +1,11 @@
 #include "conversion/destinations/reg_writer.h"
 
 #include "conversion/conversion_error.h"
-#include "conversion/runs/convert_reg_file.h"
-#include "conversion/sources/directory_reader.h"
+#include "host/ascii.h"
 #include "host/directory.h"
 #include "host/path_functions.h"
 #include "host/run_time_error.h"
 #include "host/stop_signals.h"
-#include "host/visible_name.h"
-#include "support/ascii.h"
-#include "support/common.h"
 
 namespace quillfen {
 namespace {
@@ -96,76 +92,27 @@ std::u16string RegEditorHexValue(std::u16string_view name, const std::vector<uin
   return text;
 }
 
-bool ConvertDirectoryToReg(const ToRegRequest& request, Host& host, std::u16string* written,
-                           std::u16string* note, const Announce& announce) {
-  const PathStyle style = host.files.Style();
-  std::u16string directory = request.directory;
-  while (directory.size() > 1 && (directory.back() == u'/' ||
-                                  (style == PathStyle::kWindows && directory.back() == u'\\'))) {
-    directory.pop_back();
-  }
-  std::u16string target;
-  // The file once written, by its name in the directory held open.
-  std::unique_ptr<Directory> folder;
-  std::u16string made;
+void RegFileOutput::Write(std::u16string_view target, ContainerKey& key) {
+  const PathStyle style = files_.Style();
+  std::u16string name = LastPathElement(target, style);
   try {
-    // "." and ".." name no container and would put the file inside the
-    // directory: the directory's own name stands in for them.
-    const std::u16string last = ContainerNameOfDirectory(directory, style);
-    if (last == u"." || last == u"..") {
-      try {
-        directory = host.files.FullPath(directory);
-      } catch (const RunTimeError& error) {
-        throw SystemError(directory, u"Не удалось прочитать каталог-контейнер.", error);
-      }
-      if (style == PathStyle::kPosix) directory = NormalizePosixPath(u"/", directory);
-    }
-    target =
-        request.target.empty() ? ReplaceFileExtension(directory, u"reg", style) : request.target;
-    const std::u16string name =
-        request.name.empty() ? ContainerNameOfDirectory(directory, style) : request.name;
-    // A key's name holds no backslash, and a line break would end its header.
-    for (const std::u16string* key_name : {&request.sid, &name}) {
-      if (key_name->empty() || key_name->find_first_of(u"\\\r\n") != std::u16string::npos) {
-        throw ConversionError(u"Имя раздела " + QuotedName(*key_name) +
-                              u" не годится: оно не может быть пустым или содержать «\\» и "
-                              u"переводы строки.");
-      }
-    }
-    RefuseExistingTarget(host.files, target);
-    std::vector<std::u16string> left_out;
-    const auto key =
-        ReadContainerDirectory(host.files, directory, name, request.sid, request.wow64, &left_out);
-    std::u16string target_name = LastPathElement(target, style);
-    try {
-      folder = host.files.OpenDirectory(ParentDirectory(target, style), LastLink::kFollow);
-      const auto file = folder->CreateNewFile(target_name);
-      RegFileText text(*file);
-      WriteRegEditorExport(*key, text);
-      file->Finish();
-      made = std::move(target_name);
-      folder->Sync();
-    } catch (const RunTimeError& error) {
-      throw SystemError(target, kRegFileFailed, error);
-    }
-    *written = target;
-    if (note != nullptr && !left_out.empty()) {
-      *note = u"Файлы, которые оставляет Проводник Windows, в файл реестра не вошли: " +
-              Joined(left_out, u", ") + u".";
-    }
-    Announced(announce);
-    return true;
-  } catch (...) {
-    const std::u16string message = CaughtFailureMessage(directory);
-    if (!made.empty()) {
-      try {
-        folder->Remove(made, false);
-      } catch (const RunTimeError&) {
-      }
-    }
-    ShowMessage(host.messenger, message, MessageStyle::kCritical);
-    return false;
+    folder_ = files_.OpenDirectory(ParentDirectory(target, style), LastLink::kFollow);
+    const auto file = folder_->CreateNewFile(name);
+    RegFileText text(*file);
+    WriteRegEditorExport(key, text);
+    file->Finish();
+    made_ = std::move(name);
+    folder_->Sync();
+  } catch (const RunTimeError& error) {
+    throw SystemError(target, kRegFileFailed, error);
   }
 }
 
+void RegFileOutput::Rollback() {
+  if (made_.empty()) return;
+  try {
+    folder_->Remove(made_, false);
+  } catch (const RunTimeError&) {
+  }
+}
 }  // namespace quillfen

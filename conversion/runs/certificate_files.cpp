@@ -1,9 +1,9 @@
 #include "conversion/runs/certificate_files.h"
 
+#include "conversion/contents/container_contents.h"
 #include "conversion/conversion_error.h"
 #include "conversion/destinations/container_names.h"
-#include "conversion/runs/container_info.h"
-#include "conversion/runs/convert_reg_file.h"
+#include "conversion/runs/run_frame.h"
 #include "host/path_functions.h"
 #include "host/visible_name.h"
 

@@ -1,53 +1,11 @@
 #include "conversion/runs/container_info.h"
 
 #include "conversion/contents/info_text.h"
-#include "conversion/contents/kept_values.h"
 #include "conversion/conversion_error.h"
 #include "conversion/runs/convert_containers.h"
-#include "conversion/runs/convert_reg_file.h"
+#include "conversion/runs/run_frame.h"
 
 namespace quillfen {
-namespace {
-
-// A source that fails this many times in a row has nothing more to give.
-constexpr int kFailuresInARow = 8;
-
-// A message of several paragraphs as one line of a block.
-std::u16string OneLine(std::u16string text) {
-  for (size_t at; (at = text.find(u"\r\n\r\n")) != std::u16string::npos;) {
-    text.replace(at, 4, u": ");
-  }
-  for (size_t at; (at = text.find(u"\r\n")) != std::u16string::npos;) text.replace(at, 2, u" ");
-  return text;
-}
-
-}  // namespace
-
-std::vector<ContainerValue> ReadAllValues(ContainerKey& key,
-                                          std::vector<std::u16string>* problems) {
-  std::vector<ContainerValue> values;
-  for (int failures = 0; failures < kFailuresInARow;) {
-    try {
-      auto value = key.NextValue();
-      if (!value) break;
-      values.push_back(std::move(*value));
-      failures = 0;
-    } catch (const ConversionError& error) {
-      problems->push_back(OneLine(error.Message()));
-      ++failures;
-    }
-  }
-  return values;
-}
-
-ContainerContents ReadKeyContents(ContainerKey& key) {
-  std::vector<std::u16string> problems;
-  std::vector<ContainerValue> values = ReadAllValues(key, &problems);
-  ContainerContents contents = ReadContainerContents(values);
-  WipeValues(values);
-  contents.problems.insert(contents.problems.begin(), problems.begin(), problems.end());
-  return contents;
-}
 
 bool ShowContainerInfo(std::u16string_view sourceFile, const ContainerChoice& choice, Host& host,
                        const DateTime& now, std::u16string* text, std::u16string* note) {

@@ -6,20 +6,11 @@
 
 #include "conversion/container_key.h"
 #include "conversion/contents/container_contents.h"
-#include "conversion/contents/date_time.h"
 #include "conversion/sources/container_source.h"
 #include "host/host.h"
+#include "support/date_time.h"
 
 namespace quillfen {
-
-// Every value of `key` that its source can give. A value it cannot give is
-// said in `problems` and the next one is read, so that one bad value hides
-// no other; a source that fails again and again is given up.
-std::vector<ContainerValue> ReadAllValues(ContainerKey& key, std::vector<std::u16string>* problems);
-
-// What `key` holds, with the values its source could not give among the
-// problems.
-ContainerContents ReadKeyContents(ContainerKey& key);
 
 // --info: a block per chosen container of `sourceFile` (an export, a hive
 // or a container directory), separated by empty lines, into `text`, with

@@ -2,14 +2,14 @@
 
 #include <array>
 
+#include "conversion/contents/container_values.h"
 #include "conversion/conversion_error.h"
 #include "conversion/destinations/container_names.h"
 #include "conversion/runs/convert_containers.h"
-#include "conversion/runs/convert_reg_file.h"
+#include "conversion/runs/run_frame.h"
 #include "host/unicode.h"
 #include "host/visible_name.h"
-#include "support/ascii.h"
-#include "support/common.h"
+#include "support/joined.h"
 
 namespace quillfen {
 namespace {
@@ -23,16 +23,7 @@ std::u16string Reason(const ConversionError& error, std::u16string_view sourceFi
   std::u16string_view message = error.Message();
   const std::u16string path = std::u16string(sourceFile) + u"\r\n\r\n";
   if (message.starts_with(path)) message.remove_prefix(path.size());
-  std::u16string reason;
-  for (size_t i = 0; i < message.size(); ++i) {
-    if (message[i] == u'\r' || message[i] == u'\n') {
-      while (i + 1 < message.size() && (message[i + 1] == u'\r' || message[i + 1] == u'\n')) ++i;
-      reason += u' ';
-    } else {
-      reason += message[i];
-    }
-  }
-  return reason;
+  return OneLine(message, u" ");
 }
 
 ListedContainer Read(ContainerKey& key, std::u16string_view sourceFile) {
@@ -47,9 +38,9 @@ ListedContainer Read(ContainerKey& key, std::u16string_view sourceFile) {
     while (auto value = key.NextValue()) {
       ++listed.values;
       for (size_t i = 0; i < kUsualValues.size(); ++i) {
-        present[i] = present[i] || EqualIgnoringAsciiCase(value->name, kUsualValues[i]);
+        present[i] = present[i] || IsNamed(*value, kUsualValues[i]);
       }
-      if (EqualIgnoringAsciiCase(value->name, u"header.key")) header.push_back(std::move(*value));
+      if (IsNamed(*value, u"header.key")) header.push_back(std::move(*value));
     }
   } catch (const ConversionError& error) {
     listed.error = Reason(error, sourceFile);

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "conversion/contents/info_text.h"
-#include "conversion/runs/convert_reg_file.h"
+#include "conversion/runs/run_frame.h"
 #include "conversion/sources/container_source.h"
 #include "host/host.h"
 

@@ -3,7 +3,7 @@
 #include "conversion/conversion_error.h"
 #include "conversion/destinations/container_names.h"
 #include "conversion/destinations/container_output.h"
-#include "conversion/runs/convert_reg_file.h"
+#include "conversion/runs/run_frame.h"
 #include "conversion/sources/container_source.h"
 #include "host/path_functions.h"
 #include "host/registry_case.h"
@@ -109,16 +109,27 @@ std::vector<NamedContainer> ChooseNamedContainers(ContainerSource& source,
   return chosen;
 }
 
-bool ConvertChosenContainer(const ConverterArgs& args, const ContainerChoice& choice, Host& host,
-                            std::u16string* note, const Announce& announce) {
+bool ConvertOneContainer(const ConverterArgs& args, const ContainerChoice& choice, Host& host,
+                         SourceOpener open, bool nameContainer, std::u16string* note,
+                         const Announce& announce) {
   return RunConversion(host, args.SourceFile, announce, [&](ContainerOutput& output) {
     RefuseExistingTarget(host.files, args.TargetPath);
-    const auto source = OpenSourceOrDirectory(host.files, args.SourceFile);
+    const auto source = open(host.files, args.SourceFile);
     const auto keys = ChooseContainers(*source, choice, args.SourceFile);
-    ForContainer(*keys.front(), [&] { output.WriteContainer(*keys.front(), args.TargetPath); });
+    const auto write = [&] { output.WriteContainer(*keys.front(), args.TargetPath); };
+    if (nameContainer) {
+      ForContainer(*keys.front(), write);
+    } else {
+      write();
+    }
     output.Sync();
     if (note != nullptr) *note = source->Note();
   });
+}
+
+bool ConvertChosenContainer(const ConverterArgs& args, const ContainerChoice& choice, Host& host,
+                            std::u16string* note, const Announce& announce) {
+  return ConvertOneContainer(args, choice, host, OpenSourceOrDirectory, true, note, announce);
 }
 
 bool ConvertAllContainers(const ConverterArgs& args, const ContainerChoice& choice, Host& host,

@@ -5,9 +5,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/converter_args.h"
 #include "conversion/conversion_error.h"
-#include "conversion/runs/convert_reg_file.h"
+#include "conversion/converter_args.h"
+#include "conversion/runs/run_frame.h"
 #include "conversion/sources/container_source.h"
 #include "host/host.h"
 #include "host/visible_name.h"
@@ -57,6 +57,18 @@ struct ConvertedContainer {
 // the success message.
 bool ConvertChosenContainer(const ConverterArgs& args, const ContainerChoice& choice, Host& host,
                             std::u16string* note = nullptr, const Announce& announce = {});
+
+// How a run of one container opens its source: OpenContainerSource, or
+// OpenSourceOrDirectory.
+using SourceOpener = std::unique_ptr<ContainerSource> (*)(FileSystem&, std::u16string_view);
+
+// The steps of both: the target refused when anything is there, the source
+// opened by `open`, the container chosen, written and flushed, the source's
+// note kept. `nameContainer`: a failure while writing also names the
+// container.
+bool ConvertOneContainer(const ConverterArgs& args, const ContainerChoice& choice, Host& host,
+                         SourceOpener open, bool nameContainer, std::u16string* note,
+                         const Announce& announce);
 
 // Every container `choice` takes (its kind aside) from `args.SourceFile`, each into a new
 // directory of its own inside `args.TargetPath` (which may exist), named by

@@ -1,29 +1,12 @@
 #pragma once
 
-#include <functional>
 #include <string>
-#include <string_view>
 
-#include "app/converter_args.h"
-#include "conversion/destinations/container_output.h"
+#include "conversion/converter_args.h"
+#include "conversion/runs/run_frame.h"
 #include "host/host.h"
 
 namespace quillfen {
-
-inline constexpr char16_t kKeyHeaderPattern[] = u"^\\[HKEY_.*?\\]$";
-inline constexpr char16_t kContainerKeyPattern[] =
-    u"^\\[HKEY_LOCAL_MACHINE\\\\SOFTWARE\\\\(Wow6432Node\\\\)?Crypto Pro\\\\Settings\\\\Users\\\\"
-    u".*?\\\\Keys\\\\(.*?)\\]$";
-
-// Shows the success message of a run whose work is done and flushed. It
-// throws RunTimeError when the message cannot be written, and the run is then
-// undone as after any failure: a success nobody was told of is none.
-using Announce = std::function<void()>;
-
-// The last step of a run: stops when a stop signal has come, then announces
-// the success. A message that cannot be written ends in the failure
-// "Не удалось вывести сообщение.".
-void Announced(const Announce& announce);
 
 // Converts the first container of `args.SourceFile` into the container
 // directory `args.TargetPath`. True on success; otherwise false after
@@ -31,39 +14,5 @@ void Announced(const Announce& announce);
 // `note` receives what the source adds to the success message.
 bool ConvertRegFile(const ConverterArgs& args, Host& host, std::u16string* note = nullptr,
                     const Announce& announce = {});
-
-// True when `text` starts with a registry export's header line and a line
-// break (after the text was brought to CR LF breaks).
-bool HasRegistryHeader(std::u16string_view text);
-
-// Throws the existing-target message when anything occupies `target`, a
-// dangling link included; what cannot be tested is not written over either.
-void RefuseExistingTarget(FileSystem& files, std::u16string_view target);
-
-// Within a catch block: the message of the failure being handled. A library
-// that lacks what the run needs is named; memory that ran out, or a failure
-// no step put words to, is the read message of `sourceFile`.
-std::u16string CaughtFailureMessage(std::u16string_view sourceFile);
-
-// Within a catch block of RunConversion: removes what `output` wrote, then
-// shows the caught failure's message.
-void ShowFailure(Host& host, ContainerOutput& output, std::u16string_view sourceFile);
-
-// Runs `steps` against one output, whose rollback thus spans the whole run,
-// then announces the success. True when they finish; otherwise false after
-// everything they wrote was removed and the one message shown.
-template <typename Steps>
-bool RunConversion(Host& host, std::u16string_view sourceFile, const Announce& announce,
-                   Steps steps) {
-  ContainerOutput output(host);
-  try {
-    steps(output);
-    Announced(announce);
-    return true;
-  } catch (...) {
-    ShowFailure(host, output, sourceFile);
-    return false;
-  }
-}
 
 }  // namespace quillfen

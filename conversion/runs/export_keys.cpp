@@ -1,15 +1,16 @@
 #include "conversion/runs/export_keys.h"
 
-#include "conversion/contents/kept_values.h"
-#include "conversion/contents/key_export.h"
+#include "conversion/contents/container_values.h"
 #include "conversion/contents/private_key_pem.h"
+#include "conversion/contents/private_key_recovery.h"
 #include "conversion/runs/container_list.h"
 #include "conversion/runs/convert_containers.h"
-#include "conversion/runs/convert_reg_file.h"
+#include "conversion/runs/password_source.h"
+#include "conversion/runs/run_frame.h"
 #include "host/message.h"
 #include "host/path_functions.h"
 #include "host/visible_name.h"
-#include "support/common.h"
+#include "support/joined.h"
 
 namespace quillfen {
 namespace {
@@ -26,9 +27,7 @@ struct ReadyKey {
 // Every value of `key`; a value its source cannot give ends the run.
 std::vector<ContainerValue> ValuesOf(ContainerKey& key) {
   std::vector<ContainerValue> values;
-  ForContainer(key, [&] {
-    while (auto value = key.NextValue()) values.push_back(std::move(*value));
-  });
+  ForContainer(key, [&] { values = ReadAllValues(key); });
   return values;
 }
 
@@ -36,13 +35,14 @@ std::vector<ContainerValue> ValuesOf(ContainerKey& key) {
 
 bool ExportKeys(const ExportRequest& request, Host& host, std::vector<ExportedKey>* exported,
                 std::u16string* note, const Announce& announce) {
-  return RunConversion(host, request.source, announce, [&](ContainerOutput& output) {
-    const auto source = OpenSourceOrDirectory(host.files, request.source);
-    PasswordSource passwords(host, request.password_file, request.source);
+  return RunConversion(host, request.source_file, announce, [&](ContainerOutput& output) {
+    const auto source = OpenSourceOrDirectory(host.files, request.source_file);
+    PasswordSource passwords(host, request.password_file, request.source_file);
     std::vector<ReadyKey> ready;
-    for (const auto& chosen : ChooseNamedContainers(*source, request.choice, request.source)) {
+    for (const auto& chosen : ChooseNamedContainers(*source, request.choice, request.source_file)) {
       std::vector<ContainerValue> values = ValuesOf(*chosen.key);
-      const RecoveredKey key = RecoverKey(values, passwords, request.source, chosen.key->Name());
+      const RecoveredKey key =
+          RecoverKey(values, passwords, request.source_file, chosen.key->Name());
       WipeValues(values);
       ReadyKey next{{chosen.key->Name(), {chosen.name + u".key.pem"}, key.from_backup}, {}};
       next.contents.push_back(

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "conversion/runs/convert_reg_file.h"
+#include "conversion/runs/run_frame.h"
 #include "conversion/sources/container_source.h"
 #include "host/host.h"
 
@@ -13,7 +13,7 @@ namespace quillfen {
 // --export-key: which containers of which source, into which directory, and
 // where the password comes from.
 struct ExportRequest {
-  std::u16string source;
+  std::u16string source_file;
   ContainerChoice choice;
   std::u16string directory;
   std::optional<std::u16string> password_file;

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "conversion/contents/key_derivation.h"
+#include "conversion/contents/private_key_recovery.h"
 #include "host/host.h"
 
 namespace quillfen {
@@ -19,7 +20,7 @@ Password DecodePassword(std::span<const uint8_t> bytes);
 // A run's one password: the first line of --password-file (of standard input
 // for "-"), else asked on the terminal; read when a container first needs it
 // and tried for every container after.
-class PasswordSource {
+class PasswordSource : public ContainerPasswords {
  public:
   // `sourceFile` is what the run reads, named first in its messages.
   PasswordSource(Host& host, std::optional<std::u16string> file, std::u16string sourceFile)
@@ -28,7 +29,7 @@ class PasswordSource {
   // Throws ConversionError when none can be had: the file cannot be read,
   // or there is no file and no terminal; `container` is named then and in
   // the terminal's prompt.
-  const Password& Get(std::u16string_view container);
+  const Password& Get(std::u16string_view container) override;
 
  private:
   Password Read(std::u16string_view container);

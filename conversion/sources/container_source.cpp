@@ -16,22 +16,6 @@ namespace {
 // an export.
 bool IsHiveFile(std::string_view bytes) { return bytes.starts_with("regf"); }
 
-class DirectorySource : public ContainerSource {
- public:
-  DirectorySource(FileSystem& files, std::u16string_view path) : files_(files), path_(path) {}
-
-  std::unique_ptr<ContainerKey> First() override { return OpenDirectoryContainer(files_, path_); }
-  std::vector<std::unique_ptr<ContainerKey>> All() override {
-    std::vector<std::unique_ptr<ContainerKey>> keys;
-    keys.push_back(First());
-    return keys;
-  }
-
- private:
-  FileSystem& files_;
-  std::u16string path_;
-};
-
 }  // namespace
 
 std::unique_ptr<ContainerSource> OpenSourceOrDirectory(FileSystem& files,
@@ -48,7 +32,8 @@ std::unique_ptr<ContainerSource> OpenSourceOrDirectory(FileSystem& files,
     }
     if (!directory) throw;
   }
-  return std::make_unique<DirectorySource>(files, path);
+  return std::make_unique<OneContainerSource>(
+      [&files, path = std::u16string(path)] { return OpenDirectoryContainer(files, path); });
 }
 
 std::unique_ptr<ContainerKey> OpenDirectoryContainer(FileSystem& files, std::u16string_view path) {

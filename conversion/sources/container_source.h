@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,6 +29,24 @@ class ContainerSource {
 
   // A line the success message adds about the source, or nothing.
   virtual std::u16string Note() const { return {}; }
+};
+
+// A source of one container: a container directory, or a container read
+// already. `open` gives the container each time it is asked.
+class OneContainerSource : public ContainerSource {
+ public:
+  explicit OneContainerSource(std::function<std::unique_ptr<ContainerKey>()> open)
+      : open_(std::move(open)) {}
+
+  std::unique_ptr<ContainerKey> First() override { return open_(); }
+  std::vector<std::unique_ptr<ContainerKey>> All() override {
+    std::vector<std::unique_ptr<ContainerKey>> keys;
+    keys.push_back(First());
+    return keys;
+  }
+
+ private:
+  std::function<std::unique_ptr<ContainerKey>()> open_;
 };
 
 // Which containers of a source a run takes: the first, the one named or

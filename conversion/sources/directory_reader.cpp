@@ -4,11 +4,11 @@
 
 #include "conversion/conversion_error.h"
 #include "conversion/sources/value_decoder.h"
+#include "host/ascii.h"
 #include "host/directory.h"
 #include "host/path_functions.h"
 #include "host/run_time_error.h"
 #include "host/visible_name.h"
-#include "support/ascii.h"
 
 namespace quillfen {
 namespace {

@@ -3,12 +3,11 @@
 #include <optional>
 
 #include "conversion/conversion_error.h"
-#include "conversion/runs/convert_reg_file.h"
 #include "conversion/sources/key_header_scanner.h"
 #include "conversion/sources/value_decoder.h"
+#include "host/ascii.h"
 #include "host/path_functions.h"
-#include "support/ascii.h"
-#include "support/common.h"
+#include "support/line_breaks.h"
 #include "support/simple_regexp.h"
 
 namespace quillfen {
@@ -120,6 +119,11 @@ class ExportContainerKey : public ContainerKey {
 };
 
 }  // namespace
+
+bool HasRegistryHeader(std::u16string_view text) {
+  return text.starts_with(u"Windows Registry Editor Version 5.00\r\n") ||
+         text.starts_with(u"REGEDIT4\r\n");
+}
 
 ExportReader::ExportReader(Text text, std::u16string_view sourceFile)
     : shared_(std::make_shared<Shared>()) {

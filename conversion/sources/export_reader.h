@@ -9,6 +9,15 @@
 
 namespace quillfen {
 
+inline constexpr char16_t kKeyHeaderPattern[] = u"^\\[HKEY_.*?\\]$";
+inline constexpr char16_t kContainerKeyPattern[] =
+    u"^\\[HKEY_LOCAL_MACHINE\\\\SOFTWARE\\\\(Wow6432Node\\\\)?Crypto Pro\\\\Settings\\\\Users\\\\"
+    u".*?\\\\Keys\\\\(.*?)\\]$";
+
+// True when `text` starts with a registry export's header line and a line
+// break (after the text was brought to CR LF breaks).
+bool HasRegistryHeader(std::u16string_view text);
+
 // A registry export as a source of containers: the text is read once and
 // looked at where it lies, and each container hands out its values from it.
 class ExportReader : public ContainerSource {

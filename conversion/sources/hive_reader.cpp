@@ -5,8 +5,8 @@
 
 #include "conversion/conversion_error.h"
 #include "conversion/sources/value_decoder.h"
+#include "host/ascii.h"
 #include "host/run_time_error.h"
-#include "support/ascii.h"
 #include "support/registry_hive.h"
 
 namespace quillfen {

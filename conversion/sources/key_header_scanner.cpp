@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "support/ascii.h"
+#include "host/ascii.h"
 
 namespace quillfen {
 namespace {

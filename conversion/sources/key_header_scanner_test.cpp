@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "conversion/runs/convert_reg_file.h"
-#include "support/common.h"
+#include "conversion/sources/export_reader.h"
+#include "support/line_breaks.h"
 #include "support/simple_regexp.h"
 #include "tests/recording_messenger.h"
 

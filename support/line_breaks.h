@@ -2,7 +2,6 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace quillfen {
 
@@ -14,8 +13,5 @@ std::u16string NormalizeLineBreaks(std::u16string_view text);
 // by an LF and every LF follows a CR. Lets a caller keep a text of a
 // gigabyte where it is instead of copying it.
 bool HasOnlyCrLfLineBreaks(std::u16string_view text);
-
-// `items` one after another with `separator` between each two.
-std::u16string Joined(const std::vector<std::u16string>& items, std::u16string_view separator);
 
 }  // namespace quillfen

@@ -1,13 +1,13 @@
-#include "conversion/contents/key_export.h"
+#include "conversion/contents/private_key_recovery.h"
 
 #include "conversion/contents/container_contents.h"
-#include "conversion/contents/key_recovery.h"
+#include "conversion/contents/container_values.h"
+#include "conversion/contents/key_checks.h"
 #include "conversion/contents/stored_key_reader.h"
 #include "conversion/conversion_error.h"
 #include "host/unicode.h"
 #include "host/visible_name.h"
-#include "support/ascii.h"
-#include "support/common.h"
+#include "support/joined.h"
 
 namespace quillfen {
 namespace {
@@ -22,20 +22,46 @@ std::u16string Text(std::initializer_list<std::u16string_view> pieces) {
 
 const std::vector<uint8_t>* ValueBytes(std::span<const ContainerValue> values,
                                        std::u16string_view name) {
-  for (const auto& value : values) {
-    if (EqualIgnoringAsciiCase(value.name, name)) return &value.bytes;
-  }
-  return nullptr;
+  const ContainerValue* value = FindValue(values, name);
+  return value == nullptr ? nullptr : &value->bytes;
 }
 
-}  // namespace
+// A message that ends the run, about the source.
+struct Failure {
+  std::u16string_view source_file;
 
-RecoveredKey RecoverKey(std::span<const ContainerValue> values, PasswordSource& passwords,
-                        std::u16string_view sourceFile, std::u16string_view container) {
-  const auto fail = [&](const std::u16string& text) { return PathError(sourceFile, text); };
-  const std::u16string quoted = QuotedName(container);
-  const std::u16string damaged =
-      Text({u"Ключ контейнера ", quoted, u" не сходится с его сертификатом."});
+  ConversionError operator()(const std::u16string& text) const {
+    return PathError(source_file, text);
+  }
+};
+
+// One container's recovery, step by step, with what its messages say.
+struct Recovery {
+  Failure fail;
+  std::u16string quoted;  // the container's name
+  std::u16string damaged;
+
+  // What header.key says to check the password and prove the key by, once
+  // it is there, read, of a family and curve the program knows, and intact;
+  // the certificate's DER into `certificate` when there is one.
+  KeyFacts FactsOf(std::span<const ContainerValue> values,
+                   std::optional<std::vector<uint8_t>>* certificate) const;
+
+  // The password as the derivation reads it, in the form that gives the
+  // container's check value: UTF-16, or else Windows-1251. Empty, and
+  // nothing asked, when the container has no password.
+  SecureBytes PinFor(const KeyFacts& facts, ContainerPasswords& passwords,
+                     std::u16string_view container) const;
+
+  // The key from the first copy that unlocks and proves it, primary.key with
+  // masks.key or else their backups.
+  RecoveredKey Unlock(std::span<const ContainerValue> values, const KeyFacts& facts,
+                      const SecureBytes& pin,
+                      const std::optional<std::vector<uint8_t>>& certificate) const;
+};
+
+KeyFacts Recovery::FactsOf(std::span<const ContainerValue> values,
+                           std::optional<std::vector<uint8_t>>* certificate) const {
   const ContainerContents contents = ReadContainerContents(values);
   if (ValueBytes(values, u"header.key") == nullptr) {
     throw fail(Text({u"В контейнере ", quoted, u" нет файла header.key."}));
@@ -69,15 +95,18 @@ RecoveredKey RecoverKey(std::span<const ContainerValue> values, PasswordSource& 
               facts.check_value.begin());
   }
   facts.primary_fp = contents.primary_fp.value_or(std::vector<uint8_t>());
-  std::optional<std::vector<uint8_t>> certificate;
   if (contents.certificate) {
     if (!contents.HasCertificate() || contents.certificate->contents->public_key.empty()) {
       throw fail(damaged);
     }
     facts.public_key = contents.certificate->contents->public_key;
-    certificate = contents.certificate->der;
+    *certificate = contents.certificate->der;
   }
+  return facts;
+}
 
+SecureBytes Recovery::PinFor(const KeyFacts& facts, ContainerPasswords& passwords,
+                             std::u16string_view container) const {
   SecureBytes pin;
   if (HasPassword(facts.check_value)) {
     pin = PinOf(passwords.Get(container));
@@ -89,7 +118,12 @@ RecoveredKey RecoverKey(std::span<const ContainerValue> values, PasswordSource& 
       pin = std::move(*other);
     }
   }
+  return pin;
+}
 
+RecoveredKey Recovery::Unlock(std::span<const ContainerValue> values, const KeyFacts& facts,
+                              const SecureBytes& pin,
+                              const std::optional<std::vector<uint8_t>>& certificate) const {
   const std::u16string_view copies[2][2] = {{u"masks.key", u"primary.key"},
                                             {u"masks2.key", u"primary2.key"}};
   bool any_copy = false;
@@ -101,13 +135,26 @@ RecoveredKey RecoverKey(std::span<const ContainerValue> values, PasswordSource& 
     const auto stored = ReadStoredKey(*masks, *primary);
     if (!stored) continue;
     if (auto d = UnlockKey(facts, *stored, pin.Span())) {
-      return RecoveredKey{*family, curve, std::move(*d), certificate, copy == 1};
+      return RecoveredKey{facts.family, facts.curve_oid, std::move(*d), certificate, copy == 1};
     }
   }
   if (!any_copy) {
     throw fail(Text({u"В контейнере ", quoted, u" нет файлов masks.key и primary.key."}));
   }
   throw fail(damaged);
+}
+
+}  // namespace
+
+RecoveredKey RecoverKey(std::span<const ContainerValue> values, ContainerPasswords& passwords,
+                        std::u16string_view sourceFile, std::u16string_view container) {
+  const std::u16string quoted = QuotedName(container);
+  const Recovery recovery{Failure{sourceFile}, quoted,
+                          Text({u"Ключ контейнера ", quoted, u" не сходится с его сертификатом."})};
+  std::optional<std::vector<uint8_t>> certificate;
+  const KeyFacts facts = recovery.FactsOf(values, &certificate);
+  const SecureBytes pin = recovery.PinFor(facts, passwords, container);
+  return recovery.Unlock(values, facts, pin, certificate);
 }
 
 }  // namespace quillfen

@@ -9,18 +9,20 @@
 
 #include "conversion/container_key.h"
 #include "conversion/contents/key_derivation.h"
-#include "conversion/runs/password_source.h"
+#include "conversion/recovered_key.h"
 #include "support/crypto.h"
 
 namespace quillfen {
 
-// A container's private key, recovered and proved.
-struct RecoveredKey {
-  KeyFamily family = KeyFamily::k2012_256;
-  std::string curve;
-  SecureBytes d;                                    // little-endian, as long as the curve's order
-  std::optional<std::vector<uint8_t>> certificate;  // DER, when the container holds one
-  bool from_backup = false;                         // primary.key and masks.key failed their checks
+// Where the passwords of a run's containers come from: the run decides (a
+// file, standard input, the terminal), the recovery only asks.
+class ContainerPasswords {
+ public:
+  virtual ~ContainerPasswords() = default;
+
+  // The password to try on the container called `container`. Throws
+  // ConversionError when none can be had.
+  virtual const Password& Get(std::u16string_view container) = 0;
 };
 
 // The key of the container called `container`, read from its values:
@@ -30,7 +32,7 @@ struct RecoveredKey {
 // one, and the key proved from the first copy that passes, primary.key with
 // masks.key or else their backups. Throws ConversionError with the message
 // that ends the run, about `sourceFile`.
-RecoveredKey RecoverKey(std::span<const ContainerValue> values, PasswordSource& passwords,
+RecoveredKey RecoverKey(std::span<const ContainerValue> values, ContainerPasswords& passwords,
                         std::u16string_view sourceFile, std::u16string_view container);
 
 }  // namespace quillfen

@@ -1,4 +1,4 @@
-#include "support/common.h"
+#include "support/line_breaks.h"
 
 #include <algorithm>
 
@@ -42,15 +42,6 @@ bool HasOnlyCrLfLineBreaks(std::u16string_view text) {
     if (mismatch != 0) return false;
   }
   return true;
-}
-
-std::u16string Joined(const std::vector<std::u16string>& items, std::u16string_view separator) {
-  std::u16string text;
-  for (size_t i = 0; i < items.size(); ++i) {
-    if (i != 0) text += separator;
-    text += items[i];
-  }
-  return text;
 }
 
 }  // namespace quillfen

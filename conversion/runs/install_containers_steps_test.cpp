@@ -4,7 +4,7 @@
 
 #include <cerrno>
 
-#include "conversion/destinations/key_store.h"
+#include "conversion/runs/install_containers.h"
 #include "host/unicode.h"
 #include "tests/conversion_fixture.h"
 #include "tests/fake_accounts.h"

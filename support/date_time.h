@@ -5,9 +5,8 @@
 
 namespace quillfen {
 
-struct DerTime;
-
-// A moment in UTC, to the second, as certificates and containers give it.
+// A moment in UTC, to the second, as certificates and containers give it
+// (a UTCTime or GeneralizedTime read by the DER facade).
 struct DateTime {
   int year = 0;
   int month = 0;
@@ -28,8 +27,5 @@ std::u16string FormatDay(const DateTime& time);
 DateTime DateTimeFromUnixSeconds(int64_t seconds);
 // Now, by the system's clock.
 DateTime CurrentDateTime();
-
-// A time as the DER facade read it from a certificate or header.key.
-DateTime DateTimeOf(const DerTime& time);
 
 }  // namespace quillfen

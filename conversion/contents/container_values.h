@@ -1,14 +1,32 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "conversion/container_key.h"
-#include "support/ascii.h"
+#include "host/ascii.h"
 #include "support/crypto.h"
 
 namespace quillfen {
+
+// True when `value` is called `name`: value names compare as the registry's
+// fixed names do, ASCII letter case aside.
+inline bool IsNamed(const ContainerValue& value, std::u16string_view name) {
+  return EqualIgnoringAsciiCase(value.name, name);
+}
+
+// The value of `values` called `name`, or nullptr.
+const ContainerValue* FindValue(std::span<const ContainerValue> values, std::u16string_view name);
+
+// Every value of `key`, in its source's order. Without `problems`, a value
+// the source cannot give throws its ConversionError. With `problems`, such a
+// value is said there on one line and the next one is read, so that one bad
+// value hides no other; a source that fails again and again is given up.
+std::vector<ContainerValue> ReadAllValues(ContainerKey& key,
+                                          std::vector<std::u16string>* problems = nullptr);
 
 // Hands out the values of another container key and keeps a copy of the one
 // named `kept` (header.key, say), so that what a destination writes can be
@@ -21,7 +39,7 @@ class KeptValuesKey : public ContainerKey {
 
   std::optional<ContainerValue> NextValue() override {
     auto value = key_.NextValue();
-    if (value && EqualIgnoringAsciiCase(value->name, name_)) kept_.push_back(*value);
+    if (value && IsNamed(*value, name_)) kept_.push_back(*value);
     return value;
   }
 
@@ -47,9 +65,8 @@ class HeldContainerKey : public ContainerKey {
                    std::vector<ContainerValue> values)
       : ContainerKey(std::move(name), std::move(user), wow64), values_(std::move(values)) {}
   // Every value of `key`, read now.
-  explicit HeldContainerKey(ContainerKey& key) : ContainerKey(key.Name(), key.User(), key.Wow64()) {
-    while (auto value = key.NextValue()) values_.push_back(std::move(*value));
-  }
+  explicit HeldContainerKey(ContainerKey& key)
+      : ContainerKey(key.Name(), key.User(), key.Wow64()), values_(ReadAllValues(key)) {}
   ~HeldContainerKey() override { WipeValues(values_); }
 
   std::optional<ContainerValue> NextValue() override {

@@ -1,10 +1,9 @@
-#include "conversion/contents/date_time.h"
+#include "support/date_time.h"
 
 #include <chrono>
 #include <cstdio>
 
 #include "host/unicode.h"
-#include "support/der.h"
 
 namespace quillfen {
 
@@ -36,10 +35,6 @@ DateTime CurrentDateTime() {
   using namespace std::chrono;
   return DateTimeFromUnixSeconds(
       duration_cast<seconds>(system_clock::now().time_since_epoch()).count());
-}
-
-DateTime DateTimeOf(const DerTime& time) {
-  return DateTime{time.year, time.month, time.day, time.hour, time.minute, time.second};
 }
 
 }  // namespace quillfen

@@ -1,4 +1,4 @@
-#include "app/run_request.h"
+#include "app/dispatch.h"
 
 #include <gtest/gtest.h>
 

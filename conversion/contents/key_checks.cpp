@@ -1,4 +1,4 @@
-#include "conversion/contents/key_recovery.h"
+#include "conversion/contents/key_checks.h"
 
 #include <algorithm>
 

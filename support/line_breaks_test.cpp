@@ -1,4 +1,4 @@
-#include "support/common.h"
+#include "support/line_breaks.h"
 
 #include <gtest/gtest.h>
 
