@@ -319,7 +319,8 @@ SecureBytes Hmac(Digest digest, std::span<const uint8_t> key, std::span<const ui
   Check(gcry_mac_open(mac.Out(), AlgorithmsOf(digest).hmac, GCRY_MAC_FLAG_SECURE, nullptr));
   // HMAC pads a key to its block, so an empty key is the block of zeros.
   static const uint8_t kZero = 0;
-  Check(key.empty() ? gcry_mac_setkey(mac, &kZero, 1) : gcry_mac_setkey(mac, key.data(), key.size()));
+  Check(key.empty() ? gcry_mac_setkey(mac, &kZero, 1)
+                    : gcry_mac_setkey(mac, key.data(), key.size()));
   Check(gcry_mac_write(mac, data.data(), data.size()));
   SecureBytes value(DigestSize(digest));
   size_t length = value.size();
@@ -349,7 +350,9 @@ SecureBytes Pkcs12Kdf(Digest digest, Pkcs12Purpose purpose, std::span<const uint
   const size_t u = DigestSize(digest), v = kDigestBlock;
   // I = the salt, then the password, each repeated to a whole number of
   // blocks.
-  const auto filled = [v](std::span<const uint8_t> bytes) { return (bytes.size() + v - 1) / v * v; };
+  const auto filled = [v](std::span<const uint8_t> bytes) {
+    return (bytes.size() + v - 1) / v * v;
+  };
   SecureBytes input(filled(salt) + filled(bmpPassword));
   for (size_t i = 0; i < filled(salt); ++i) input[i] = salt[i % salt.size()];
   for (size_t i = 0; i < filled(bmpPassword); ++i) {
@@ -391,7 +394,8 @@ SecureBytes Gost28147Cfb(GostSbox sbox, bool keyMeshing, std::span<const uint8_t
   CheckKey(key);
   if (iv.size() != 8) Check(GPG_ERR_INV_LENGTH);
   Cipher cipher;
-  Check(gcry_cipher_open(cipher.Out(), keyMeshing ? GCRY_CIPHER_GOST28147_MESH : GCRY_CIPHER_GOST28147,
+  Check(gcry_cipher_open(cipher.Out(),
+                         keyMeshing ? GCRY_CIPHER_GOST28147_MESH : GCRY_CIPHER_GOST28147,
                          GCRY_CIPHER_MODE_CFB, GCRY_CIPHER_SECURE));
   Check(gcry_cipher_ctl(cipher, GCRYCTL_SET_SBOX, const_cast<char*>(SboxOid(sbox)), 0));
   Check(gcry_cipher_setkey(cipher, key.data(), key.size()));
