@@ -37,8 +37,7 @@ TEST(CryptoPbeTest, Pbkdf2KnownAnswers) {
        "e52deb9a2d2aaff4e2ac9d47a41f34c20376591c67807f0477e32549dc341bc7"
        "867c09841b6d58e29d0347c996301d55df0d34e47cf68f4e3c2cdaf1d9ab86c3"},
       // The length of a PFX's MAC key, a password beyond ASCII.
-      {Digest::kStribog256, "Пароль", std::string("\x00\x01\x02\x03\x04\x05\x06\x07", 8), 2000,
-       96,
+      {Digest::kStribog256, "Пароль", std::string("\x00\x01\x02\x03\x04\x05\x06\x07", 8), 2000, 96,
        "39b3f5ac44f830690fb3598eab1473d7683673081f0507257623a08a49abba98"
        "6044118daef84a0f396ee21a25a5867e92707d523c6502e61e808535397b266e"
        "bca5bf429dbe2149d81724c3e3a3b31ac2a2fe33ee93de43e554410403b101c7"},
@@ -48,8 +47,9 @@ TEST(CryptoPbeTest, Pbkdf2KnownAnswers) {
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.key);
-    EXPECT_EQ(Hex(Pbkdf2(c.digest, Bytes(c.password), Bytes(c.salt), c.iterations, c.length).Span()),
-              c.key);
+    EXPECT_EQ(
+        Hex(Pbkdf2(c.digest, Bytes(c.password), Bytes(c.salt), c.iterations, c.length).Span()),
+        c.key);
   }
   EXPECT_THROW(Pbkdf2(Digest::kStribog512, Bytes("p"), Bytes("s"), 0, 32), RunTimeError);
 }
@@ -81,8 +81,9 @@ TEST(CryptoPbeTest, HmacKnownAnswers) {
     EXPECT_EQ(DigestSize(c.digest), Hex(Hmac(c.digest, c.key, c.data).Span()).size() / 2);
   }
   // The KDF is that HMAC of its label and seed.
-  EXPECT_EQ(Hex(KdfGostR3411_2012_256(key, FromHex("26bdb878"), FromHex("af21434145656378")).Span()),
-            "a1aa5f7de402d7b3d323f2991c8d4534013137010a83754fd0af6d7cd4922ed9");
+  EXPECT_EQ(
+      Hex(KdfGostR3411_2012_256(key, FromHex("26bdb878"), FromHex("af21434145656378")).Span()),
+      "a1aa5f7de402d7b3d323f2991c8d4534013137010a83754fd0af6d7cd4922ed9");
 }
 
 // The long-standing example of the PKCS #12 derivation (password "smeg"),
@@ -109,9 +110,9 @@ TEST(CryptoPbeTest, Pkcs12KdfKnownAnswers) {
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.key);
-    EXPECT_EQ(Hex(Pkcs12Kdf(Digest::kSha1, c.purpose, c.password, c.salt, c.iterations, c.length)
-                      .Span()),
-              c.key);
+    EXPECT_EQ(
+        Hex(Pkcs12Kdf(Digest::kSha1, c.purpose, c.password, c.salt, c.iterations, c.length).Span()),
+        c.key);
   }
 }
 
@@ -191,7 +192,8 @@ TEST(CryptoPbeTest, CryptoProKeyWrapOfOpenSsl) {
             "79ae3bcf560ee89b6d316802d10c444aeafeae8b15339df7b27d40d1a4374db1");
   EXPECT_EQ(Hex(Gost28147Mac(GostSbox::kCryptoProA, diversified.Span(), ukm, session_key)),
             "4ba094da");
-  EXPECT_THROW(CryptoProDiversifiedKey(GostSbox::kCryptoProA, kek, std::span(ukm).first(4)), RunTimeError);
+  EXPECT_THROW(CryptoProDiversifiedKey(GostSbox::kCryptoProA, kek, std::span(ukm).first(4)),
+               RunTimeError);
 }
 
 // 3DES and 40-bit RC2 in CBC mode as `openssl enc -des-ede3-cbc` and
