@@ -436,6 +436,7 @@ TEST(PfxReaderTest, WhatCannotBeReadHasItsMessage) {
 TEST(PfxReaderTest, WhatIsTakenForAPfx) {
   const auto standard = KnownAnswerFile("pfx/kat256.std.pfx");
   const auto version2 = Changed(standard, [](DerStructure& pfx) { pfx.Write("version", "2"); });
+  const auto certificate = KnownAnswerCertificate("kat256.000");
   const auto signed_data = Changed(standard, [](DerStructure& pfx) {
     pfx.Write("authSafe.contentType", "1.2.840.113549.1.7.2");
   });
@@ -449,7 +450,7 @@ TEST(PfxReaderTest, WhatIsTakenForAPfx) {
       {"its first 20 bytes", std::span(standard).first(20), false},
       {"version 2", version2, false},
       {"signed data", signed_data, false},
-      {"a certificate", KnownAnswerCertificate("kat256.000"), false},
+      {"a certificate", certificate, false},
       {"a registry file", Bytes("Windows Registry Editor Version 5.00\r\n"), false},
       {"nothing", {}, false},
   };
