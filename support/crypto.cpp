@@ -350,8 +350,8 @@ SecureBytes Pkcs12Kdf(Digest digest, Pkcs12Purpose purpose, std::span<const uint
   const size_t u = DigestSize(digest), v = kDigestBlock;
   // I = the salt, then the password, each repeated to a whole number of
   // blocks.
-  const auto filled = [v](std::span<const uint8_t> bytes) {
-    return (bytes.size() + v - 1) / v * v;
+  const auto filled = [](std::span<const uint8_t> bytes) {
+    return (bytes.size() + kDigestBlock - 1) / kDigestBlock * kDigestBlock;
   };
   SecureBytes input(filled(salt) + filled(bmpPassword));
   for (size_t i = 0; i < filled(salt); ++i) input[i] = salt[i % salt.size()];
