@@ -18,7 +18,7 @@ set(QUILLFEN_FUZZ_SEED 1 CACHE STRING "libFuzzer seed for the CTest runs")
 
 enable_testing()
 set(fuzz_dir ${CMAKE_CURRENT_BINARY_DIR}/fuzz)
-foreach(target convert value_line directory contents key)
+foreach(target convert value_line directory contents key pfx)
   set(fuzzer ${target}_fuzzer)
   add_executable(${fuzzer} fuzz/${fuzzer}.cpp tests/fake_directory.cpp tests/fake_file_system.cpp tests/recording_messenger.cpp)
   target_link_libraries(${fuzzer} PRIVATE quillfen_core)

@@ -2,6 +2,7 @@
 
 #include <gcrypt.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -84,10 +85,12 @@ int HashAlgorithm(GostHash hash) {
   return kAlgorithms[static_cast<int>(hash)];
 }
 
-// The S-boxes by the identifiers libgcrypt knows them under.
-const char* SboxOid(GostSbox sbox) {
-  return sbox == GostSbox::kCryptoProA ? "1.2.643.2.2.31.1" : "1.2.643.7.1.2.5.1.1";
-}
+// The S-boxes by the identifiers libgcrypt knows them under, in the order
+// of GostSbox.
+constexpr const char* kSboxOids[] = {"1.2.643.2.2.31.1", "1.2.643.7.1.2.5.1.1", "1.2.643.2.2.31.2",
+                                     "1.2.643.2.2.31.3", "1.2.643.2.2.31.4"};
+
+const char* SboxOid(GostSbox sbox) { return kSboxOids[static_cast<int>(sbox)]; }
 
 void CheckKey(std::span<const uint8_t> key) {
   if (key.size() != 32) throw RunTimeError(EINVAL, u"libgcrypt: GOST 28147-89 keys are 32 bytes");
@@ -306,6 +309,245 @@ std::optional<std::vector<uint8_t>> PublicKeyOf(std::string_view oid, std::span<
 void Wipe(std::span<uint8_t> bytes) {
   volatile uint8_t* p = bytes.data();
   for (size_t i = 0; i < bytes.size(); ++i) p[i] = 0;
+}
+
+// ---- Password-based encryption, as PFX files use it ----
+
+namespace {
+
+struct DigestAlgorithms {
+  int md;
+  int hmac;
+};
+
+DigestAlgorithms AlgorithmsOf(Digest digest) {
+  constexpr DigestAlgorithms kAlgorithms[] = {
+      {GCRY_MD_SHA1, GCRY_MAC_HMAC_SHA1},
+      {GCRY_MD_SHA256, GCRY_MAC_HMAC_SHA256},
+      {GCRY_MD_STRIBOG256, GCRY_MAC_HMAC_STRIBOG256},
+      {GCRY_MD_STRIBOG512, GCRY_MAC_HMAC_STRIBOG512},
+  };
+  return kAlgorithms[static_cast<int>(digest)];
+}
+
+// Each of these digests works on 64-byte blocks; the PKCS #12 derivation
+// fills its input to them.
+constexpr size_t kDigestBlock = 64;
+
+void CheckIterations(unsigned long iterations) {
+  if (iterations == 0) throw RunTimeError(EINVAL, u"libgcrypt: no iterations");
+}
+
+void CheckBlocks(std::span<const uint8_t> data) {
+  if (data.size() % 8 != 0) Check(GPG_ERR_INV_LENGTH);
+}
+
+void ReleaseDigest(gcry_md_hd_t handle) { gcry_md_close(handle); }
+using DigestHandle = OwnedHandle<gcry_md_hd_t, ReleaseDigest>;
+
+// `value` + `addend` + 1 modulo 2^(8·size), both big-endian, into `value`.
+void AddPlusOne(std::span<uint8_t> value, std::span<const uint8_t> addend) {
+  unsigned carry = 1;
+  for (size_t i = value.size(); i-- > 0;) {
+    carry += value[i] + addend[i];
+    value[i] = static_cast<uint8_t>(carry);
+    carry >>= 8;
+  }
+}
+
+}  // namespace
+
+size_t DigestSize(Digest digest) { return gcry_md_get_algo_dlen(AlgorithmsOf(digest).md); }
+
+SecureBytes Hmac(Digest digest, std::span<const uint8_t> key, std::span<const uint8_t> data) {
+  Initialize();
+  Mac mac;
+  Check(gcry_mac_open(mac.Out(), AlgorithmsOf(digest).hmac, GCRY_MAC_FLAG_SECURE, nullptr));
+  // HMAC pads a key to its block, so an empty key is the block of zeros.
+  static const uint8_t kZero = 0;
+  Check(key.empty() ? gcry_mac_setkey(mac, &kZero, 1)
+                    : gcry_mac_setkey(mac, key.data(), key.size()));
+  Check(gcry_mac_write(mac, data.data(), data.size()));
+  SecureBytes value(DigestSize(digest));
+  size_t length = value.size();
+  Check(gcry_mac_read(mac, value.data(), &length));
+  if (length != value.size()) Check(GPG_ERR_INV_LENGTH);
+  return value;
+}
+
+SecureBytes Pbkdf2(Digest digest, std::span<const uint8_t> password, std::span<const uint8_t> salt,
+                   unsigned long iterations, size_t length) {
+  Initialize();
+  CheckIterations(iterations);
+  SecureBytes out(length);
+  static const uint8_t kNothing = 0;
+  Check(gcry_kdf_derive(password.empty() ? &kNothing : password.data(), password.size(),
+                        GCRY_KDF_PBKDF2, AlgorithmsOf(digest).md,
+                        salt.empty() ? &kNothing : salt.data(), salt.size(), iterations, out.size(),
+                        out.data()));
+  return out;
+}
+
+SecureBytes Pkcs12Kdf(Digest digest, Pkcs12Purpose purpose, std::span<const uint8_t> bmpPassword,
+                      std::span<const uint8_t> salt, unsigned long iterations, size_t length) {
+  Initialize();
+  CheckIterations(iterations);
+  const int md = AlgorithmsOf(digest).md;
+  const size_t u = DigestSize(digest), v = kDigestBlock;
+  // I = the salt, then the password, each repeated to a whole number of
+  // blocks.
+  const auto filled = [](std::span<const uint8_t> bytes) {
+    return (bytes.size() + kDigestBlock - 1) / kDigestBlock * kDigestBlock;
+  };
+  SecureBytes input(filled(salt) + filled(bmpPassword));
+  for (size_t i = 0; i < filled(salt); ++i) input[i] = salt[i % salt.size()];
+  for (size_t i = 0; i < filled(bmpPassword); ++i) {
+    input[filled(salt) + i] = bmpPassword[i % bmpPassword.size()];
+  }
+  std::array<uint8_t, kDigestBlock> diversifier;
+  diversifier.fill(static_cast<uint8_t>(purpose));
+
+  DigestHandle hash;
+  Check(gcry_md_open(hash.Out(), md, GCRY_MD_FLAG_SECURE));
+  SecureBytes out(length), a(u), b(v);
+  for (size_t at = 0; at < length; at += u) {
+    gcry_md_write(hash, diversifier.data(), diversifier.size());
+    gcry_md_write(hash, input.data(), input.size());
+    for (unsigned long round = 0; round < iterations; ++round) {
+      if (round > 0) gcry_md_write(hash, a.data(), a.size());
+      std::memcpy(a.data(), gcry_md_read(hash, md), u);
+      gcry_md_reset(hash);
+    }
+    std::memcpy(out.data() + at, a.data(), std::min(u, length - at));
+    for (size_t i = 0; i < v; ++i) b[i] = a[i % u];
+    for (size_t block = 0; block < input.size(); block += v) {
+      AddPlusOne(input.Span().subspan(block, v), b.Span());
+    }
+  }
+  return out;
+}
+
+std::optional<GostSbox> GostSboxOf(std::string_view oid) {
+  for (size_t i = 0; i < std::size(kSboxOids); ++i) {
+    if (oid == kSboxOids[i]) return static_cast<GostSbox>(i);
+  }
+  return std::nullopt;
+}
+
+SecureBytes Gost28147Cfb(GostSbox sbox, bool keyMeshing, std::span<const uint8_t> key,
+                         std::span<const uint8_t> iv, std::span<const uint8_t> data, bool encrypt) {
+  Initialize();
+  CheckKey(key);
+  if (iv.size() != 8) Check(GPG_ERR_INV_LENGTH);
+  Cipher cipher;
+  Check(gcry_cipher_open(cipher.Out(),
+                         keyMeshing ? GCRY_CIPHER_GOST28147_MESH : GCRY_CIPHER_GOST28147,
+                         GCRY_CIPHER_MODE_CFB, GCRY_CIPHER_SECURE));
+  Check(gcry_cipher_ctl(cipher, GCRYCTL_SET_SBOX, const_cast<char*>(SboxOid(sbox)), 0));
+  Check(gcry_cipher_setkey(cipher, key.data(), key.size()));
+  Check(gcry_cipher_setiv(cipher, iv.data(), iv.size()));
+  SecureBytes out(data);
+  if (!out.empty()) {
+    Check(encrypt ? gcry_cipher_encrypt(cipher, out.data(), out.size(), nullptr, 0)
+                  : gcry_cipher_decrypt(cipher, out.data(), out.size(), nullptr, 0));
+  }
+  return out;
+}
+
+std::array<uint8_t, 4> Gost28147Mac(GostSbox sbox, std::span<const uint8_t> key,
+                                    std::span<const uint8_t> iv, std::span<const uint8_t> data) {
+  Initialize();
+  CheckKey(key);
+  if (iv.size() != 8) Check(GPG_ERR_INV_LENGTH);
+  Mac mac;
+  Check(gcry_mac_open(mac.Out(), GCRY_MAC_GOST28147_IMIT, GCRY_MAC_FLAG_SECURE, nullptr));
+  const char* oid = SboxOid(sbox);
+  Check(gcry_mac_ctl(mac, GCRYCTL_SET_SBOX, const_cast<char*>(oid), std::strlen(oid)));
+  Check(gcry_mac_setkey(mac, key.data(), key.size()));
+  Check(gcry_mac_setiv(mac, iv.data(), iv.size()));
+  Check(gcry_mac_write(mac, data.data(), data.size()));
+  std::array<uint8_t, 4> value;
+  size_t length = value.size();
+  Check(gcry_mac_read(mac, value.data(), &length));
+  if (length != value.size()) Check(GPG_ERR_INV_LENGTH);
+  return value;
+}
+
+SecureBytes CbcCrypt(CbcCipher cipher, std::span<const uint8_t> key, std::span<const uint8_t> iv,
+                     std::span<const uint8_t> data, bool encrypt) {
+  Initialize();
+  const bool des = cipher == CbcCipher::kTripleDes;
+  if (key.size() != (des ? 24u : 5u) || iv.size() != 8) Check(GPG_ERR_INV_KEYLEN);
+  CheckBlocks(data);
+  Cipher handle;
+  Check(gcry_cipher_open(handle.Out(), des ? GCRY_CIPHER_3DES : GCRY_CIPHER_RFC2268_40,
+                         GCRY_CIPHER_MODE_CBC, GCRY_CIPHER_SECURE));
+  Check(gcry_cipher_setkey(handle, key.data(), key.size()));
+  Check(gcry_cipher_setiv(handle, iv.data(), iv.size()));
+  SecureBytes out(data);
+  if (!out.empty()) {
+    Check(encrypt ? gcry_cipher_encrypt(handle, out.data(), out.size(), nullptr, 0)
+                  : gcry_cipher_decrypt(handle, out.data(), out.size(), nullptr, 0));
+  }
+  return out;
+}
+
+void StrongRandom(std::span<uint8_t> out) {
+  Initialize();
+  gcry_randomize(out.data(), out.size(), GCRY_STRONG_RANDOM);
+}
+
+SecureBytes CryptoProDiversifiedKey(GostSbox sbox, std::span<const uint8_t> key,
+                                    std::span<const uint8_t> ukm) {
+  CheckKey(key);
+  if (ukm.size() != 8) Check(GPG_ERR_INV_LENGTH);
+  SecureBytes k(key);
+  for (size_t i = 0; i < 8; ++i) {
+    // The key's eight 32-bit words summed in two: those whose bit of the
+    // UKM's byte is set, and the others; the sums are the IV.
+    uint32_t set = 0, clear = 0;
+    for (size_t j = 0; j < 8; ++j) {
+      const uint32_t word = uint32_t{k[4 * j]} | uint32_t{k[4 * j + 1]} << 8 |
+                            uint32_t{k[4 * j + 2]} << 16 | uint32_t{k[4 * j + 3]} << 24;
+      (ukm[i] >> j & 1 ? set : clear) += word;
+    }
+    std::array<uint8_t, 8> iv;
+    for (size_t b = 0; b < 4; ++b) {
+      iv[b] = static_cast<uint8_t>(set >> 8 * b);
+      iv[4 + b] = static_cast<uint8_t>(clear >> 8 * b);
+    }
+    k = Gost28147Cfb(sbox, false, k.Span(), iv, k.Span(), true);
+  }
+  return k;
+}
+
+SecureBytes KdfGostR3411_2012_256(std::span<const uint8_t> key, std::span<const uint8_t> label,
+                                  std::span<const uint8_t> seed) {
+  // Neither the label nor the seed is secret.
+  std::vector<uint8_t> input = {0x01};
+  input.insert(input.end(), label.begin(), label.end());
+  input.push_back(0x00);
+  input.insert(input.end(), seed.begin(), seed.end());
+  input.insert(input.end(), {0x01, 0x00});  // the length, 256 bits, big-endian
+  return Hmac(Digest::kStribog256, key, input);
+}
+
+SecureBytes CryptoProPfxKey(std::span<const uint8_t> utf16lePassword, std::span<const uint8_t> salt,
+                            unsigned long iterations) {
+  CheckIterations(iterations);
+  GostDigest digest(GostHash::kR3411_94CryptoPro);
+  SecureBytes k(utf16lePassword);
+  SecureBytes next(digest.Size());
+  for (unsigned long i = 1; i <= iterations; ++i) {
+    const std::array<uint8_t, 2> counter = {static_cast<uint8_t>(i >> 8), static_cast<uint8_t>(i)};
+    digest.Write(k.Span());
+    digest.Write(salt);
+    digest.Write(counter);
+    digest.Finish(next.Span());
+    std::swap(k, next);
+    if (next.size() != k.size()) next = SecureBytes(k.size());
+  }
+  return k;
 }
 
 }  // namespace quillfen

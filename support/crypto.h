@@ -73,8 +73,9 @@ class GostDigest {
   std::unique_ptr<Handle> handle_;
 };
 
-// The S-boxes GOST 28147-89 runs with: CryptoPro's A and TC26's Z.
-enum class GostSbox { kCryptoProA, kTc26Z };
+// The S-boxes GOST 28147-89 runs with: CryptoPro's A and TC26's Z, which
+// the containers use, and CryptoPro's B, C and D, which a PFX may name.
+enum class GostSbox { kCryptoProA, kTc26Z, kCryptoProB, kCryptoProC, kCryptoProD };
 
 // GOST 28147-89 in ECB mode under a 32-byte key; `data` a whole number of
 // 8-byte blocks.
@@ -102,5 +103,72 @@ std::optional<std::vector<uint8_t>> PublicKeyOf(std::string_view oid, std::span<
 
 // Overwrites `bytes` so that the compiler cannot leave it out.
 void Wipe(std::span<uint8_t> bytes);
+
+// ---- Password-based encryption, as PFX files use it ----
+
+// The digests a PFX names for its MACs and its key derivations.
+enum class Digest { kSha1, kSha256, kStribog256, kStribog512 };
+
+// The digest's length in bytes.
+size_t DigestSize(Digest digest);
+
+// HMAC (RFC 2104) of `data` under `key`.
+SecureBytes Hmac(Digest digest, std::span<const uint8_t> key, std::span<const uint8_t> data);
+
+// PBKDF2 (RFC 8018) with HMAC over `digest`: `length` bytes. One iteration
+// at least.
+SecureBytes Pbkdf2(Digest digest, std::span<const uint8_t> password, std::span<const uint8_t> salt,
+                   unsigned long iterations, size_t length);
+
+// What a PKCS #12 key derivation is for (its ID byte).
+enum class Pkcs12Purpose : uint8_t { kKey = 1, kIv = 2, kMac = 3 };
+
+// The PKCS #12 key derivation (RFC 7292 appendix B.2): `length` bytes from
+// the password as a BMPString (big-endian UTF-16, its two zero bytes at the
+// end included) and the salt. One iteration at least.
+SecureBytes Pkcs12Kdf(Digest digest, Pkcs12Purpose purpose, std::span<const uint8_t> bmpPassword,
+                      std::span<const uint8_t> salt, unsigned long iterations, size_t length);
+
+// The S-box of GOST 28147-89 that an encryption parameter set's identifier
+// names ("1.2.643.7.1.2.5.1.1"); nothing for any other.
+std::optional<GostSbox> GostSboxOf(std::string_view oid);
+
+// GOST 28147-89 in CFB mode under a 32-byte key and an 8-byte IV, with
+// CryptoPro key meshing (RFC 4357 section 2.3: a new key after each 1024
+// bytes) or without it; `data` of any length.
+SecureBytes Gost28147Cfb(GostSbox sbox, bool keyMeshing, std::span<const uint8_t> key,
+                         std::span<const uint8_t> iv, std::span<const uint8_t> data, bool encrypt);
+
+// The 4-byte GOST 28147-89 MAC of `data` under a 32-byte key, its state
+// starting from the 8-byte `iv` instead of zeros.
+std::array<uint8_t, 4> Gost28147Mac(GostSbox sbox, std::span<const uint8_t> key,
+                                    std::span<const uint8_t> iv, std::span<const uint8_t> data);
+
+// The block ciphers of the PKCS #12 password-based encryptions: 3DES with a
+// 24-byte key and RC2 with a 5-byte (40-bit) key, both in CBC mode with an
+// 8-byte IV; `data` a whole number of 8-byte blocks, padding left to the
+// caller.
+enum class CbcCipher { kTripleDes, kRc2_40 };
+SecureBytes CbcCrypt(CbcCipher cipher, std::span<const uint8_t> key, std::span<const uint8_t> iv,
+                     std::span<const uint8_t> data, bool encrypt);
+
+// Bytes from libgcrypt's strong random generator.
+void StrongRandom(std::span<uint8_t> out);
+
+// The CryptoPro KEK diversification (RFC 4357 section 6.5): the 32-byte
+// `key` made into a new one by the 8-byte `ukm`.
+SecureBytes CryptoProDiversifiedKey(GostSbox sbox, std::span<const uint8_t> key,
+                                    std::span<const uint8_t> ukm);
+
+// KDF_GOSTR3411_2012_256 (R 50.1.113-2016 section 4.5): HMAC-Stribog-256
+// under `key` of 01 ‖ label ‖ 00 ‖ seed ‖ 01 00, 32 bytes.
+SecureBytes KdfGostR3411_2012_256(std::span<const uint8_t> key, std::span<const uint8_t> label,
+                                  std::span<const uint8_t> seed);
+
+// The key the CryptoPro provider derives for a PFX key bag: K0 is the
+// password as UTF-16LE, Ki the GOST R 34.11-94 (CryptoPro) digest of
+// K(i-1) ‖ salt ‖ i as two bytes big-endian, 32 bytes after `iterations`.
+SecureBytes CryptoProPfxKey(std::span<const uint8_t> utf16lePassword, std::span<const uint8_t> salt,
+                            unsigned long iterations);
 
 }  // namespace quillfen

@@ -2,6 +2,8 @@
 
 #include <libtasn1.h>
 
+#include <algorithm>
+#include <array>
 #include <climits>
 #include <new>
 
@@ -264,6 +266,35 @@ std::vector<std::vector<uint8_t>> DerElements(std::span<const uint8_t> der) {
   elements.reserve(count);
   for (size_t i = 1; i <= count; ++i) elements.push_back(sequence.Bytes(ElementPath({}, i)));
   return elements;
+}
+
+std::optional<DerHeader> ReadDerHeader(std::span<const uint8_t> der) {
+  // libtasn1 refuses a length whose content is not all there; the header
+  // alone is read from a copy that is long enough for any length.
+  std::array<uint8_t, 2 * 128> header{};
+  const size_t copied = std::min(der.size(), header.size());
+  std::copy(der.begin(), der.begin() + static_cast<std::ptrdiff_t>(copied), header.begin());
+  unsigned char tag_class = 0;
+  int tag_size = 0;
+  unsigned long tag = 0;
+  if (asn1_get_tag_der(header.data(), static_cast<int>(copied), &tag_class, &tag_size, &tag) !=
+      ASN1_SUCCESS) {
+    return std::nullopt;
+  }
+  int length_size = 0;
+  const long length =
+      asn1_get_length_der(header.data() + tag_size, INT_MAX - tag_size, &length_size);
+  if (length < 0 || static_cast<size_t>(tag_size + length_size) > copied) return std::nullopt;
+  DerHeader result;
+  static constexpr DerHeader::TagClass kClasses[] = {
+      DerHeader::TagClass::kUniversal, DerHeader::TagClass::kApplication,
+      DerHeader::TagClass::kContext, DerHeader::TagClass::kPrivate};
+  result.tag_class = kClasses[(tag_class & 0xC0) >> 6];
+  result.constructed = (tag_class & ASN1_CLASS_STRUCTURED) != 0;
+  result.tag = tag;
+  result.header_size = static_cast<size_t>(tag_size + length_size);
+  result.content_size = static_cast<size_t>(length);
+  return result;
 }
 
 }  // namespace quillfen

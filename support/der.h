@@ -111,4 +111,19 @@ std::string ElementPath(std::string_view path, size_t n);
 // element by element. Throws DerError when `der` is no SEQUENCE.
 std::vector<std::vector<uint8_t>> DerElements(std::span<const uint8_t> der);
 
+// The tag and the length that `der` starts with: what a file is taken for
+// before it is decoded whole, so the content may run past the end.
+struct DerHeader {
+  enum class TagClass { kUniversal, kApplication, kContext, kPrivate };
+  TagClass tag_class = TagClass::kUniversal;
+  bool constructed = false;
+  unsigned long tag = 0;
+  size_t header_size = 0;   // the tag's and the length's bytes
+  size_t content_size = 0;  // as the length says
+};
+
+// Nothing when the tag or the length cannot be read from `der`, or the
+// length is indefinite.
+std::optional<DerHeader> ReadDerHeader(std::span<const uint8_t> der);
+
 }  // namespace quillfen

@@ -1,0 +1,419 @@
+#include "conversion/sources/pfx_reader.h"
+
+#include <algorithm>
+
+#include "conversion/conversion_error.h"
+#include "conversion/sources/pfx_encryption.h"
+#include "host/path_functions.h"
+#include "host/unicode.h"
+#include "host/visible_name.h"
+#include "support/der.h"
+
+namespace quillfen {
+namespace {
+
+constexpr char kData[] = "1.2.840.113549.1.7.1";
+constexpr char kEncryptedData[] = "1.2.840.113549.1.7.6";
+constexpr char kKeyBag[] = "1.2.840.113549.1.12.10.1.1";
+constexpr char kShroudedKeyBag[] = "1.2.840.113549.1.12.10.1.2";
+constexpr char kCertBag[] = "1.2.840.113549.1.12.10.1.3";
+constexpr char kX509Certificate[] = "1.2.840.113549.1.9.22.1";
+constexpr char kFriendlyName[] = "1.2.840.113549.1.9.20";
+constexpr char kLocalKeyId[] = "1.2.840.113549.1.9.21";
+
+// A file of a few keys and their chains has dozens of bags.
+constexpr size_t kMaxBags = 1024;
+
+// The GOST key algorithms, signature and key agreement, and their keys'
+// lengths.
+size_t KeySizeOf(std::string_view algorithm) {
+  static constexpr struct {
+    std::string_view oid;
+    size_t size;
+  } kAlgorithms[] = {
+      {"1.2.643.2.2.19", 32},    {"1.2.643.2.2.98", 32},    {"1.2.643.7.1.1.1.1", 32},
+      {"1.2.643.7.1.1.6.1", 32}, {"1.2.643.7.1.1.1.2", 64}, {"1.2.643.7.1.1.6.2", 64},
+  };
+  for (const auto& known : kAlgorithms) {
+    if (known.oid == algorithm) return known.size;
+  }
+  return 0;
+}
+
+[[noreturn]] void Fail(PfxFault::Kind kind, std::u16string detail = {}) {
+  throw PfxFault{kind, std::move(detail)};
+}
+
+bool Same(std::span<const uint8_t> a, std::span<const uint8_t> b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end());
+}
+
+// The bytes of an OCTET STRING's DER.
+std::vector<uint8_t> Octets(std::span<const uint8_t> der) {
+  return DerStructure::Decode("Data", der).Bytes("");
+}
+
+struct BagAttributes {
+  std::optional<std::u16string> friendly_name;
+  std::vector<uint8_t> local_key_id;
+};
+
+BagAttributes ReadAttributes(const DerStructure& safe, const std::string& bag) {
+  BagAttributes attributes;
+  const std::string set = bag + ".bagAttributes";
+  if (!safe.Has(set)) return attributes;
+  for (size_t i = 1, count = safe.Count(set); i <= count; ++i) {
+    const std::string attribute = ElementPath(set, i);
+    const std::string id = safe.Oid(attribute + ".attrId");
+    const std::string value = ElementPath(attribute + ".attrValues", 1);
+    if (id == kLocalKeyId && safe.Has(value)) {
+      attributes.local_key_id = DerStructure::Decode("LocalKeyId", safe.Bytes(value)).Bytes("");
+    } else if (id == kFriendlyName && safe.Has(value)) {
+      const auto bmp = DerStructure::Decode("FriendlyName", safe.Bytes(value)).Bytes("");
+      if (bmp.size() % 2 != 0) Fail(PfxFault::Kind::kDamaged, u"неверное имя");
+      std::u16string name;
+      for (size_t k = 0; k < bmp.size(); k += 2)
+        name += static_cast<char16_t>(bmp[k] << 8 | bmp[k + 1]);
+      attributes.friendly_name = std::move(name);
+    }
+  }
+  return attributes;
+}
+
+// The private key of a GOST PrivateKeyInfo's privateKey: the number
+// little-endian, or a number and a mask that multiply to it, as such or in
+// an OCTET STRING; or an INTEGER.
+SecureBytes KeyNumber(std::string_view curve, size_t size, std::span<const uint8_t> field) {
+  const auto from_parts = [&](std::span<const uint8_t> parts) -> std::optional<SecureBytes> {
+    if (parts.size() == size) return SecureBytes(parts);
+    if (parts.size() == 2 * size) {
+      return MultiplyModOrder(curve, parts.first(size), parts.subspan(size));
+    }
+    return std::nullopt;
+  };
+  if (auto d = from_parts(field)) return std::move(*d);
+  try {
+    std::vector<uint8_t> octets = DerStructure::Decode("GostPrivateKeyOctets", field).Bytes("");
+    auto d = from_parts(octets);
+    Wipe(octets);
+    if (d) return std::move(*d);
+  } catch (const DerError&) {
+  }
+  try {
+    std::vector<uint8_t> number = DerStructure::Decode("GostPrivateKeyNumber", field).Bytes("");
+    std::span<const uint8_t> digits = number;
+    while (!digits.empty() && digits.front() == 0) digits = digits.subspan(1);
+    if (digits.size() <= size && (number.empty() || (number.front() & 0x80) == 0)) {
+      SecureBytes d(size);
+      std::reverse_copy(digits.begin(), digits.end(), d.data());
+      Wipe(number);
+      return d;
+    }
+    Wipe(number);
+  } catch (const DerError&) {
+  }
+  Fail(PfxFault::Kind::kDamaged, u"неверная запись ключа");
+}
+
+PfxKey ReadPrivateKeyInfo(std::span<const uint8_t> der) {
+  const DerStructure info = DerStructure::Decode("PrivateKeyInfo", der);
+  PfxKey key;
+  key.algorithm = info.Oid("privateKeyAlgorithm.algorithm");
+  const size_t size = KeySizeOf(key.algorithm);
+  if (size == 0) Fail(PfxFault::Kind::kUnknownKey, FromUtf8(key.algorithm));
+  const DerStructure parameters = DerStructure::Decode(
+      "GostPrivateKeyParameters", info.Bytes("privateKeyAlgorithm.parameters"));
+  key.curve = parameters.Oid("curve");
+  if (!IsKnownCurve(key.curve)) Fail(PfxFault::Kind::kUnknownCurve, FromUtf8(key.curve));
+  if (parameters.Has("digest")) key.digest = parameters.Oid("digest");
+  std::vector<uint8_t> field = info.Bytes("privateKey");
+  try {
+    key.d = KeyNumber(key.curve, size, field);
+  } catch (...) {
+    Wipe(field);
+    throw;
+  }
+  Wipe(field);
+  return key;
+}
+
+// A GOST certificate's public key, X ‖ Y little-endian; empty for any other.
+std::vector<uint8_t> PublicKeyOfCertificate(std::span<const uint8_t> der) {
+  try {
+    const DerStructure certificate = DerStructure::Decode("Certificate", der);
+    const BitString key = certificate.Bits("tbsCertificate.subjectPublicKeyInfo.subjectPublicKey");
+    return DerStructure::Decode("GostPublicKey", key.bytes).Bytes("");
+  } catch (const DerError&) {
+    return {};
+  }
+}
+
+struct FoundCertificate {
+  std::vector<uint8_t> der;
+  BagAttributes attributes;
+};
+
+class PfxReader {
+ public:
+  PfxReader(const SecureBytes& password, const PfxLimits& limits)
+      : password_(PasswordForms(password.Span())), limits_(limits) {}
+
+  PfxContents Read(std::span<const uint8_t> bytes) {
+    // libtasn1 calls a file cut short a wrong encoding; its length says
+    // what it is.
+    const auto header = ReadDerHeader(bytes);
+    if (header && header->header_size + header->content_size > bytes.size()) {
+      Fail(PfxFault::Kind::kDamaged, u"данные обрываются");
+    }
+    const DerStructure pfx = DerStructure::Decode("PFX", bytes);
+    if (pfx.Bytes("version") != std::vector<uint8_t>{3}) {
+      Fail(PfxFault::Kind::kDamaged, u"неверная версия");
+    }
+    const std::string type = pfx.Oid("authSafe.contentType");
+    if (type != kData) Fail(PfxFault::Kind::kUnknownContent, FromUtf8(type));
+    const std::vector<uint8_t> content = Octets(pfx.Bytes("authSafe.content"));
+    if (pfx.Has("macData")) {
+      contents_.mac = CheckMac(pfx.ElementDer("macData"), content, password_, limits_);
+      proved_ = true;
+    }
+    const DerStructure safe = DerStructure::Decode("AuthenticatedSafe", content);
+    for (size_t i = 1, count = safe.Count({}); i <= count; ++i) {
+      const std::string part = ElementPath({}, i);
+      const std::string part_type = safe.Oid(part + ".contentType");
+      if (part_type == kData) {
+        ReadSafeContents(
+            DerStructure::Decode("SafeContents", Octets(safe.Bytes(part + ".content"))),
+            std::nullopt);
+      } else if (part_type == kEncryptedData) {
+        ReadEncryptedContents(DerStructure::Decode("EncryptedData", safe.Bytes(part + ".content")));
+      } else {
+        Fail(PfxFault::Kind::kUnknownContent, FromUtf8(part_type));
+      }
+    }
+    if (contents_.keys.empty()) Fail(PfxFault::Kind::kNoKey);
+    for (PfxKey& key : contents_.keys) Prove(key);
+    return std::move(contents_);
+  }
+
+ private:
+  void CountEncryptedPart() {
+    if (++encrypted_parts_ > kMaxPfxEncryptedParts) {
+      Fail(PfxFault::Kind::kDamaged, u"слишком много зашифрованных частей");
+    }
+  }
+
+  // `open` on what a password decrypted: a part that does not decode, or
+  // whose padding is wrong, was opened by a wrong password unless the MAC
+  // proved the password.
+  template <typename Open>
+  auto Opened(Open open) {
+    const auto kind = proved_ ? PfxFault::Kind::kDamaged : PfxFault::Kind::kWrongPassword;
+    try {
+      return open();
+    } catch (const DerError& error) {
+      Fail(kind, error.Reason());
+    } catch (const PfxFault& fault) {
+      if (fault.kind != PfxFault::Kind::kUndecipherable) throw;
+      Fail(kind, fault.detail);
+    }
+  }
+
+  void ReadEncryptedContents(const DerStructure& data) {
+    CountEncryptedPart();
+    const std::string info = "encryptedContentInfo";
+    PfxEncryption encryption;
+    const std::vector<uint8_t> encrypted = data.Has(info + ".encryptedContent")
+                                               ? data.Bytes(info + ".encryptedContent")
+                                               : std::vector<uint8_t>();
+    const SecureBytes plain = Opened([&] {
+      return Decrypt(data.ElementDer(info + ".contentEncryptionAlgorithm"), encrypted, password_,
+                     limits_, encryption);
+    });
+    ReadSafeContents(Opened([&] { return DerStructure::Decode("SafeContents", plain.Span()); }),
+                     encryption);
+  }
+
+  void ReadSafeContents(const DerStructure& safe, const std::optional<PfxEncryption>& encryption) {
+    const size_t count = safe.Count({});
+    bags_ += count;
+    if (bags_ > kMaxBags) Fail(PfxFault::Kind::kDamaged, u"слишком много частей");
+    for (size_t i = 1; i <= count; ++i) {
+      const std::string bag = ElementPath({}, i);
+      const std::string id = safe.Oid(bag + ".bagId");
+      if (id == kCertBag) {
+        const DerStructure certificate =
+            DerStructure::Decode("CertBag", safe.Bytes(bag + ".bagValue"));
+        if (certificate.Oid("certId") != kX509Certificate) continue;
+        certificates_.push_back(
+            {Octets(certificate.Bytes("certValue")), ReadAttributes(safe, bag)});
+        if (encryption && !contents_.certificate_encryption) {
+          contents_.certificate_encryption = encryption;
+        }
+      } else if (id == kShroudedKeyBag || id == kKeyBag) {
+        PfxKey key = id == kKeyBag ? ReadPrivateKeyInfo(safe.Bytes(bag + ".bagValue"))
+                                   : ReadShroudedKey(safe.Bytes(bag + ".bagValue"));
+        const BagAttributes attributes = ReadAttributes(safe, bag);
+        key.friendly_name = attributes.friendly_name;
+        key.local_key_id = attributes.local_key_id;
+        contents_.keys.push_back(std::move(key));
+      }
+    }
+  }
+
+  PfxKey ReadShroudedKey(std::span<const uint8_t> der) {
+    CountEncryptedPart();
+    const DerStructure info = DerStructure::Decode("EncryptedPrivateKeyInfo", der);
+    const std::vector<uint8_t> encrypted = info.Bytes("encryptedData");
+    if (info.Oid("encryptionAlgorithm.algorithm") != kProviderPbe) {
+      PfxEncryption encryption;
+      const SecureBytes plain = Opened([&] {
+        return Decrypt(info.ElementDer("encryptionAlgorithm"), encrypted, password_, limits_,
+                       encryption);
+      });
+      PfxKey key = Opened([&] { return ReadPrivateKeyInfo(plain.Span()); });
+      key.encryption = std::move(encryption);
+      return key;
+    }
+    contents_.kind = PfxKind::kProviderExport;
+    PfxKey key;
+    const std::vector<uint8_t> parameters = info.Has("encryptionAlgorithm.parameters")
+                                                ? info.Bytes("encryptionAlgorithm.parameters")
+                                                : std::vector<uint8_t>();
+    ProviderKey found =
+        DecryptProviderKey(parameters, encrypted, password_, limits_, proved_, key.encryption);
+    key.algorithm = std::move(found.algorithm);
+    key.curve = std::move(found.curve);
+    key.digest = std::move(found.digest);
+    key.d = std::move(found.d);
+    const size_t size = KeySizeOf(key.algorithm);
+    if (size == 0) Fail(PfxFault::Kind::kUnknownKey, FromUtf8(key.algorithm));
+    if (!IsKnownCurve(key.curve)) Fail(PfxFault::Kind::kUnknownCurve, FromUtf8(key.curve));
+    if (key.d.size() != size) Fail(PfxFault::Kind::kDamaged, u"неверная длина ключа");
+    return key;
+  }
+
+  // d is a key of its curve, and d·G the public key of its certificate: the
+  // one with the key's localKeyID, else the only one beside the only key;
+  // else any whose public key d·G is.
+  void Prove(PfxKey& key) {
+    const auto public_key = PublicKeyOf(key.curve, key.d.Span());
+    if (!public_key) Fail(PfxFault::Kind::kDamaged, u"неверный ключ");
+    const FoundCertificate* paired = nullptr;
+    if (!key.local_key_id.empty()) {
+      for (const auto& certificate : certificates_) {
+        if (certificate.attributes.local_key_id == key.local_key_id) paired = &certificate;
+      }
+    }
+    if (paired == nullptr && contents_.keys.size() == 1 && certificates_.size() == 1) {
+      paired = &certificates_.front();
+    }
+    if (paired != nullptr && !Same(PublicKeyOfCertificate(paired->der), *public_key)) {
+      Fail(PfxFault::Kind::kCertificateMismatch);
+    }
+    for (size_t i = 0; paired == nullptr && i < certificates_.size(); ++i) {
+      if (Same(PublicKeyOfCertificate(certificates_[i].der), *public_key)) {
+        paired = &certificates_[i];
+      }
+    }
+    if (paired == nullptr) return;
+    key.certificate = paired->der;
+    if (!key.friendly_name) key.friendly_name = paired->attributes.friendly_name;
+  }
+
+  PfxPassword password_;
+  const PfxLimits& limits_;
+  bool proved_ = false;
+  size_t encrypted_parts_ = 0;
+  size_t bags_ = 0;
+  PfxContents contents_;
+  std::vector<FoundCertificate> certificates_;
+};
+
+std::u16string FaultText(const PfxFault& fault, const std::u16string& file) {
+  const std::u16string pfx = u"файла PFX " + file;
+  switch (fault.kind) {
+    case PfxFault::Kind::kDamaged:
+    case PfxFault::Kind::kUndecipherable:
+      return u"Файл PFX " + file + u" повреждён (" + fault.detail + u").";
+    case PfxFault::Kind::kWrongPassword:
+      return u"Неверный пароль " + pfx + u".";
+    case PfxFault::Kind::kUnknownEncryption:
+      return u"Алгоритм шифрования " + pfx + u" (" + fault.detail + u") программа не знает.";
+    case PfxFault::Kind::kUnknownParameters:
+      return u"Параметры шифрования " + pfx + u" (" + fault.detail + u") программа не знает.";
+    case PfxFault::Kind::kUnknownMac:
+      return u"Алгоритм имитовставки " + pfx + u" (" + fault.detail + u") программа не знает.";
+    case PfxFault::Kind::kUnknownKey:
+      return u"Алгоритм ключа " + pfx + u" (" + fault.detail + u") программа не знает.";
+    case PfxFault::Kind::kUnknownCurve:
+      return u"Параметры ключа " + pfx + u" (" + fault.detail + u") программа не знает.";
+    case PfxFault::Kind::kUnknownContent:
+      return u"Вид содержимого " + pfx + u" (" + fault.detail + u") программа не знает.";
+    case PfxFault::Kind::kTooManyIterations:
+      return u"Число итераций в файле PFX " + file + u" больше 10000000.";
+    case PfxFault::Kind::kKeyMacMismatch:
+      return u"Ключ " + pfx + u" повреждён: его имитовставка не сходится.";
+    case PfxFault::Kind::kCertificateMismatch:
+      return u"Ключ " + pfx + u" не сходится с его сертификатом.";
+    case PfxFault::Kind::kNoKey:
+      break;
+  }
+  return u"В файле PFX " + file + u" нет закрытого ключа.";
+}
+
+// The header at the start of `bytes` when it is of the universal class, of
+// `tag` and constructed or not as asked.
+std::optional<DerHeader> Universal(std::span<const uint8_t> bytes, unsigned long tag,
+                                   bool constructed) {
+  const auto header = ReadDerHeader(bytes);
+  if (!header || header->tag_class != DerHeader::TagClass::kUniversal || header->tag != tag ||
+      header->constructed != constructed) {
+    return std::nullopt;
+  }
+  return header;
+}
+
+}  // namespace
+
+bool IsPfx(std::span<const uint8_t> bytes) {
+  constexpr unsigned long kSequence = 16, kInteger = 2, kOid = 6;
+  const auto pfx = Universal(bytes, kSequence, true);
+  if (!pfx) return false;
+  bytes = bytes.subspan(pfx->header_size);
+  const auto version = Universal(bytes, kInteger, false);
+  if (!version || version->header_size + version->content_size > bytes.size()) return false;
+  try {
+    const size_t size = version->header_size + version->content_size;
+    if (DerStructure::Decode("PfxVersion", bytes.first(size)).Bytes("") !=
+        std::vector<uint8_t>{3}) {
+      return false;
+    }
+    bytes = bytes.subspan(size);
+    const auto info = Universal(bytes, kSequence, true);
+    if (!info) return false;
+    bytes = bytes.subspan(info->header_size);
+    const auto type = Universal(bytes, kOid, false);
+    if (!type || type->header_size + type->content_size > bytes.size()) return false;
+    return DerStructure::Decode("ContentType", bytes.first(type->header_size + type->content_size))
+               .Oid("") == kData;
+  } catch (const DerError&) {
+    return false;
+  }
+}
+
+PfxContents ReadPfx(std::span<const uint8_t> bytes, const SecureBytes& password,
+                    std::u16string_view sourceFile, const PfxLimits& limits) {
+  const std::u16string file = QuotedName(LastPathElement(sourceFile));
+  if (bytes.size() > kMaxPfxSize) {
+    throw PathError(sourceFile, u"Файл PFX " + file + u" слишком велик (больше 8 МБ).");
+  }
+  try {
+    return PfxReader(password, limits).Read(bytes);
+  } catch (const PfxFault& fault) {
+    throw PathError(sourceFile, FaultText(fault, file));
+  } catch (const DerError& error) {
+    throw PathError(sourceFile, u"Файл PFX " + file + u" повреждён (" + error.Reason() + u").");
+  }
+}
+
+}  // namespace quillfen

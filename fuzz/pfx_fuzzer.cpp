@@ -1,0 +1,39 @@
+// Any bytes as a PFX file and its password: the file is either read, each
+// key a key of its curve, or refused with one message; nothing else may
+// happen. The first byte is the password's length, the password follows,
+// then the file.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+
+#include "conversion/conversion_error.h"
+#include "conversion/sources/pfx_reader.h"
+#include "fuzz/fuzz_check.h"
+#include "support/crypto.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace quillfen;
+  if (size == 0) return 0;
+  const size_t length = std::min<size_t>(data[0], size - 1);
+  const SecureBytes password(std::span(data + 1, length));
+  const std::span<const uint8_t> file(data + 1 + length, size - 1 - length);
+  (void)IsPfx(file);
+  // The seeds' 2000 iterations pass; a count a mutation made larger is
+  // refused before it is spent.
+  PfxLimits limits;
+  limits.max_iterations = 2048;
+  try {
+    const PfxContents contents = ReadPfx(file, password, u"/work/in.pfx", limits);
+    FUZZ_CHECK(!contents.keys.empty());
+    FUZZ_CHECK(!contents.mac || (contents.mac->iterations >= 1 &&
+                                 contents.mac->iterations <= limits.max_iterations));
+    for (const PfxKey& key : contents.keys) {
+      FUZZ_CHECK(IsKnownCurve(key.curve));
+      FUZZ_CHECK(PublicKeyOf(key.curve, key.d.Span()).has_value());
+      FUZZ_CHECK(key.encryption.iterations <= limits.max_iterations);
+    }
+  } catch (const ConversionError& error) {
+    FUZZ_CHECK(!error.Message().empty());
+  }
+  return 0;
+}
