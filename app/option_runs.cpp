@@ -144,8 +144,10 @@ int RunInstall(Host& host, const Request& request) {
   const auto announce = [&] {
     std::u16string lines, certificates;
     for (const auto& container : installation.containers) {
-      lines += VisibleName(container.directory) + u" → \\\\.\\HDIMAGE\\" +
-               VisibleName(container.name) + u"\r\n";
+      lines +=
+          VisibleName(container.directory) + u" → \\\\.\\HDIMAGE\\" + VisibleName(container.name);
+      if (container.name_key_unread) lines += u" (name.key не прочитан: имя из источника)";
+      lines += u"\r\n";
       if (container.has_certificate) {
         certificates += u"certmgr -inst -store uMy -cont '";
         certificates += VisibleName(ShellQuoted(u"\\\\.\\HDIMAGE\\" + container.name));

@@ -28,18 +28,22 @@ const ContainerValue* FindValue(std::span<const ContainerValue> values, std::u16
 std::vector<ContainerValue> ReadAllValues(ContainerKey& key,
                                           std::vector<std::u16string>* problems = nullptr);
 
-// Hands out the values of another container key and keeps a copy of the one
-// named `kept` (header.key, say), so that what a destination writes can be
-// read for its contents after; the others, keys and masks among them, are
-// not copied.
+// Hands out the values of another container key and keeps a copy of those
+// named in `kept` (header.key and name.key, say), so that what a destination
+// writes can be read for its contents after; the others, keys and masks
+// among them, are not copied.
 class KeptValuesKey : public ContainerKey {
  public:
-  KeptValuesKey(ContainerKey& key, std::u16string kept)
-      : ContainerKey(key.Name(), key.User(), key.Wow64()), key_(key), name_(std::move(kept)) {}
+  KeptValuesKey(ContainerKey& key, std::vector<std::u16string> kept)
+      : ContainerKey(key.Name(), key.User(), key.Wow64()), key_(key), names_(std::move(kept)) {}
 
   std::optional<ContainerValue> NextValue() override {
     auto value = key_.NextValue();
-    if (value && IsNamed(*value, name_)) kept_.push_back(*value);
+    if (value) {
+      for (const auto& name : names_) {
+        if (IsNamed(*value, name)) kept_.push_back(*value);
+      }
+    }
     return value;
   }
 
@@ -47,7 +51,7 @@ class KeptValuesKey : public ContainerKey {
 
  private:
   ContainerKey& key_;
-  std::u16string name_;
+  std::vector<std::u16string> names_;
   std::vector<ContainerValue> kept_;
 };
 

@@ -70,11 +70,12 @@ bool InstallContainers(const InstallRequest& request, Host& host, Installation* 
         done.user_directory = store.Open(keys_dir, request.keys_dir, parties.user);
         for (const auto& key : keys) {
           const std::u16string name = store.NameFor(key->Name());
-          KeptValuesKey kept(*key, u"header.key");
+          KeptValuesKey kept(*key, {u"header.key", u"name.key"});
           std::u16string directory;
           ForContainer(*key, [&] { directory = store.Write(name, kept); });
-          done.containers.push_back(
-              {key->Name(), directory, ReadContainerContents(kept.Kept()).HasCertificate()});
+          const ContainerContents contents = ReadContainerContents(kept.Kept());
+          done.containers.push_back({contents.stored_name.value_or(key->Name()),
+                                     !contents.stored_name, directory, contents.HasCertificate()});
         }
         store.Finish();
         done.note = source->Note();

@@ -18,11 +18,22 @@ struct InstallRequest {
   std::u16string keys_dir;
 };
 
-// What --install did: the user's directory in the key store and, for each
-// container, the directory made for it and whether it holds a certificate.
+// A container --install wrote: its name as the key store lists it, which is
+// the one in its name.key (a copied key keeps the old name there), or the
+// source's name for it when name.key could not be read; the directory made
+// for it, and whether it holds a certificate.
+struct InstalledContainer {
+  std::u16string name;
+  bool name_key_unread = false;
+  std::u16string directory;
+  bool has_certificate = false;
+};
+
+// What --install did: the user's directory in the key store and each
+// container it wrote.
 struct Installation {
   std::u16string user_directory;
-  std::vector<ConvertedContainer> containers;
+  std::vector<InstalledContainer> containers;
   std::u16string note;  // what the source adds to the success message
 };
 
