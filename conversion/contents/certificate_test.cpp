@@ -81,6 +81,7 @@ TEST(CertificateTest, WhatIsNoCertificateIsADerError) {
        u"«Certificate»: неверная кодировка DER"},
       {"thirteenth month", bad_time,
        u"«Certificate.tbsCertificate.validity.notBefore.utcTime»: неверная запись времени"},
+      {"past a megabyte", std::vector<uint8_t>((1 << 20) + 1, 0x30), u"«Certificate»: больше 1 МБ"},
   };
   for (const auto& c : cases) {
     try {
