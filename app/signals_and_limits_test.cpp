@@ -13,6 +13,7 @@
 
 #include "host/unicode.h"
 #include "tests/run_program.h"
+#include "tests/test_containers.h"
 #include "tests/test_exports.h"
 #include "tests/test_hives.h"
 
@@ -126,6 +127,70 @@ TEST(SignalsAndLimitsTest, AMessageStandardOutputCannotTakeIsAFailure) {
     EXPECT_EQ(result.err, c.err);
     EXPECT_EQ(Listing(dir.path()), before);
   }
+}
+
+// Only secrets go into libgcrypt's secure memory, one pool as large as the
+// run needs; what libgcrypt would say of it, that it cannot lock it among
+// that, is no second message, and a password file's line as long as no
+// password is refused as the terminal's and standard input's are.
+TEST(SignalsAndLimitsTest, SecureMemorySaysNothingOfItsOwn) {
+  TempDir dir;
+  std::vector<TestContainer> many;
+  for (int i = 0; i < 300; ++i) {
+    std::u16string name = u"k";
+    name += FromUtf8(std::to_string(i));
+    many.push_back({u"S-1-5-21-1", false, name, KnownAnswerValues("kat512.000")});
+  }
+  WriteBinaryFile(dir / "many.reg", EncodeUtf16Le(SeveralContainersExport(many), true));
+  WriteBinaryFile(dir / "one.reg",
+                  EncodeUtf16Le(RegeditExport(KnownAnswerValues("kat256.000")), true));
+  WriteBinaryFile(dir / "pass.txt", "Kat-256\n");
+  WriteBinaryFile(dir / "long.txt", std::string(25000, 'a') + "\n");
+  // No memory may be locked; root keeps that right unless it gives it up.
+  const std::string unlocked =
+      ::geteuid() == 0 ? "ulimit -l 0 && exec setpriv --bounding-set=-ipc_lock --inh-caps=-ipc_lock"
+                       : "ulimit -l 0 && exec";
+  const auto run = [&](const std::string& prefix, const std::vector<std::string>& arguments) {
+    std::vector<std::string> call = {"-c", prefix + " \"$0\" \"$@\"", QUILLFEN_EXE};
+    call.insert(call.end(), arguments.begin(), arguments.end());
+    return RunProgram("/bin/bash", call, dir.path());
+  };
+  const struct {
+    const char* what;
+    std::string prefix;
+    std::vector<std::string> arguments;
+    int status;
+    std::string err;
+  } cases[] = {
+      {"300 keys held until the last is proved",
+       "exec",
+       {"--export-key", "--all", "many.reg", "keys"},
+       0,
+       ""},
+      {"no memory locked: --export-key",
+       unlocked,
+       {"--export-key", "--password-file=pass.txt", "one.reg", "key"},
+       0,
+       ""},
+      {"no memory locked: --info", unlocked, {"--info", "one.reg"}, 0, ""},
+      {"no memory locked: --list", unlocked, {"--list", "one.reg"}, 0, ""},
+      {"a password line of 25,000 bytes",
+       "exec",
+       {"--export-key", "--password-file=long.txt", "one.reg", "none"},
+       1,
+       kCaption + "long.txt\n\nПароль длиннее 4096 байт.\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto result = run(c.prefix, c.arguments);
+    EXPECT_EQ(result.exit_status, c.status);
+    EXPECT_EQ(result.err, c.err);
+    EXPECT_EQ(result.out.substr(0, kCaption.size()), c.status == 0 ? kCaption : "");
+  }
+  size_t written = 0;
+  for (const auto& entry : fs::directory_iterator(dir / "keys")) written += entry.is_regular_file();
+  EXPECT_EQ(written, 600u);
+  EXPECT_FALSE(fs::exists(dir / "none"));
 }
 
 }  // namespace

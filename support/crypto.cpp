@@ -2,7 +2,9 @@
 
 #include <gcrypt.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdarg>
 #include <cstring>
 #include <new>
 #include <string>
@@ -16,19 +18,39 @@
 namespace quillfen {
 namespace {
 
-// libgcrypt must be set up once before its first use, secure memory (which
-// is kept out of swap and wiped when freed) included.
+// The program shows one message of its own: what libgcrypt would print, a
+// warning about memory it could not lock among them, goes nowhere.
+void DiscardLog(void*, int, const char*, va_list) {}
+
+// What every run gets: what one key's recovery needs with the longest
+// password a run takes, and what a system whose lock limit is the old
+// default of 64 KiB locks whole.
+constexpr size_t kLeastSecureMemory = 65536;
+size_t secure_memory_size = kLeastSecureMemory;
+
+// libgcrypt must be set up once before its first use.
 void Initialize() {
   static const bool initialized = [] {
     if (gcry_check_version(GCRYPT_VERSION) == nullptr) {
       throw RunTimeError(EINVAL, u"libgcrypt is older than the program was built for");
     }
-    gcry_control(GCRYCTL_SUSPEND_SECMEM_WARN);
-    gcry_control(GCRYCTL_INIT_SECMEM, 65536, 0);
-    // A run with many containers holds a key of each until it writes them.
-    gcry_control(GCRYCTL_AUTO_EXPAND_SECMEM, 65536);
-    gcry_control(GCRYCTL_RESUME_SECMEM_WARN);
+    gcry_set_log_handler(DiscardLog, nullptr);
+    gcry_control(GCRYCTL_DISABLE_SECMEM_WARN);
     gcry_control(GCRYCTL_INITIALIZATION_FINISHED, 0);
+    return true;
+  }();
+  (void)initialized;
+}
+
+// Secure memory, which is kept out of swap where the system lets the
+// program lock it and is wiped when freed, is one pool of the size the run
+// asked for, set up before the first secret goes in. It never grows: more
+// would come from memory nobody locked.
+void InitializeSecureMemory() {
+  Initialize();
+  static const bool initialized = [] {
+    // Not locked (ulimit -l too small): the secrets are still wiped when freed.
+    gcry_control(GCRYCTL_INIT_SECMEM, static_cast<unsigned int>(secure_memory_size), 0);
     return true;
   }();
   (void)initialized;
@@ -108,6 +130,8 @@ void WriteNumber(gcry_mpi_t number, size_t size, uint8_t* out) {
 
 }  // namespace
 
+void ReserveSecureMemory(size_t bytes) { secure_memory_size = std::max(kLeastSecureMemory, bytes); }
+
 std::array<uint8_t, 20> Sha1(std::span<const uint8_t> bytes) {
   Initialize();
   std::array<uint8_t, 20> digest;
@@ -117,7 +141,7 @@ std::array<uint8_t, 20> Sha1(std::span<const uint8_t> bytes) {
 
 SecureBytes::SecureBytes(size_t size) : size_(size) {
   if (size == 0) return;
-  Initialize();
+  InitializeSecureMemory();
   data_ = static_cast<uint8_t*>(gcry_calloc_secure(size, 1));
   if (data_ == nullptr) throw std::bad_alloc();
 }
@@ -154,7 +178,7 @@ struct GostDigest::Handle {
 };
 
 GostDigest::GostDigest(GostHash hash) : handle_(std::make_unique<Handle>()) {
-  Initialize();
+  InitializeSecureMemory();
   handle_->algorithm = HashAlgorithm(hash);
   Check(gcry_md_open(&handle_->md, handle_->algorithm, GCRY_MD_FLAG_SECURE));
 }
@@ -176,7 +200,7 @@ void GostDigest::Finish(std::span<uint8_t> out) {
 
 SecureBytes Gost28147Ecb(GostSbox sbox, std::span<const uint8_t> key, std::span<const uint8_t> data,
                          bool encrypt) {
-  Initialize();
+  InitializeSecureMemory();
   CheckKey(key);
   Cipher cipher;
   Check(gcry_cipher_open(cipher.Out(), GCRY_CIPHER_GOST28147, GCRY_CIPHER_MODE_ECB,
@@ -191,7 +215,7 @@ SecureBytes Gost28147Ecb(GostSbox sbox, std::span<const uint8_t> key, std::span<
 
 std::array<uint8_t, 4> Gost28147Mac(GostSbox sbox, std::span<const uint8_t> key,
                                     std::span<const uint8_t> data) {
-  Initialize();
+  InitializeSecureMemory();
   CheckKey(key);
   Mac mac;
   Check(gcry_mac_open(mac.Out(), GCRY_MAC_GOST28147_IMIT, GCRY_MAC_FLAG_SECURE, nullptr));

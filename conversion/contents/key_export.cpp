@@ -28,7 +28,16 @@ const std::vector<uint8_t>* ValueBytes(std::span<const ContainerValue> values,
   return nullptr;
 }
 
+// What one recovery holds in secure memory at once with the longest
+// password a run takes (4096 bytes): the password as UTF-16, its
+// derivation form of four bytes a unit, and the hashes' states; and what
+// each key proved holds until it is written, its PEM.
+constexpr size_t kRecoveryMemory = 32 << 10;
+constexpr size_t kHeldKeyMemory = 512;
+
 }  // namespace
+
+void ReserveKeyMemory(size_t keys) { ReserveSecureMemory(kRecoveryMemory + keys * kHeldKeyMemory); }
 
 RecoveredKey RecoverKey(std::span<const ContainerValue> values, PasswordSource& passwords,
                         std::u16string_view sourceFile, std::u16string_view container) {
@@ -82,6 +91,9 @@ RecoveredKey RecoverKey(std::span<const ContainerValue> values, PasswordSource& 
   if (HasPassword(facts.check_value)) {
     pin = PinOf(passwords.Get(container));
     if (!PasswordMatches(facts, pin.Span())) {
+      // Not held beside the other form: the two of the longest password
+      // would double what the run needs.
+      pin = SecureBytes();
       auto other = Windows1251PinOf(passwords.Get(container));
       if (!other || !PasswordMatches(facts, other->Span())) {
         throw fail(Text({u"Неверный пароль контейнера ", quoted, u"."}));

@@ -33,4 +33,8 @@ struct RecoveredKey {
 RecoveredKey RecoverKey(std::span<const ContainerValue> values, PasswordSource& passwords,
                         std::u16string_view sourceFile, std::u16string_view container);
 
+// Sizes the secure memory of a run that recovers `keys` keys and holds
+// each, as its PEM, until the last is proved.
+void ReserveKeyMemory(size_t keys);
+
 }  // namespace quillfen

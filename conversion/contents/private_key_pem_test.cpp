@@ -105,7 +105,11 @@ TEST(PrivateKeyPemTest, CertificatesAsOpenSslWritesThem) {
   for (const auto& answer : KnownAnswers()) {
     const std::string name(answer.directory, std::strlen(answer.directory) - 4);  // no ".000"
     const std::string pem = KnownAnswerText(name + ".cert.pem");
-    EXPECT_EQ(Text(Pem("CERTIFICATE", Bytes(CertificateDer(pem)))), pem) << name;
+    const std::string der = CertificateDer(pem);
+    EXPECT_EQ(Text(Pem("CERTIFICATE", Bytes(der))), pem) << name;
+    // Public, it is written the same from plain memory.
+    const std::vector<uint8_t> plain = PublicPem("CERTIFICATE", Bytes(der));
+    EXPECT_EQ(std::string(plain.begin(), plain.end()), pem) << name;
   }
 }
 

@@ -138,6 +138,14 @@ TEST_F(ExportKeysTest, EachFaultEndsInItsMessageOrTheBackup) {
       {"password file in Windows-1251", cyrillic(false), keep, cyrillic_1251, u""},
       {"Windows-1251 form, wrong password", cyrillic(true), keep, "Пароли",
        u"Неверный пароль контейнера «srv»."},
+      // 4096 bytes in UTF-8: the longest a run takes, tried in both forms.
+      {"the longest password, stored in its Windows-1251 form",
+       [](TestKey& k) {
+         k.password = u"Пароль";
+         k.password.append(4084, u'a');
+         k.windows1251 = true;
+       },
+       keep, "Пароль" + std::string(4084, 'a'), u""},
       {"no certificate", [](TestKey& k) { k.certificate = false; }, keep, "secret", u""},
   };
   for (const auto& c : kCases) {
@@ -239,8 +247,7 @@ TEST_F(ExportKeysTest, AllContainersWithOnePassword) {
   EXPECT_EQ(console.terminal_asks, 0);
 }
 
-// Keys wait in secure memory until every one is proved: more than its first
-// pool holds.
+// Keys wait in secure memory until every one is proved.
 TEST_F(ExportKeysTest, AHundredAndTwentyContainersInOneRun) {
   std::vector<TestContainer> containers;
   for (int i = 1000; i < 1120; ++i) {

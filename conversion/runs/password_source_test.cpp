@@ -66,6 +66,19 @@ TEST(PasswordSourceTest, FromTheFileStandardInputOrTerminal) {
       {"too long a line", u"-", [](auto&, auto& c) { c.input = std::string(4097, 'a'); },
        u"-\r\n\r\nПароль длиннее 4096 байт.", 0},
       {"longest line", u"-", [](auto&, auto& c) { c.input = std::string(4096, 'a'); }, longest, 0},
+      {"too long a line in the file", u"/work/pass.txt",
+       [](auto& f, auto&) { f.AddFile(u"/work/pass.txt", std::string(4097, 'a') + "\nb"); },
+       u"/work/pass.txt\r\n\r\nПароль длиннее 4096 байт.", 0},
+      {"longest line in the file", u"/work/pass.txt",
+       [](auto& f, auto&) { f.AddFile(u"/work/pass.txt", std::string(4096, 'a') + "\r\nb"); },
+       longest, 0},
+      {"too long a line of UTF-16 in the file", u"/work/pass.txt",
+       [](auto& f, auto&) {
+         std::string text = "\xff\xfe";
+         for (int i = 0; i < 2049; ++i) text += std::string("a\0", 2);
+         f.AddFile(u"/work/pass.txt", text + std::string("\n\0", 2));
+       },
+       u"/work/pass.txt\r\n\r\nПароль длиннее 4096 байт.", 0},
       {"terminal", std::nullopt, [](auto&, auto& c) { c.terminal = "Kat"; }, FromUtf8(kat), 1},
       {"no terminal", std::nullopt, [](auto&, auto&) {}, no_terminal, 0},
   };
