@@ -8,6 +8,7 @@
 #include "host/visible_name.h"
 #include "support/ascii.h"
 #include "support/common.h"
+#include "support/gost_curves.h"
 
 namespace quillfen {
 namespace {
@@ -61,7 +62,10 @@ RecoveredKey RecoverKey(std::span<const ContainerValue> values, PasswordSource& 
                      FromUtf8(contents.algorithm->oid), u") программа не знает."}));
   }
   const std::string& curve = contents.curve->oid;
-  if (!IsKnownCurve(curve)) {
+  // A key of one family on a curve of the other size would be written as
+  // neither: OpenSSL refuses such a file.
+  const size_t bits = *family == KeyFamily::k2012_512 ? 512 : 256;
+  if (!IsKnownCurve(curve) || GostCurveBits(curve) != bits) {
     throw fail(Text({u"Параметры ключа контейнера ", quoted, u" (", FromUtf8(curve),
                      u") программа не знает."}));
   }

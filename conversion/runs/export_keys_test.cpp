@@ -134,6 +134,30 @@ TEST_F(ExportKeysTest, EachFaultEndsInItsMessageOrTheBackup) {
        u"Алгоритм ключа контейнера «srv» (1.2.643.2.2.20) программа не знает."},
       {"test curve", [](TestKey& k) { k.header_curve = "1.2.643.2.2.35.0"; }, keep, "secret",
        u"Параметры ключа контейнера «srv» (1.2.643.2.2.35.0) программа не знает."},
+      {"a 512-bit algorithm on a 256-bit curve",
+       [](TestKey& k) {
+         k.family = KeyFamily::k2012_512;
+         k.algorithm = "1.2.643.7.1.1.1.2";
+         k.certificate = false;
+       },
+       keep, "secret",
+       u"Параметры ключа контейнера «srv» (1.2.643.7.1.2.1.1.1) программа не знает."},
+      {"a 256-bit algorithm on a 512-bit curve",
+       [](TestKey& k) {
+         k.curve = "1.2.643.7.1.2.1.2.1";
+         k.certificate = false;
+       },
+       keep, "secret",
+       u"Параметры ключа контейнера «srv» (1.2.643.7.1.2.1.2.1) программа не знает."},
+      {"a 2001 algorithm on a 512-bit curve",
+       [](TestKey& k) {
+         k.family = KeyFamily::k2001;
+         k.algorithm = "1.2.643.2.2.19";
+         k.curve = "1.2.643.7.1.2.1.2.2";
+         k.certificate = false;
+       },
+       keep, "secret",
+       u"Параметры ключа контейнера «srv» (1.2.643.7.1.2.1.2.2) программа не знает."},
       {"password stored in its Windows-1251 form", cyrillic(true), keep, "Пароль", u""},
       {"password file in Windows-1251", cyrillic(false), keep, cyrillic_1251, u""},
       {"Windows-1251 form, wrong password", cyrillic(true), keep, "Пароли",
