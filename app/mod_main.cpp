@@ -32,6 +32,7 @@ int RunArguments(Host& host, const ArgumentList& arguments, std::u16string_view 
 }  // namespace
 
 int Main() {
+  OpenClosedStandardDescriptors();
   PrepareSignals();
   RegisterAppPath();
   InitializeCommonControls();

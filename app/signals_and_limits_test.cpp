@@ -129,6 +129,45 @@ TEST(SignalsAndLimitsTest, AMessageStandardOutputCannotTakeIsAFailure) {
   }
 }
 
+// Standard input, output or error that the caller closed: the null device
+// takes their numbers, so "-" reads nothing, which is a wrong password, and
+// a message written there still fails.
+TEST(SignalsAndLimitsTest, ClosedStandardDescriptorsGiveTheRunNothing) {
+  TempDir dir;
+  fs::copy(fs::path(QUILLFEN_SOURCE_DIR) / "tests" / "data" / "known-answers" / "kat256.000",
+           dir / "kat256.000");
+  WriteBinaryFile(dir / "one.reg",
+                  EncodeUtf16Le(RegeditExport(KnownAnswerValues("kat256.000")), true));
+  const std::string directory = (dir / "kat256.000").string(), one = (dir / "one.reg").string();
+  const std::string out = (dir / "out").string();
+  const std::string unwritten = "Не удалось вывести сообщение.\n\nОшибка 9: Bad file descriptor\n";
+  const struct {
+    std::string closing;
+    std::vector<std::string> arguments;
+    std::string err;
+  } cases[] = {
+      {"0<&-",
+       {"--export-key", "--password-file=-", directory, out},
+       kCaption + directory + "\n\nНеверный пароль контейнера «kat256».\n"},
+      {"0<&-",
+       {"--export-key", "--password-file=-", one, out},
+       kCaption + one + "\n\nНеверный пароль контейнера «Container 1».\n"},
+      {"1>&-", {"--list", one}, kCaption + unwritten},
+      {"1>&-", {one, out}, kCaption + unwritten},
+      {"1>&- 2>&-", {"--list", one}, ""},
+      {"2>&-", {"--list", (dir / "none.reg").string()}, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.closing + " " + c.arguments.front());
+    const auto before = Listing(dir.path());
+    const auto result = RunAfter("exec " + c.closing, c.arguments);
+    EXPECT_EQ(result.exit_status, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, c.err);
+    EXPECT_EQ(Listing(dir.path()), before);
+  }
+}
+
 // Only secrets go into libgcrypt's secure memory, one pool as large as the
 // run needs; what libgcrypt would say of it, that it cannot lock it among
 // that, is no second message, and a password file's line as long as no
