@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -69,6 +70,16 @@ class EchoOff {
 class PosixConsole : public Console {
  public:
   size_t ReadInputLine(std::span<uint8_t> line) override { return ReadLine(STDIN_FILENO, line); }
+
+  std::optional<size_t> ReadPipeLine(std::u16string_view path, std::span<uint8_t> line) override {
+    // Without waiting for a FIFO's writer to open it: the line is waited
+    // for instead, and Ctrl-C ends the wait.
+    const FileDescriptor pipe(::open(ToUtf8(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (pipe.get() < 0) return std::nullopt;
+    struct stat info;
+    if (::fstat(pipe.get(), &info) != 0 || !S_ISFIFO(info.st_mode)) return std::nullopt;
+    return ReadLine(pipe.get(), line);
+  }
 
   std::optional<size_t> ReadHiddenLine(std::u16string_view prompt,
                                        std::span<uint8_t> line) override {

@@ -31,6 +31,11 @@ class Win32Console : public Console {
     return length;
   }
 
+  // A pipe reaches the Windows program as standard input, "-".
+  std::optional<size_t> ReadPipeLine(std::u16string_view, std::span<uint8_t>) override {
+    return std::nullopt;
+  }
+
   std::optional<size_t> ReadHiddenLine(std::u16string_view, std::span<uint8_t>) override {
     return std::nullopt;
   }

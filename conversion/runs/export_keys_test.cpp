@@ -345,6 +345,25 @@ TEST(ExportKeyProgramTest, KnownAnswerThroughTheProgram) {
   const ProgramResult wrong = run("kat-256");
   EXPECT_EQ(wrong.exit_status, 1);
   EXPECT_EQ(wrong.err, "Velmora - Quillfen\nin.reg\n\nНеверный пароль контейнера «Container 1».\n");
+
+  // A pipe or FIFO named as the password file is read as standard input is.
+  const struct {
+    const char* what;
+    std::string script;
+    std::string out;
+  } pipes[] = {
+      {"the shell's <(…)",
+       "\"$0\" --export-key --password-file=<(printf 'Kat-256\\n') in.reg piped", "piped"},
+      {"a FIFO",
+       "mkfifo fifo && { printf 'Kat-256\\n' >fifo & } && \"$0\" --export-key "
+       "--password-file=fifo in.reg fifo.out",
+       "fifo.out"},
+  };
+  for (const auto& c : pipes) {
+    const ProgramResult piped = RunProgram("/bin/bash", {"-c", c.script, QUILLFEN_EXE}, dir.path());
+    EXPECT_EQ(piped.exit_status, 0) << c.what << ": " << piped.err;
+    EXPECT_EQ(ReadBinaryFile(dir / c.out / "containe.000.key.pem"), key) << c.what;
+  }
 }
 
 }  // namespace

@@ -104,8 +104,25 @@ const Password& PasswordSource::Get(std::u16string_view container) {
   return *password_;
 }
 
+std::optional<Password> PasswordSource::ReadPipe() {
+  if (host_.console == nullptr) return std::nullopt;
+  SecureBytes line(kLongestLine);
+  std::optional<size_t> length;
+  try {
+    length = host_.console->ReadPipeLine(*file_, line.Span());
+  } catch (const RunTimeError& error) {
+    throw SystemError(*file_, kReadFailed, error);
+  }
+  if (!length) return std::nullopt;
+  if (*length > line.size()) throw PathError(*file_, u"Пароль длиннее 4096 байт.");
+  return DecodePassword(line.Span().first(*length));
+}
+
 Password PasswordSource::Read(std::u16string_view container) {
   if (file_ && *file_ != u"-") {
+    // A pipe, such as the shell's <(…), or a FIFO is read as standard input
+    // is, from the one opening: its writer may be gone by a second.
+    if (auto piped = ReadPipe()) return std::move(*piped);
     try {
       const auto bytes = host_.files.ReadFile(*file_);
       const std::string_view text = bytes->Bytes();

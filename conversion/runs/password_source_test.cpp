@@ -66,6 +66,11 @@ TEST(PasswordSourceTest, FromTheFileStandardInputOrTerminal) {
       {"too long a line", u"-", [](auto&, auto& c) { c.input = std::string(4097, 'a'); },
        u"-\r\n\r\nПароль длиннее 4096 байт.", 0},
       {"longest line", u"-", [](auto&, auto& c) { c.input = std::string(4096, 'a'); }, longest, 0},
+      {"a pipe", u"/dev/fd/63", [](auto&, auto& c) { c.pipes[u"/dev/fd/63"] = "Kat\nrest"; },
+       FromUtf8(kat), 0},
+      {"too long a line from a pipe", u"/dev/fd/63",
+       [](auto&, auto& c) { c.pipes[u"/dev/fd/63"] = std::string(4097, 'a'); },
+       u"/dev/fd/63\r\n\r\nПароль длиннее 4096 байт.", 0},
       {"too long a line in the file", u"/work/pass.txt",
        [](auto& f, auto&) { f.AddFile(u"/work/pass.txt", std::string(4097, 'a') + "\nb"); },
        u"/work/pass.txt\r\n\r\nПароль длиннее 4096 байт.", 0},
@@ -99,7 +104,7 @@ TEST(PasswordSourceTest, FromTheFileStandardInputOrTerminal) {
     EXPECT_EQ(result, c.result);
     size_t reads = 0;
     for (const auto& call : files.calls()) reads += call.op == FakeFileSystem::Op::kReadFile;
-    EXPECT_EQ(reads + console.input_reads + console.terminal_asks, 1u);
+    EXPECT_EQ(reads + console.input_reads + console.pipe_reads + console.terminal_asks, 1u);
     EXPECT_EQ(console.prompts,
               std::vector<std::u16string>(c.prompts, u"Пароль контейнера «srv»: "));
   }
