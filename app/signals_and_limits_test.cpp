@@ -2,12 +2,17 @@
 // without a standard output to write to: one message, a status that says so,
 // and nothing left of the run.
 #ifndef _WIN32
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 
@@ -166,6 +171,55 @@ TEST(SignalsAndLimitsTest, ClosedStandardDescriptorsGiveTheRunNothing) {
     EXPECT_EQ(result.err, c.err);
     EXPECT_EQ(Listing(dir.path()), before);
   }
+}
+
+// Ctrl-\ (SIGQUIT), or any other signal that ends the program, while the
+// password is typed unseen: the terminal shows what is typed again. The
+// stop signals end the run as always.
+TEST(SignalsAndLimitsTest, ASignalAtThePasswordPromptGivesTheEchoBack) {
+  TempDir dir;
+  WriteBinaryFile(dir / "one.reg",
+                  EncodeUtf16Le(RegeditExport(KnownAnswerValues("kat256.000")), true));
+  const std::string one = (dir / "one.reg").string(), out = (dir / "out").string();
+  for (const int signal : {SIGQUIT, SIGUSR1, SIGALRM, SIGABRT, SIGTERM}) {
+    SCOPED_TRACE(::strsignal(signal));
+    const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(terminal, 0);
+    ASSERT_EQ(::grantpt(terminal), 0);
+    ASSERT_EQ(::unlockpt(terminal), 0);
+    const std::string name = ::ptsname(terminal);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      // The terminal becomes the program's own, as a login's is.
+      ::setsid();
+      const int own = ::open(name.c_str(), O_RDWR);
+      for (int fd = 0; fd <= 2; ++fd) ::dup2(own, fd);
+      const struct rlimit no_core {};
+      ::setrlimit(RLIMIT_CORE, &no_core);
+      sigset_t none;
+      sigemptyset(&none);
+      ::sigprocmask(SIG_SETMASK, &none, nullptr);
+      ::execl(QUILLFEN_EXE, QUILLFEN_EXE, "--export-key", one.c_str(), out.c_str(), nullptr);
+      ::_exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    // The prompt is shown, then the echo goes off.
+    termios settings{};
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    do {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      ASSERT_EQ(::tcgetattr(terminal, &settings), 0);
+    } while ((settings.c_lflag & ECHO) != 0 && std::chrono::steady_clock::now() < deadline);
+    EXPECT_EQ(settings.c_lflag & ECHO, 0u);
+    ASSERT_EQ(::kill(pid, signal), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_EQ(WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status), 128 + signal);
+    ASSERT_EQ(::tcgetattr(terminal, &settings), 0);
+    EXPECT_NE(settings.c_lflag & ECHO, 0u);
+    ::close(terminal);
+  }
+  EXPECT_FALSE(fs::exists(dir / "out"));
 }
 
 // Only secrets go into libgcrypt's secure memory, one pool as large as the
