@@ -12,11 +12,13 @@ namespace {
 
 std::atomic<bool> counting{false};
 std::atomic<size_t> counted{0};
+std::atomic<size_t> counted_bytes{0};
 std::atomic<size_t> failing{0};
 
 void* Allocate(std::size_t size) {
   if (counting.load(std::memory_order_relaxed)) {
     const size_t n = counted.fetch_add(1) + 1;
+    counted_bytes += size;
     if (n == failing.load()) throw std::bad_alloc();
   }
   if (size == 0) size = 1;
@@ -31,9 +33,12 @@ void CountAllocations() { FailAllocation(0); }
 
 size_t CountedAllocations() { return counted.load(); }
 
+size_t CountedBytes() { return counted_bytes.load(); }
+
 void FailAllocation(size_t n) {
   counting = false;
   counted = 0;
+  counted_bytes = 0;
   failing = n;
   counting = true;
 }

@@ -10,8 +10,10 @@ namespace quillfen {
 
 // Counts allocations from now on, without failing any.
 void CountAllocations();
-// Allocations counted since CountAllocations or FailAllocation.
+// Allocations counted since CountAllocations or FailAllocation, and the
+// bytes they asked for.
 size_t CountedAllocations();
+size_t CountedBytes();
 // The `n`-th allocation from now (1-based) throws std::bad_alloc; those after
 // it succeed again.
 void FailAllocation(size_t n);
