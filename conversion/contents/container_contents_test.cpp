@@ -189,6 +189,9 @@ TEST(ContainerContentsTest, ADamagedFileLeavesTheOthersReadable) {
       {"name.key cut short", with(3, {name.begin(), name.end() - 1}),
        name_lost + u"name.key (неверная кодировка DER)"},
       {"name.key holds no name", with(3, FromHex("3000")), name_lost + u"name.key (нет имени)"},
+      // Typed on Windows: the ANSI code page's letters, no UTF-8.
+      {"name.key in Windows-1251", with(3, TestNameKey("\xca\xeb\xfe\xf7 1")),
+       u"Ключ 1\n" + algorithm},
       {"name.key with a number for the name", with(3, FromHex("3003020101")),
        name_lost + u"name.key (неверный тег)"},
       {"header.key cut short", with(0, {header.begin(), header.begin() + 100}),

@@ -170,6 +170,14 @@ TEST_F(ExportKeysTest, EachFaultEndsInItsMessageOrTheBackup) {
          k.windows1251 = true;
        },
        keep, "Пароль" + std::string(4084, 'a'), u""},
+      // The registry compares value names without regard to case.
+      {"values spelled in capitals", same,
+       [](ValueList& values) {
+         for (auto& [name, bytes] : values) {
+           for (auto& c : name) c = c >= u'a' && c <= u'z' ? char16_t(c - 32) : c;
+         }
+       },
+       "secret", u""},
       {"no certificate", [](TestKey& k) { k.certificate = false; }, keep, "secret", u""},
   };
   for (const auto& c : kCases) {

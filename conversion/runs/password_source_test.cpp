@@ -32,6 +32,12 @@ TEST(PasswordSourceTest, DecodesTheFirstLineInEveryEncoding) {
       {"UTF-16LE", std::string("\xff\xfe\x1f\x04\x30\x04\r\x00\n\x00x\x00", 12), "1f043004"},
       {"UTF-16BE", std::string("\xfe\xff\x04\x1f\x00\n\x00x", 8), "1f04"},
       {"UTF-16LE, odd length", std::string("\xff\xfe\x41\x00\x42", 5), "4100"},
+      // Њ, Ѝ, Ċ and č: a byte of each is a line break's, the unit none.
+      {"UTF-16LE, units with a break's byte",
+       std::string("\xff\xfe\x0a\x04\x0d\x04\x0a\x01\x0d\x01\r\x00\n\x00x", 15),
+       "0a040d040a010d01"},
+      {"UTF-16BE, units with a break's byte",
+       std::string("\xfe\xff\x04\x0a\x04\x0d\x01\x0a\x01\x0d\x00\n", 12), "0a040d040a010d01"},
   };
   for (const auto& c : kCases) {
     const Password password = DecodePassword(Bytes(c.bytes));
@@ -77,6 +83,11 @@ TEST(PasswordSourceTest, FromTheFileStandardInputOrTerminal) {
       {"longest line in the file", u"/work/pass.txt",
        [](auto& f, auto&) { f.AddFile(u"/work/pass.txt", std::string(4096, 'a') + "\r\nb"); },
        longest, 0},
+      {"UTF-16 in the file, Њ", u"/work/pass.txt",
+       [](auto& f, auto&) {
+         f.AddFile(u"/work/pass.txt", std::string("\xff\xfe\x0a\x04\n\x00", 6));
+       },
+       u"0a04", 0},
       {"too long a line of UTF-16 in the file", u"/work/pass.txt",
        [](auto& f, auto&) {
          std::string text = "\xff\xfe";
