@@ -1,5 +1,6 @@
 #include "conversion/contents/private_key_pem.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -33,14 +34,6 @@ const char* SignatureAlgorithm(KeyFamily family) {
       break;
   }
   return "1.2.643.7.1.1.1.2";
-}
-
-// The encoder's copy of a secret goes into secure memory, and its own is
-// wiped.
-SecureBytes Secured(std::vector<uint8_t>& bytes) {
-  SecureBytes secured(bytes);
-  Wipe(bytes);
-  return secured;
 }
 
 // Writes `der` in PEM into `pem`, which is as long as this says with null
@@ -83,10 +76,16 @@ SecureBytes PrivateKeyInfo(KeyFamily family, std::string_view curve, const Secur
   info.Write("version", "0");
   info.Write("privateKeyAlgorithm.algorithm", SignatureAlgorithm(family));
   info.WriteBytes("privateKeyAlgorithm.parameters", parameters.Encode());
-  info.WriteBytes("privateKey", d.Span());
+  // libtasn1 encodes a copy of the structure and frees it without wiping
+  // it: the key is never given to it. Zeros stand in for it, and the key
+  // goes in over them in secure memory, at the end of the encoding, where
+  // the privateKey is with the attributes left out.
+  info.WriteBytes("privateKey", std::vector<uint8_t>(d.size()));
   info.Omit("attributes");
-  std::vector<uint8_t> der = info.Encode();
-  return Secured(der);
+  const std::vector<uint8_t> der = info.Encode();
+  SecureBytes secured(der);
+  std::copy(d.data(), d.data() + d.size(), secured.data() + secured.size() - d.size());
+  return secured;
 }
 
 SecureBytes Pem(std::string_view label, std::span<const uint8_t> der) {

@@ -2,13 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 
+#include "conversion/contents/private_key_pem.h"
+#include "conversion/contents/stored_key_reader.h"
+#include "conversion/runs/container_info.h"
 #include "host/unicode.h"
+#include "support/der.h"
 #include "tests/conversion_fixture.h"
+#include "tests/failing_allocation.h"
 #include "tests/fake_console.h"
+#include "tests/hex.h"
 #include "tests/known_answers.h"
 #include "tests/openssl_gost.h"
 #include "tests/run_program.h"
@@ -291,6 +298,54 @@ TEST_F(ExportKeysTest, AHundredAndTwentyContainersInOneRun) {
   ASSERT_TRUE(Export({ContainerChoice::Kind::kAll, {}})) << testing::PrintToString(messenger.shown);
   EXPECT_EQ(exported.size(), 120u);
   EXPECT_EQ(File(u"k1119.000.key.pem"), File(u"k1000.000.key.pem"));
+}
+
+// Key material leaves nothing behind in memory given back: the masks and
+// the masked keys --export-key and --info read, primary.key's elements and
+// libtasn1's nodes decoded from them, the plain key's DER in the PEM encoder.
+TEST_F(ExportKeysTest, NoSecretStaysInMemoryGivenBack) {
+  if (!CanWatchFreedMemory()) GTEST_SKIP() << "the allocator cannot be watched here";
+  const KnownAnswer& answer = KnownAnswers()[1];
+  ASSERT_EQ(std::string(answer.directory), "kat256.000");
+  std::vector<uint8_t> d = FromHex(answer.private_key);
+  std::reverse(d.begin(), d.end());
+  const std::vector<std::vector<uint8_t>> secrets = {
+      d, FromHex(answer.mask), FromHex(answer.encrypted), FromHex(answer.mask2),
+      FromHex(answer.encrypted2)};
+  const ValueList values = KnownAnswerValues("kat256.000");
+  const std::vector<uint8_t>& masks = values[1].second;
+  const std::vector<uint8_t>& primary = values[4].second;
+  const struct {
+    const char* what;
+    std::function<void()> run;
+  } cases[] = {
+      {"the PEM encoder",
+       [&] {
+         const SecureBytes key{std::span<const uint8_t>(d)};
+         const SecureBytes info = PrivateKeyInfo(KeyFamily::k2012_256, answer.curve_oid, key);
+         EXPECT_FALSE(Pem("PRIVATE KEY", info.Span()).empty());
+       }},
+      {"primary.key's elements", [&] { EXPECT_TRUE(ReadStoredKey(masks, primary)); }},
+      {"libtasn1's nodes",
+       [&] {
+         EXPECT_TRUE(DerStructure::Decode("MasksKey", masks).Has("mask"));
+         EXPECT_TRUE(DerStructure::Decode("PrimaryKey", primary).Has("key"));
+       }},
+      {"--export-key", [&] { EXPECT_TRUE(Export()); }},
+      {"--info",
+       [&] {
+         Host host{files, messenger};
+         std::u16string text;
+         EXPECT_TRUE(ShowContainerInfo(kSource, {}, host, {2026, 12, 8, 0, 0, 0}, &text));
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    GivenKey(values, answer.password);
+    WatchFreedMemory(secrets);
+    c.run();
+    EXPECT_EQ(FreedBlocksWithASecret(), 0u);
+  }
 }
 
 TEST(ExportedKeysTextTest, EachContainerItsFilesAndTheBackupsNamed) {
