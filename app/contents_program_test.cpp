@@ -50,6 +50,31 @@ TEST(ContentsProgramTest, CertReadableByAllNeverOverAFile) {
             "Velmora - Quillfen\n./kat2001.000.cer\n\nФайл или каталог уже существует.\n");
 }
 
+// A link among a container directory's files, to a file the user could not
+// otherwise have read, say, is no value: whatever reads the directory
+// refuses it by its name, and nothing is written.
+TEST(ContentsProgramTest, ALinkAmongTheFilesIsRefusedWhateverReadsThem) {
+  TempDir dir;
+  const fs::path copy = dir / "kat512.000";
+  fs::copy(kKnownAnswers / "kat512.000", copy);
+  fs::remove(copy / "masks2.key");
+  fs::create_symlink(kKnownAnswers / "kat512.000" / "masks2.key", copy / "masks2.key");
+  const std::string out = (dir / "out").string();
+  for (const std::vector<std::string>& arguments :
+       {std::vector<std::string>{"--list", copy.string()},
+        {"--info", copy.string()},
+        {"--cert", copy.string(), out},
+        {"--export-key", copy.string(), out}}) {
+    const auto result = RunProgram(QUILLFEN_EXE, arguments);
+    EXPECT_EQ(result.exit_status, 1) << arguments[0];
+    EXPECT_EQ(result.err, "Velmora - Quillfen\n" + (copy / "masks2.key").string() +
+                              "\n\nЭто не файл: в каталоге-контейнере бывают только файлы "
+                              "значений.\n")
+        << arguments[0];
+    EXPECT_FALSE(fs::exists(out)) << arguments[0];
+  }
+}
+
 TEST(ContentsProgramTest, ListOfADirectoryNamesTheCertificate) {
   // Explorer's files on a flash drive are no values, and no reason to fail.
   TempDir dir;

@@ -7,6 +7,7 @@
 #include "app/mod_main.h"
 #include "tests/fake_file_system.h"
 #include "tests/recording_messenger.h"
+#include "tests/test_containers.h"
 #include "tests/test_exports.h"
 
 namespace quillfen {
@@ -95,6 +96,26 @@ TEST_F(RunWithOptionsTest, ListAllAndContainerOverAnExport) {
       {"--all, LF only", WithBreaks(four, u"\n"), all, 0, all_four},
       {"--list, no container", none, list, 1, kNoContainer},
       {"--all, no container", none, all, 1, kNoContainer},
+      {"--cert --container, no container",
+       none,
+       {u"--cert", u"--container=K", u"key.reg"},
+       1,
+       kNoContainer},
+      {"--cert --user, no container",
+       none,
+       {u"--cert", u"--user=S-1", u"key.reg"},
+       1,
+       kNoContainer},
+      {"--export-key --container, no container",
+       none,
+       {u"--export-key", u"--container=K", u"key.reg"},
+       1,
+       kNoContainer},
+      {"--export-key --user, no container",
+       none,
+       {u"--export-key", u"--user=S-1", u"key.reg"},
+       1,
+       kNoContainer},
       {"--container, an existing directory",
        four,
        {u"--container=le-abc.def", u"key.reg", u"/work"},
@@ -120,12 +141,47 @@ TEST_F(RunWithOptionsTest, ListAllAndContainerOverAnExport) {
   }
 }
 
+// --user, --wow64 or --native without --container: the first container of
+// that user key or view, as --container narrows its choice.
+TEST_F(RunWithOptionsTest, AUserOrAViewAloneConvertsTheFirstContainerOfIt) {
+  const std::vector<TestContainer> four = FourContainers();
+  const std::u16string created = u"/work/c.000\r\n\r\nКаталог-контейнер создан успешно! ^_^v";
+  const struct {
+    std::vector<std::u16string> arguments;
+    int converted;  // of `four`, or -1
+    std::u16string message;
+  } cases[] = {
+      {{u"--user=S-1-5-21-1002", u"key.reg", u"/work/c.000"}, 2, created},
+      {{u"--wow64", u"key.reg", u"/work/c.000"}, 3, created},
+      {{u"--native", u"--user=s-1-5-21-1002", u"key.reg", u"/work/c.000"}, 2, created},
+      {{u"--user=S-1-5-21-1001", u"--wow64", u"key.reg", u"/work/c.000"},
+       -1,
+       u"key.reg\r\n\r\nВ файле реестра не найден раздел с контейнером (пользователь "
+       u"S-1-5-21-1001, 32-битное хранилище (Wow6432Node))."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.arguments));
+    GivenExport(SeveralContainersExport(four));
+    RecordingMessenger::Shown shown;
+    EXPECT_EQ(Run(c.arguments, &shown), c.converted < 0 ? 1 : 0);
+    EXPECT_EQ(shown.text, c.message);
+    if (c.converted < 0) continue;
+    for (const auto& [name, bytes] : four[size_t(c.converted)].values) {
+      EXPECT_EQ(files.FileContents(u"/work/c.000/" + name),
+                std::string(bytes.begin(), bytes.end()));
+    }
+    // The first container of all has two files more.
+    EXPECT_FALSE(files.FileContents(u"/work/c.000/masks2.key"));
+  }
+}
+
 // Two containers, and a container directory to write back.
 class FlushTest : public RunWithOptionsTest {
  protected:
   void GivenTheDisk() {
-    GivenExport(SeveralContainersExport(
-        {{u"S-1", false, u"K", {{u"a.key", {1}}}}, {u"S-1", false, u"L", {{u"b.key", {2}}}}}));
+    GivenExport(SeveralContainersExport({{u"S-1", false, u"K", {{u"a.key", {1}}}},
+                                         {u"S-1", false, u"L", {{u"b.key", {2}}}},
+                                         {u"S-1", false, u"M", KnownAnswerValues("kat256.000")}}));
     files.AddFile(u"/work/c.000/a.key", "\x01");
     before = files.Snapshot();
     files.ClearCalls();
@@ -140,7 +196,8 @@ TEST_F(FlushTest, EveryRunFlushesEachDirectoryItWroteIn) {
     std::set<std::u16string> flushed;
   } cases[] = {
       {{u"--all", u"key.reg", u"/work/keys"},
-       {u"/work", u"/work/keys", u"/work/keys/k.000", u"/work/keys/l.000"}},
+       {u"/work", u"/work/keys", u"/work/keys/k.000", u"/work/keys/l.000", u"/work/keys/m.000"}},
+      {{u"--cert", u"--container=M", u"key.reg", u"/work/certs"}, {u"/work", u"/work/certs"}},
       {{u"--container=L", u"key.reg", u"/work/l.000"}, {u"/work", u"/work/l.000"}},
       {{u"--to-reg", u"--user=S-1", u"/work/c.000"}, {u"/work"}},
   };

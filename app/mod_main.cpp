@@ -33,6 +33,7 @@ int RunArguments(Host& host, const ArgumentList& arguments, std::u16string_view 
 }  // namespace
 
 int Main() {
+  OpenClosedStandardDescriptors();
   PrepareSignals();
   RegisterAppPath();
   InitializeCommonControls();

@@ -2,17 +2,23 @@
 // without a standard output to write to: one message, a status that says so,
 // and nothing left of the run.
 #ifndef _WIN32
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 
 #include "host/unicode.h"
 #include "tests/run_program.h"
+#include "tests/test_containers.h"
 #include "tests/test_exports.h"
 #include "tests/test_hives.h"
 
@@ -126,6 +132,158 @@ TEST(SignalsAndLimitsTest, AMessageStandardOutputCannotTakeIsAFailure) {
     EXPECT_EQ(result.err, c.err);
     EXPECT_EQ(Listing(dir.path()), before);
   }
+}
+
+// Standard input, output or error that the caller closed: the null device
+// takes their numbers, so "-" reads nothing, which is a wrong password, and
+// a message written there still fails.
+TEST(SignalsAndLimitsTest, ClosedStandardDescriptorsGiveTheRunNothing) {
+  TempDir dir;
+  fs::copy(fs::path(QUILLFEN_SOURCE_DIR) / "tests" / "data" / "known-answers" / "kat256.000",
+           dir / "kat256.000");
+  WriteBinaryFile(dir / "one.reg",
+                  EncodeUtf16Le(RegeditExport(KnownAnswerValues("kat256.000")), true));
+  const std::string directory = (dir / "kat256.000").string(), one = (dir / "one.reg").string();
+  const std::string out = (dir / "out").string();
+  const std::string unwritten = "Не удалось вывести сообщение.\n\nОшибка 9: Bad file descriptor\n";
+  const struct {
+    std::string closing;
+    std::vector<std::string> arguments;
+    std::string err;
+  } cases[] = {
+      {"0<&-",
+       {"--export-key", "--password-file=-", directory, out},
+       kCaption + directory + "\n\nНеверный пароль контейнера «kat256».\n"},
+      {"0<&-",
+       {"--export-key", "--password-file=-", one, out},
+       kCaption + one + "\n\nНеверный пароль контейнера «Container 1».\n"},
+      {"1>&-", {"--list", one}, kCaption + unwritten},
+      {"1>&-", {one, out}, kCaption + unwritten},
+      {"1>&- 2>&-", {"--list", one}, ""},
+      {"2>&-", {"--list", (dir / "none.reg").string()}, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.closing + " " + c.arguments.front());
+    const auto before = Listing(dir.path());
+    const auto result = RunAfter("exec " + c.closing, c.arguments);
+    EXPECT_EQ(result.exit_status, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, c.err);
+    EXPECT_EQ(Listing(dir.path()), before);
+  }
+}
+
+// Ctrl-\ (SIGQUIT), or any other signal that ends the program, while the
+// password is typed unseen: the terminal shows what is typed again. The
+// stop signals end the run as always.
+TEST(SignalsAndLimitsTest, ASignalAtThePasswordPromptGivesTheEchoBack) {
+  TempDir dir;
+  WriteBinaryFile(dir / "one.reg",
+                  EncodeUtf16Le(RegeditExport(KnownAnswerValues("kat256.000")), true));
+  const std::string one = (dir / "one.reg").string(), out = (dir / "out").string();
+  for (const int signal : {SIGQUIT, SIGUSR1, SIGALRM, SIGABRT, SIGTERM}) {
+    SCOPED_TRACE(::strsignal(signal));
+    const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(terminal, 0);
+    ASSERT_EQ(::grantpt(terminal), 0);
+    ASSERT_EQ(::unlockpt(terminal), 0);
+    const std::string name = ::ptsname(terminal);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      // The terminal becomes the program's own, as a login's is.
+      ::setsid();
+      const int own = ::open(name.c_str(), O_RDWR);
+      for (int fd = 0; fd <= 2; ++fd) ::dup2(own, fd);
+      const struct rlimit no_core {};
+      ::setrlimit(RLIMIT_CORE, &no_core);
+      sigset_t none;
+      sigemptyset(&none);
+      ::sigprocmask(SIG_SETMASK, &none, nullptr);
+      ::execl(QUILLFEN_EXE, QUILLFEN_EXE, "--export-key", one.c_str(), out.c_str(), nullptr);
+      ::_exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    // The prompt is shown, then the echo goes off.
+    termios settings{};
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    do {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      ASSERT_EQ(::tcgetattr(terminal, &settings), 0);
+    } while ((settings.c_lflag & ECHO) != 0 && std::chrono::steady_clock::now() < deadline);
+    EXPECT_EQ(settings.c_lflag & ECHO, 0u);
+    ASSERT_EQ(::kill(pid, signal), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_EQ(WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status), 128 + signal);
+    ASSERT_EQ(::tcgetattr(terminal, &settings), 0);
+    EXPECT_NE(settings.c_lflag & ECHO, 0u);
+    ::close(terminal);
+  }
+  EXPECT_FALSE(fs::exists(dir / "out"));
+}
+
+// Only secrets go into libgcrypt's secure memory, one pool as large as the
+// run needs; what libgcrypt would say of it, that it cannot lock it among
+// that, is no second message, and a password file's line as long as no
+// password is refused as the terminal's and standard input's are.
+TEST(SignalsAndLimitsTest, SecureMemorySaysNothingOfItsOwn) {
+  TempDir dir;
+  std::vector<TestContainer> many;
+  for (int i = 0; i < 300; ++i) {
+    std::u16string name = u"k";
+    name += FromUtf8(std::to_string(i));
+    many.push_back({u"S-1-5-21-1", false, name, KnownAnswerValues("kat512.000")});
+  }
+  WriteBinaryFile(dir / "many.reg", EncodeUtf16Le(SeveralContainersExport(many), true));
+  WriteBinaryFile(dir / "one.reg",
+                  EncodeUtf16Le(RegeditExport(KnownAnswerValues("kat256.000")), true));
+  WriteBinaryFile(dir / "pass.txt", "Kat-256\n");
+  WriteBinaryFile(dir / "long.txt", std::string(25000, 'a') + "\n");
+  // No memory may be locked; root keeps that right unless it gives it up.
+  const std::string unlocked =
+      ::geteuid() == 0 ? "ulimit -l 0 && exec setpriv --bounding-set=-ipc_lock --inh-caps=-ipc_lock"
+                       : "ulimit -l 0 && exec";
+  const auto run = [&](const std::string& prefix, const std::vector<std::string>& arguments) {
+    std::vector<std::string> call = {"-c", prefix + " \"$0\" \"$@\"", QUILLFEN_EXE};
+    call.insert(call.end(), arguments.begin(), arguments.end());
+    return RunProgram("/bin/bash", call, dir.path());
+  };
+  const struct {
+    const char* what;
+    std::string prefix;
+    std::vector<std::string> arguments;
+    int status;
+    std::string err;
+  } cases[] = {
+      {"300 keys held until the last is proved",
+       "exec",
+       {"--export-key", "--all", "many.reg", "keys"},
+       0,
+       ""},
+      {"no memory locked: --export-key",
+       unlocked,
+       {"--export-key", "--password-file=pass.txt", "one.reg", "key"},
+       0,
+       ""},
+      {"no memory locked: --info", unlocked, {"--info", "one.reg"}, 0, ""},
+      {"no memory locked: --list", unlocked, {"--list", "one.reg"}, 0, ""},
+      {"a password line of 25,000 bytes",
+       "exec",
+       {"--export-key", "--password-file=long.txt", "one.reg", "none"},
+       1,
+       kCaption + "long.txt\n\nПароль длиннее 4096 байт.\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto result = run(c.prefix, c.arguments);
+    EXPECT_EQ(result.exit_status, c.status);
+    EXPECT_EQ(result.err, c.err);
+    EXPECT_EQ(result.out.substr(0, kCaption.size()), c.status == 0 ? kCaption : "");
+  }
+  size_t written = 0;
+  for (const auto& entry : fs::directory_iterator(dir / "keys")) written += entry.is_regular_file();
+  EXPECT_EQ(written, 600u);
+  EXPECT_FALSE(fs::exists(dir / "none"));
 }
 
 }  // namespace

@@ -14,6 +14,12 @@
 //       decoding the same file, ROUNDS times each (default 5), and prints the
 //       medians, their ratio and quillfen's peak memory against the file size;
 //       then times --info and --list of FILE against its conversion.
+//   quillfen_bench der [ROUNDS] [PROGRAM]
+//       exports whose header.key holds a certificate of 250, 10,000, 80,000
+//       and 120,000 (past 1 MB) names, or 40,000 extensions; times --list and
+//       --info of each against its conversion, ROUNDS times (default 5), with
+//       PROGRAM instead of the quillfen built here, to compare with another
+//       build.
 //   quillfen_bench to-reg DIRECTORY [MIB] [PROGRAM]
 //       a container directory below DIRECTORY whose largest file holds MIB
 //       MiB (default 100) written back by --to-reg; prints the time and the
@@ -38,6 +44,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bench/der_bench.h"
 #include "bench/key_bench.h"
 #include "bench/measure.h"
 #include "tests/run_program.h"
@@ -478,6 +485,10 @@ int main(int argc, char** argv) {
   if (args.size() >= 2 && args[0] == "example") return WriteExample(args[1]);
   if (args.size() >= 2 && args[0] == "generate") return Generate(args);
   if (args.size() >= 2 && args[0] == "to-reg") return quillfen::bench::MeasureToReg(args);
+  if (!args.empty() && args[0] == "der") {
+    const int rounds = args.size() > 1 ? std::atoi(args[1].c_str()) : 5;
+    if (rounds > 0) return RunDerBenchmark(rounds, args.size() > 2 ? args[2] : QUILLFEN_EXE);
+  }
   if (!args.empty() && args[0] == "key") {
     const int rounds = args.size() > 1 ? std::atoi(args[1].c_str()) : 9;
     if (rounds > 0) return RunKeyBenchmark(rounds);
@@ -487,6 +498,7 @@ int main(int argc, char** argv) {
     if (rounds > 0) return Run(args[1], rounds);
   }
   std::cerr << "usage: quillfen_bench example FILE | generate FILE [--sparse] [KEYS]"
-               " | run FILE [ROUNDS] | to-reg DIRECTORY [MIB] [PROGRAM] | key [ROUNDS]\n";
+               " | run FILE [ROUNDS] | to-reg DIRECTORY [MIB] [PROGRAM] | key [ROUNDS]"
+               " | der [ROUNDS] [PROGRAM]\n";
   return 2;
 }

@@ -11,6 +11,7 @@
 #include "conversion/contents/info_text.h"
 #include "conversion/runs/container_list.h"
 #include "fuzz/fuzz_check.h"
+#include "host/unicode.h"
 #include "support/der.h"
 
 namespace quillfen {
@@ -42,6 +43,20 @@ void CheckCertificate(const CertificateContents& certificate) {
   for (const DateTime& time : {certificate.not_before, certificate.not_after}) {
     FUZZ_CHECK(time.month >= 1 && time.month <= 12 && time.day >= 1 && time.day <= 31);
     FUZZ_CHECK(time.hour <= 23 && time.minute <= 59 && time.second <= 59);
+  }
+}
+
+// What `text` would put on a terminal: UTF-8 throughout, so no half of a
+// surrogate pair went out as the byte it stood for, and no C1 control (C2 9B
+// is CSI) nor a control that turns the text around.
+void CheckWritten(std::u16string_view text) {
+  const std::string written = ToUtf8(text);
+  FUZZ_CHECK(IsValidUtf8(written));
+  char32_t c = 0;
+  for (size_t i = 0; i < written.size();) {
+    i += DecodeUtf8Sequence(written, i, &c);
+    FUZZ_CHECK(c < 0x80 || c > 0x9f);
+    FUZZ_CHECK(!(c >= 0x202a && c <= 0x202e) && !(c >= 0x2066 && c <= 0x2069));
   }
 }
 
@@ -84,11 +99,13 @@ void Run(const uint8_t* data, size_t size) {
     if (block[i] == u'\n') FUZZ_CHECK(i > 0 && block[i - 1] == u'\r' && block[i + 1] != u'\r');
     if (block[i] != u'\r' && block[i] != u'\n') FUZZ_CHECK(block[i] >= 0x20 && block[i] != 0x7f);
   }
+  CheckWritten(block);
   // Nor a column of --list.
   ListedContainer listed;
   listed.certificate = SummaryOfCertificate(contents);
   const std::u16string line = ListLine(listed);
   FUZZ_CHECK(std::count(line.begin(), line.end(), u'\t') == 5);
+  CheckWritten(line);
 }
 
 }  // namespace

@@ -20,6 +20,11 @@ class Console {
   // kept). Throws RunTimeError.
   virtual size_t ReadInputLine(std::span<uint8_t> line) = 0;
 
+  // The first line of the pipe or FIFO at `path` (the shell's <(…) among
+  // them), as ReadInputLine reads standard input; nothing when `path` is
+  // none, or cannot be opened. Throws RunTimeError.
+  virtual std::optional<size_t> ReadPipeLine(std::u16string_view path, std::span<uint8_t> line) = 0;
+
   // Shows `prompt` on the terminal and reads a line as ReadInputLine does,
   // without showing what is typed; nothing when there is no terminal.
   // Throws RunTimeError.

@@ -1,9 +1,12 @@
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <iterator>
 #include <string>
 
 #include "host/console.h"
@@ -48,27 +51,90 @@ size_t ReadLine(int fd, std::span<uint8_t> line) {
   return length;
 }
 
-// The terminal without echo while it lives, as it was after; a stop signal
-// comes as an exception, so this runs then too.
+// The signals that end the program where they find it: the stop signals
+// are held back and come as an exception, these are not (Ctrl-\ is
+// SIGQUIT).
+constexpr int kEndingSignals[] = {
+    SIGQUIT,   SIGABRT,   SIGALRM, SIGUSR1, SIGUSR2, SIGPIPE,
+    SIGPROF,   SIGVTALRM, SIGXCPU, SIGIO,   SIGSYS,  SIGTRAP,
+#ifdef SIGPWR
+    SIGPWR,
+#endif
+#ifdef SIGSTKFLT
+    SIGSTKFLT,
+#endif
+};
+
+// The terminal whose echo is off, and its settings from before, for a
+// signal that ends the program meanwhile.
+int quiet_terminal = -1;
+termios loud_settings;
+
+// Gives the terminal its echo back, then lets the signal end the program
+// as it would have: the handler was for this one signal only.
+void RestoreEchoAndEnd(int signal) {
+  ::tcsetattr(quiet_terminal, TCSANOW, &loud_settings);
+  if (::write(quiet_terminal, "\n", 1) < 0) {
+    // The next line only shares the prompt's.
+  }
+  ::raise(signal);
+}
+
+// The terminal without echo while it lives, as it was after: a stop signal
+// comes as an exception, so this runs then too, and any other signal that
+// ends the program finds the handler that gives the echo back.
 class EchoOff {
  public:
   EchoOff(int fd, const termios& saved) : fd_(fd), saved_(saved) {
+    quiet_terminal = fd;
+    loud_settings = saved;
+    struct sigaction restore {};
+    restore.sa_handler = RestoreEchoAndEnd;
+    restore.sa_flags = SA_RESETHAND | SA_NODEFER;
+    sigemptyset(&restore.sa_mask);
+    for (size_t i = 0; i < std::size(kEndingSignals); ++i) {
+      ::sigaction(kEndingSignals[i], &restore, &previous_[i]);
+    }
     termios quiet = saved;
     quiet.c_lflag &= static_cast<tcflag_t>(~(ECHO | ECHOE | ECHOK | ECHONL));
-    if (::tcsetattr(fd, TCSAFLUSH, &quiet) != 0) ThrowErrno();
+    if (::tcsetattr(fd, TCSAFLUSH, &quiet) != 0) {
+      const int error = errno;
+      RestoreHandlers();
+      ThrowErrno(error);
+    }
   }
   EchoOff(const EchoOff&) = delete;
   EchoOff& operator=(const EchoOff&) = delete;
-  ~EchoOff() { ::tcsetattr(fd_, TCSAFLUSH, &saved_); }
+  ~EchoOff() {
+    ::tcsetattr(fd_, TCSAFLUSH, &saved_);
+    RestoreHandlers();
+  }
 
  private:
+  void RestoreHandlers() {
+    for (size_t i = 0; i < std::size(kEndingSignals); ++i) {
+      ::sigaction(kEndingSignals[i], &previous_[i], nullptr);
+    }
+  }
+
   int fd_;
   termios saved_;
+  struct sigaction previous_[std::size(kEndingSignals)];
 };
 
 class PosixConsole : public Console {
  public:
   size_t ReadInputLine(std::span<uint8_t> line) override { return ReadLine(STDIN_FILENO, line); }
+
+  std::optional<size_t> ReadPipeLine(std::u16string_view path, std::span<uint8_t> line) override {
+    // Without waiting for a FIFO's writer to open it: the line is waited
+    // for instead, and Ctrl-C ends the wait.
+    const FileDescriptor pipe(::open(ToUtf8(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (pipe.get() < 0) return std::nullopt;
+    struct stat info;
+    if (::fstat(pipe.get(), &info) != 0 || !S_ISFIFO(info.st_mode)) return std::nullopt;
+    return ReadLine(pipe.get(), line);
+  }
 
   std::optional<size_t> ReadHiddenLine(std::u16string_view prompt,
                                        std::span<uint8_t> line) override {

@@ -11,8 +11,9 @@ namespace {
 class Win32Console : public Console {
  public:
   size_t ReadInputLine(std::span<uint8_t> line) override {
+    // A caller that gave none: "-" reads nothing, as from a closed input.
     const HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
-    if (input == nullptr || input == INVALID_HANDLE_VALUE) throw WindowsError(ERROR_INVALID_HANDLE);
+    if (input == nullptr || input == INVALID_HANDLE_VALUE) return 0;
     size_t length = 0;
     for (;;) {
       uint8_t byte = 0;
@@ -28,6 +29,11 @@ class Win32Console : public Console {
     }
     if (length > 0 && length <= line.size() && line[length - 1] == '\r') --length;
     return length;
+  }
+
+  // A pipe reaches the Windows program as standard input, "-".
+  std::optional<size_t> ReadPipeLine(std::u16string_view, std::span<uint8_t>) override {
+    return std::nullopt;
   }
 
   std::optional<size_t> ReadHiddenLine(std::u16string_view, std::span<uint8_t>) override {

@@ -15,6 +15,13 @@ void RegisterAppPath();
 void InitializeCommonControls();
 void SetMainWindowIcon();
 
+// Standard input, output and error that the caller closed are taken by the
+// null device, so that no file of the run gets their numbers: a password
+// read from "-" then reads nothing, and a message written there still
+// fails, since the device is open for reading only. Windows has no
+// numbers to give away; a handle that is not there reads as empty.
+void OpenClosedStandardDescriptors();
+
 // True when running inside a development environment: never, for us.
 inline bool IsInIDE() { return false; }
 

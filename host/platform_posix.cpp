@@ -1,5 +1,8 @@
+#include <fcntl.h>
 #include <sys/mman.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <iostream>
 
@@ -20,6 +23,15 @@ std::u16string& ProgramPath() {
 }  // namespace
 
 void RegisterAppPath() {}
+
+void OpenClosedStandardDescriptors() {
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    // The lowest number free is this one: those below are open by now.
+    const int opened = ::open("/dev/null", O_RDONLY);
+    if (opened >= 0 && opened != fd) ::close(opened);
+  }
+}
 void InitializeCommonControls() {}
 void SetMainWindowIcon() {}
 

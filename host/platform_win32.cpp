@@ -70,6 +70,10 @@ RunTimeError LastWindowsError() { return WindowsError(::GetLastError()); }
 
 void RegisterAppPath() {}
 
+// Standard handles are no numbers a file could take; a missing one reads as
+// empty where it is read.
+void OpenClosedStandardDescriptors() {}
+
 void InitializeCommonControls() { ::InitCommonControls(); }
 
 // There is no main window; message boxes get the icon as they open.

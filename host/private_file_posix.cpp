@@ -52,6 +52,21 @@ void PrivateFile::Write(std::span<const char> bytes) {
   WriteAll(file_.get(), bytes.data(), bytes.size());
 }
 
+void PrivateFile::OpenThroughDirectory(const std::function<void(const char* name)>& open) const {
+  const FileDescriptor caller(::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+  if (caller.get() < 0) ThrowErrno();
+  if (::fchdir(directory_.get()) != 0) ThrowErrno();
+  try {
+    open(kFileName);
+  } catch (...) {
+    if (::fchdir(caller.get()) != 0) {
+      // The exception on its way says what failed first.
+    }
+    throw;
+  }
+  if (::fchdir(caller.get()) != 0) ThrowErrno();
+}
+
 void PrivateFile::Remove() {
   if (name_.empty()) return;
   if (directory_.get() >= 0) ::unlinkat(directory_.get(), kFileName, 0);

@@ -2,6 +2,7 @@
 
 // POSIX only: a file of the program's own, for a library that opens files
 // by name only.
+#include <functional>
 #include <span>
 #include <string>
 
@@ -23,6 +24,16 @@ class PrivateFile {
   // Appends `bytes` to the file.
   void Write(std::span<const char> bytes);
   const std::string& Path() const { return path_; }
+
+  // Calls `open` with a name that leads to this file whatever happens to
+  // Path() meanwhile: whoever owns TMPDIR may rename the directory made in
+  // it and put another in its place, with a link to any file under the
+  // name, and under sudo the library opens with root's rights. The name is
+  // looked up from the directory held open, made the working directory for
+  // the call; the working directory is the caller's again afterwards.
+  // Throws RunTimeError when either change fails.
+  void OpenThroughDirectory(const std::function<void(const char* name)>& open) const;
+
   void Remove();
 
  private:

@@ -21,6 +21,16 @@ TEST(VisibleNameTest, ControlCharactersBecomeEscapes) {
       {u"C:\\keys\\a", u"C:\\keys\\a", u"C:\\\\keys\\\\a"},
       {u"\\t", u"\\t", u"\\\\t"},
       {u"", u"", u""},
+      // Bytes that were no UTF-8, C2 9B among them (CSI), as the bytes they were.
+      {u"a\xdcc2\xdc9b[2J\xdcff", u"a\\xc2\\x9b[2J\\xff", u"a\\xc2\\x9b[2J\\xff"},
+      // Other halves without their pair; a pair is a character.
+      {u"\xd800z\xdc00\xdfff", u"\\uD800z\\uDC00\\uDFFF", u"\\uD800z\\uDC00\\uDFFF"},
+      {u"\xd83d\xde00\xdbff\xdfff", u"\xd83d\xde00\xdbff\xdfff", u"\xd83d\xde00\xdbff\xdfff"},
+      {u"\xd83d\xd83d\xde00", u"\\uD83D\xd83d\xde00", u"\\uD83D\xd83d\xde00"},
+      // What turns text around on the screen.
+      {u"cod\x202egpj.exe", u"cod\\u202Egpj.exe", u"cod\\u202Egpj.exe"},
+      {u"\x2029\x202a\x2066\x2069\x206a", u"\x2029\\u202A\\u2066\\u2069\x206a",
+       u"\x2029\\u202A\\u2066\\u2069\x206a"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(VisibleName(c.name), c.shown) << testing::PrintToString(c.name);

@@ -12,9 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "host/console.h"
 #include "host/directory.h"
 #include "host/platform.h"
 #include "host/run_time_error.h"
+#include "host/unicode.h"
 #include "host/windows_files.h"
 
 namespace quillfen {
@@ -213,6 +215,22 @@ TEST(WindowsDirectoryTest, AReparsePointInAFilesPlaceIsNotFollowed) {
   } catch (const RunTimeError& error) {
     EXPECT_EQ(error.Number(), ERROR_CANT_ACCESS_FILE);
   }
+}
+
+// A caller that gives the program no standard input at all: "-" reads
+// nothing, as a closed input would give.
+TEST(WindowsConsoleTest, AMissingStandardInputReadsAsEmpty) {
+  const HANDLE saved = ::GetStdHandle(STD_INPUT_HANDLE);
+  ASSERT_TRUE(::SetStdHandle(STD_INPUT_HANDLE, nullptr));
+  uint8_t line[16];
+  size_t length = 99;
+  try {
+    length = RealConsole().ReadInputLine(line);
+  } catch (const RunTimeError& error) {
+    ADD_FAILURE() << ToUtf8(error.Description());
+  }
+  ::SetStdHandle(STD_INPUT_HANDLE, saved);
+  EXPECT_EQ(length, 0u);
 }
 
 }  // namespace

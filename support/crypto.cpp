@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdarg>
 #include <cstring>
 #include <new>
 #include <string>
@@ -18,19 +19,39 @@
 namespace quillfen {
 namespace {
 
-// libgcrypt must be set up once before its first use, secure memory (which
-// is kept out of swap and wiped when freed) included.
+// The program shows one message of its own: what libgcrypt would print, a
+// warning about memory it could not lock among them, goes nowhere.
+void DiscardLog(void*, int, const char*, va_list) {}
+
+// What every run gets: what one key's recovery needs with the longest
+// password a run takes, and what a system whose lock limit is the old
+// default of 64 KiB locks whole.
+constexpr size_t kLeastSecureMemory = 65536;
+size_t secure_memory_size = kLeastSecureMemory;
+
+// libgcrypt must be set up once before its first use.
 void Initialize() {
   static const bool initialized = [] {
     // Any libgcrypt of this ABI will do: what one lacks is told when a run
     // asks for it (Check with a Feature).
     gcry_check_version(nullptr);
-    gcry_control(GCRYCTL_SUSPEND_SECMEM_WARN);
-    gcry_control(GCRYCTL_INIT_SECMEM, 65536, 0);
-    // A run with many containers holds a key of each until it writes them.
-    gcry_control(GCRYCTL_AUTO_EXPAND_SECMEM, 65536);
-    gcry_control(GCRYCTL_RESUME_SECMEM_WARN);
+    gcry_set_log_handler(DiscardLog, nullptr);
+    gcry_control(GCRYCTL_DISABLE_SECMEM_WARN);
     gcry_control(GCRYCTL_INITIALIZATION_FINISHED, 0);
+    return true;
+  }();
+  (void)initialized;
+}
+
+// Secure memory, which is kept out of swap where the system lets the
+// program lock it and is wiped when freed, is one pool of the size the run
+// asked for, set up before the first secret goes in. It never grows: more
+// would come from memory nobody locked.
+void InitializeSecureMemory() {
+  Initialize();
+  static const bool initialized = [] {
+    // Not locked (ulimit -l too small): the secrets are still wiped when freed.
+    gcry_control(GCRYCTL_INIT_SECMEM, static_cast<unsigned int>(secure_memory_size), 0);
     return true;
   }();
   (void)initialized;
@@ -76,8 +97,7 @@ void Check(gcry_error_t error, const Feature& feature) {
 constexpr Feature kHashFeatures[] = {
     {u"ГОСТ Р 34.11-94", "1.7"}, {u"ГОСТ Р 34.11-2012", "1.6"}, {u"ГОСТ Р 34.11-2012", "1.6"}};
 constexpr Feature kCipherFeature = {u"ГОСТ 28147-89", "1.6"};
-constexpr Feature kSboxFeatures[] = {{u"узлы замены CryptoPro-A ГОСТ 28147-89", "1.7"},
-                                     {u"узлы замены TC26-Z ГОСТ 28147-89", "1.7"}};
+constexpr Feature kMeshingFeature = {u"ГОСТ 28147-89 с преобразованием ключа КриптоПро", "1.9"};
 constexpr Feature kMacFeature = {u"ГОСТ 28147-89 MAC", "1.9"};
 
 int HashAlgorithm(GostHash hash) {
@@ -86,11 +106,20 @@ int HashAlgorithm(GostHash hash) {
 }
 
 // The S-boxes by the identifiers libgcrypt knows them under, in the order
-// of GostSbox.
-constexpr const char* kSboxOids[] = {"1.2.643.2.2.31.1", "1.2.643.7.1.2.5.1.1", "1.2.643.2.2.31.2",
-                                     "1.2.643.2.2.31.3", "1.2.643.2.2.31.4"};
+// of GostSbox, with what a library without one is told to lack.
+struct Sbox {
+  const char* oid;
+  Feature feature;
+};
+constexpr Sbox kSboxes[] = {
+    {"1.2.643.2.2.31.1", {u"узлы замены CryptoPro-A ГОСТ 28147-89", "1.7"}},
+    {"1.2.643.7.1.2.5.1.1", {u"узлы замены TC26-Z ГОСТ 28147-89", "1.7"}},
+    {"1.2.643.2.2.31.2", {u"узлы замены CryptoPro-B ГОСТ 28147-89", "1.7"}},
+    {"1.2.643.2.2.31.3", {u"узлы замены CryptoPro-C ГОСТ 28147-89", "1.7"}},
+    {"1.2.643.2.2.31.4", {u"узлы замены CryptoPro-D ГОСТ 28147-89", "1.7"}}};
 
-const char* SboxOid(GostSbox sbox) { return kSboxOids[static_cast<int>(sbox)]; }
+const Sbox& SboxOf(GostSbox sbox) { return kSboxes[static_cast<int>(sbox)]; }
+const char* SboxOid(GostSbox sbox) { return SboxOf(sbox).oid; }
 
 void CheckKey(std::span<const uint8_t> key) {
   if (key.size() != 32) throw RunTimeError(EINVAL, u"libgcrypt: GOST 28147-89 keys are 32 bytes");
@@ -152,6 +181,8 @@ void WriteNumber(gcry_mpi_t number, size_t size, uint8_t* out) {
 
 }  // namespace
 
+void ReserveSecureMemory(size_t bytes) { secure_memory_size = std::max(kLeastSecureMemory, bytes); }
+
 std::array<uint8_t, 20> Sha1(std::span<const uint8_t> bytes) {
   Initialize();
   std::array<uint8_t, 20> digest;
@@ -161,7 +192,7 @@ std::array<uint8_t, 20> Sha1(std::span<const uint8_t> bytes) {
 
 SecureBytes::SecureBytes(size_t size) : size_(size) {
   if (size == 0) return;
-  Initialize();
+  InitializeSecureMemory();
   data_ = static_cast<uint8_t*>(gcry_calloc_secure(size, 1));
   if (data_ == nullptr) throw std::bad_alloc();
 }
@@ -198,7 +229,7 @@ struct GostDigest::Handle {
 };
 
 GostDigest::GostDigest(GostHash hash) : handle_(std::make_unique<Handle>()) {
-  Initialize();
+  InitializeSecureMemory();
   handle_->algorithm = HashAlgorithm(hash);
   Check(gcry_md_open(&handle_->md, handle_->algorithm, GCRY_MD_FLAG_SECURE),
         kHashFeatures[static_cast<int>(hash)]);
@@ -221,14 +252,14 @@ void GostDigest::Finish(std::span<uint8_t> out) {
 
 SecureBytes Gost28147Ecb(GostSbox sbox, std::span<const uint8_t> key, std::span<const uint8_t> data,
                          bool encrypt) {
-  Initialize();
+  InitializeSecureMemory();
   CheckKey(key);
   Cipher cipher;
   Check(gcry_cipher_open(cipher.Out(), GCRY_CIPHER_GOST28147, GCRY_CIPHER_MODE_ECB,
                          GCRY_CIPHER_SECURE),
         kCipherFeature);
   Check(gcry_cipher_ctl(cipher, GCRYCTL_SET_SBOX, const_cast<char*>(SboxOid(sbox)), 0),
-        kSboxFeatures[static_cast<int>(sbox)]);
+        SboxOf(sbox).feature);
   Check(gcry_cipher_setkey(cipher, key.data(), key.size()));
   SecureBytes out(data.size());
   Check(encrypt ? gcry_cipher_encrypt(cipher, out.data(), out.size(), data.data(), data.size())
@@ -238,21 +269,9 @@ SecureBytes Gost28147Ecb(GostSbox sbox, std::span<const uint8_t> key, std::span<
 
 std::array<uint8_t, 4> Gost28147Mac(GostSbox sbox, std::span<const uint8_t> key,
                                     std::span<const uint8_t> data) {
-  Initialize();
-  CheckKey(key);
-  Mac mac;
-  Check(gcry_mac_open(mac.Out(), GCRY_MAC_GOST28147_IMIT, GCRY_MAC_FLAG_SECURE, nullptr),
-        kMacFeature);
-  const char* oid = SboxOid(sbox);
-  Check(gcry_mac_ctl(mac, GCRYCTL_SET_SBOX, const_cast<char*>(oid), std::strlen(oid)),
-        kSboxFeatures[static_cast<int>(sbox)]);
-  Check(gcry_mac_setkey(mac, key.data(), key.size()));
-  Check(gcry_mac_write(mac, data.data(), data.size()));
-  std::array<uint8_t, 4> value;
-  size_t length = value.size();
-  Check(gcry_mac_read(mac, value.data(), &length));
-  if (length != value.size()) Check(GPG_ERR_INV_LENGTH);
-  return value;
+  // libgcrypt starts the MAC from zeros when no IV is set.
+  constexpr uint8_t kZeros[8] = {};
+  return Gost28147Mac(sbox, key, kZeros, data);
 }
 
 bool IsKnownCurve(std::string_view oid) { return GcryptCurveName(oid) != nullptr; }
@@ -360,7 +379,7 @@ void AddPlusOne(std::span<uint8_t> value, std::span<const uint8_t> addend) {
 size_t DigestSize(Digest digest) { return gcry_md_get_algo_dlen(AlgorithmsOf(digest).md); }
 
 SecureBytes Hmac(Digest digest, std::span<const uint8_t> key, std::span<const uint8_t> data) {
-  Initialize();
+  InitializeSecureMemory();
   Mac mac;
   Check(gcry_mac_open(mac.Out(), AlgorithmsOf(digest).hmac, GCRY_MAC_FLAG_SECURE, nullptr));
   // HMAC pads a key to its block, so an empty key is the block of zeros.
@@ -377,7 +396,7 @@ SecureBytes Hmac(Digest digest, std::span<const uint8_t> key, std::span<const ui
 
 SecureBytes Pbkdf2(Digest digest, std::span<const uint8_t> password, std::span<const uint8_t> salt,
                    unsigned long iterations, size_t length) {
-  Initialize();
+  InitializeSecureMemory();
   CheckIterations(iterations);
   SecureBytes out(length);
   static const uint8_t kNothing = 0;
@@ -390,7 +409,7 @@ SecureBytes Pbkdf2(Digest digest, std::span<const uint8_t> password, std::span<c
 
 SecureBytes Pkcs12Kdf(Digest digest, Pkcs12Purpose purpose, std::span<const uint8_t> bmpPassword,
                       std::span<const uint8_t> salt, unsigned long iterations, size_t length) {
-  Initialize();
+  InitializeSecureMemory();
   CheckIterations(iterations);
   const int md = AlgorithmsOf(digest).md;
   const size_t u = DigestSize(digest), v = kDigestBlock;
@@ -428,22 +447,24 @@ SecureBytes Pkcs12Kdf(Digest digest, Pkcs12Purpose purpose, std::span<const uint
 }
 
 std::optional<GostSbox> GostSboxOf(std::string_view oid) {
-  for (size_t i = 0; i < std::size(kSboxOids); ++i) {
-    if (oid == kSboxOids[i]) return static_cast<GostSbox>(i);
+  for (size_t i = 0; i < std::size(kSboxes); ++i) {
+    if (oid == kSboxes[i].oid) return static_cast<GostSbox>(i);
   }
   return std::nullopt;
 }
 
 SecureBytes Gost28147Cfb(GostSbox sbox, bool keyMeshing, std::span<const uint8_t> key,
                          std::span<const uint8_t> iv, std::span<const uint8_t> data, bool encrypt) {
-  Initialize();
+  InitializeSecureMemory();
   CheckKey(key);
   if (iv.size() != 8) Check(GPG_ERR_INV_LENGTH);
   Cipher cipher;
   Check(gcry_cipher_open(cipher.Out(),
                          keyMeshing ? GCRY_CIPHER_GOST28147_MESH : GCRY_CIPHER_GOST28147,
-                         GCRY_CIPHER_MODE_CFB, GCRY_CIPHER_SECURE));
-  Check(gcry_cipher_ctl(cipher, GCRYCTL_SET_SBOX, const_cast<char*>(SboxOid(sbox)), 0));
+                         GCRY_CIPHER_MODE_CFB, GCRY_CIPHER_SECURE),
+        keyMeshing ? kMeshingFeature : kCipherFeature);
+  Check(gcry_cipher_ctl(cipher, GCRYCTL_SET_SBOX, const_cast<char*>(SboxOid(sbox)), 0),
+        SboxOf(sbox).feature);
   Check(gcry_cipher_setkey(cipher, key.data(), key.size()));
   Check(gcry_cipher_setiv(cipher, iv.data(), iv.size()));
   SecureBytes out(data);
@@ -456,13 +477,15 @@ SecureBytes Gost28147Cfb(GostSbox sbox, bool keyMeshing, std::span<const uint8_t
 
 std::array<uint8_t, 4> Gost28147Mac(GostSbox sbox, std::span<const uint8_t> key,
                                     std::span<const uint8_t> iv, std::span<const uint8_t> data) {
-  Initialize();
+  InitializeSecureMemory();
   CheckKey(key);
   if (iv.size() != 8) Check(GPG_ERR_INV_LENGTH);
   Mac mac;
-  Check(gcry_mac_open(mac.Out(), GCRY_MAC_GOST28147_IMIT, GCRY_MAC_FLAG_SECURE, nullptr));
+  Check(gcry_mac_open(mac.Out(), GCRY_MAC_GOST28147_IMIT, GCRY_MAC_FLAG_SECURE, nullptr),
+        kMacFeature);
   const char* oid = SboxOid(sbox);
-  Check(gcry_mac_ctl(mac, GCRYCTL_SET_SBOX, const_cast<char*>(oid), std::strlen(oid)));
+  Check(gcry_mac_ctl(mac, GCRYCTL_SET_SBOX, const_cast<char*>(oid), std::strlen(oid)),
+        SboxOf(sbox).feature);
   Check(gcry_mac_setkey(mac, key.data(), key.size()));
   Check(gcry_mac_setiv(mac, iv.data(), iv.size()));
   Check(gcry_mac_write(mac, data.data(), data.size()));
@@ -475,7 +498,7 @@ std::array<uint8_t, 4> Gost28147Mac(GostSbox sbox, std::span<const uint8_t> key,
 
 SecureBytes CbcCrypt(CbcCipher cipher, std::span<const uint8_t> key, std::span<const uint8_t> iv,
                      std::span<const uint8_t> data, bool encrypt) {
-  Initialize();
+  InitializeSecureMemory();
   const bool des = cipher == CbcCipher::kTripleDes;
   if (key.size() != (des ? 24u : 5u) || iv.size() != 8) Check(GPG_ERR_INV_KEYLEN);
   CheckBlocks(data);
@@ -493,7 +516,7 @@ SecureBytes CbcCrypt(CbcCipher cipher, std::span<const uint8_t> key, std::span<c
 }
 
 void StrongRandom(std::span<uint8_t> out) {
-  Initialize();
+  InitializeSecureMemory();
   gcry_randomize(out.data(), out.size(), GCRY_STRONG_RANDOM);
 }
 

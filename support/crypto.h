@@ -19,8 +19,16 @@ namespace quillfen {
 // tools print it.
 std::array<uint8_t, 20> Sha1(std::span<const uint8_t> bytes);
 
-// Bytes in memory that libgcrypt keeps out of swap and wipes when it is
-// freed: passwords, keys and whatever is derived from them.
+// Sets how much secret a run holds at once (at least what one key's
+// recovery needs): libgcrypt's secure memory is one pool of that size, set
+// up when the first secret goes in, and never grown with memory nobody
+// locked. Asked for later, it changes nothing.
+void ReserveSecureMemory(size_t bytes);
+
+// Bytes in memory that libgcrypt keeps out of swap, where the system lets
+// the program lock it (ulimit -l), and wipes when it is freed: passwords,
+// keys and whatever is derived from them. Public data, a certificate, has
+// no place there.
 class SecureBytes {
  public:
   SecureBytes() = default;

@@ -67,6 +67,96 @@ asn1_node_const Definitions() {
 
 std::string TypeName(std::string_view type) { return "Quillfen." + std::string(type); }
 
+uint64_t element_steps = 0;
+
+// What libtasn1 steps over to find the element at `path`: the n - 1
+// elements before each "?n" in it, and the one it lands on.
+void CountSteps(std::string_view path) {
+  for (size_t at = path.find('?'); at != std::string_view::npos; at = path.find('?', at + 1)) {
+    uint64_t n = 0;
+    for (size_t i = at + 1; i < path.size() && path[i] >= '0' && path[i] <= '9'; ++i) {
+      n = n * 10 + uint64_t(path[i] - '0');
+    }
+    element_steps += n;
+  }
+}
+
+// The tag and length at the start of `der`: how many bytes they take, how
+// many the content after them, and whether the element is constructed;
+// nothing when they are no DER or the content runs past `der`.
+struct ElementHead {
+  size_t header;
+  size_t content;
+  bool constructed;
+};
+
+std::optional<ElementHead> HeadOf(std::span<const uint8_t> der) {
+  const int size = static_cast<int>(std::min<size_t>(der.size(), INT_MAX));
+  unsigned char tag_class = 0;
+  int tag_length = 0;
+  unsigned long tag = 0;
+  if (asn1_get_tag_der(der.data(), size, &tag_class, &tag_length, &tag) != ASN1_SUCCESS) {
+    return std::nullopt;
+  }
+  int length_length = 0;
+  const long content =
+      asn1_get_length_der(der.data() + tag_length, size - tag_length, &length_length);
+  const size_t header = static_cast<size_t>(tag_length + length_length);
+  if (content < 0 || static_cast<size_t>(content) > der.size() - header) return std::nullopt;
+  return ElementHead{header, static_cast<size_t>(content),
+                     (tag_class & ASN1_CLASS_STRUCTURED) != 0};
+}
+
+// libtasn1's decoder finds the parent of an element by stepping back over
+// the elements before it: a list of n costs it n² steps, and a certificate
+// of 80,000 names minutes. Real containers and certificates hold lists of
+// a few dozen; a longer one than this is refused before the decoder sees
+// it.
+constexpr size_t kLongestList = 256;
+
+// True when no constructed element in `der` holds more than kLongestList
+// elements, as far as `der` is DER at all: what is not is the decoder's to
+// refuse. One pass, whatever the nesting.
+bool ListsAreShort(std::span<const uint8_t> der) {
+  struct Open {
+    size_t end;
+    size_t elements;
+  };
+  std::vector<Open> open;
+  size_t at = 0;
+  while (at < der.size()) {
+    while (!open.empty() && at >= open.back().end) open.pop_back();
+    if (!open.empty() && ++open.back().elements > kLongestList) return false;
+    const size_t limit = open.empty() ? der.size() : open.back().end;
+    const auto head = HeadOf(der.subspan(at, limit - at));
+    if (!head) return true;
+    if (head->constructed) {
+      open.push_back({at + head->header + head->content, 0});
+      at += head->header;
+    } else {
+      at += head->header + head->content;
+    }
+  }
+  return true;
+}
+
+// The elements inside the one DER element `der`, each whole, in one walk.
+std::vector<std::vector<uint8_t>> ElementsInside(std::span<const uint8_t> der) {
+  const auto outer = HeadOf(der);
+  if (!outer) Fail("Element", ASN1_DER_ERROR);
+  std::span<const uint8_t> content = der.subspan(outer->header, outer->content);
+  std::vector<std::vector<uint8_t>> elements;
+  while (!content.empty()) {
+    ++element_steps;
+    const auto head = HeadOf(content);
+    if (!head) Fail("Element", ASN1_DER_ERROR);
+    const size_t length = head->header + head->content;
+    elements.emplace_back(content.begin(), content.begin() + static_cast<ptrdiff_t>(length));
+    content = content.subspan(length);
+  }
+  return elements;
+}
+
 }  // namespace
 
 DerError::DerError(std::u16string what, std::u16string reason)
@@ -97,6 +187,7 @@ struct DerStructure::State {
   // A value as libtasn1 gives it, and its length in its own unit (bits for
   // a BIT STRING, bytes otherwise).
   std::vector<uint8_t> Read(std::string_view path, int* length = nullptr) const {
+    CountSteps(path);
     const std::string name(path);
     int size = 0;
     unsigned int type = 0;
@@ -147,6 +238,7 @@ DerStructure DerStructure::Decode(std::string_view type, std::span<const uint8_t
     throw DerError(state.What({}), u"данные слишком велики");
   }
   if (der.empty()) throw DerError(state.What({}), u"нет данных");
+  if (!ListsAreShort(der)) throw DerError(state.What({}), u"больше 256 элементов в одном списке");
   state.der.assign(der.begin(), der.end());
   // Without ASN1_DECODE_FLAG_ALLOW_PADDING, bytes after the structure are
   // an error too.
@@ -159,6 +251,7 @@ DerStructure DerStructure::Decode(std::string_view type, std::span<const uint8_t
 }
 
 bool DerStructure::Has(std::string_view path) const {
+  CountSteps(path);
   const asn1_node found = asn1_find_node(state_->node, std::string(path).c_str());
   if (found == nullptr) return false;
   asn1_data_node_st data{};
@@ -197,14 +290,17 @@ DateTime DerStructure::Time(std::string_view path) const {
 }
 
 size_t DerStructure::Count(std::string_view path) const {
+  CountSteps(path);
   int count = 0;
   state_->Check(path, asn1_number_of_elements(state_->node, std::string(path).c_str(), &count));
+  element_steps += static_cast<uint64_t>(count);
   return static_cast<size_t>(count);
 }
 
 std::vector<uint8_t> DerStructure::ElementDer(std::string_view path) const {
   const std::vector<uint8_t>& der = state_->der;
   if (der.empty()) throw DerError(state_->What(path), u"структура не прочитана из DER");
+  CountSteps(path);
   int start = 0, end = 0;
   state_->Check(path,
                 asn1_der_decoding_startEnd(state_->node, der.data(), static_cast<int>(der.size()),
@@ -251,21 +347,14 @@ std::vector<uint8_t> DerStructure::Encode() const {
   return der;
 }
 
-std::string ElementPath(std::string_view path, size_t n) {
-  std::string element(path);
-  if (!element.empty()) element += '.';
-  element += '?';
-  element += std::to_string(n);
-  return element;
+std::vector<std::vector<uint8_t>> DerStructure::ElementsDer(std::string_view path) const {
+  return ElementsInside(ElementDer(path));
 }
 
 std::vector<std::vector<uint8_t>> DerElements(std::span<const uint8_t> der) {
-  const DerStructure sequence = DerStructure::Decode("Elements", der);
-  std::vector<std::vector<uint8_t>> elements;
-  const size_t count = sequence.Count({});
-  elements.reserve(count);
-  for (size_t i = 1; i <= count; ++i) elements.push_back(sequence.Bytes(ElementPath({}, i)));
-  return elements;
+  // Decoded first, so that what is walked is DER as libtasn1 checks it.
+  DerStructure::Decode("Elements", der);
+  return ElementsInside(der);
 }
 
 std::optional<DerHeader> ReadDerHeader(std::span<const uint8_t> der) {
@@ -296,5 +385,7 @@ std::optional<DerHeader> ReadDerHeader(std::span<const uint8_t> der) {
   result.content_size = static_cast<size_t>(length);
   return result;
 }
+
+uint64_t DerElementSteps() { return element_steps; }
 
 }  // namespace quillfen

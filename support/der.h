@@ -18,9 +18,11 @@ namespace quillfen {
 // bytes, texts and numbers in and out.
 //
 // Elements are named by their paths in the module, as libtasn1 names them:
-// "tbsCertificate.validity.notAfter"; the n-th element (from 1) of a
-// SEQUENCE OF or SET OF is "?n", as in "content.?2". An empty path is the
-// structure itself.
+// "tbsCertificate.validity.notAfter". An empty path is the structure itself.
+// The elements of a SEQUENCE OF or SET OF are taken all at once, in one walk
+// (ElementsDer, DerElements): libtasn1 finds the n-th by its path "?n" by
+// stepping over the n - 1 before it, so n of them by path would cost n²
+// steps, and a certificate of 80,000 names minutes.
 
 // What could not be read or written, and why, in words.
 // Memory that runs out is std::bad_alloc, never this.
@@ -82,6 +84,9 @@ class DerStructure {
   size_t Count(std::string_view path) const;
   // The element's own DER, tag and length included, as it was decoded.
   std::vector<uint8_t> ElementDer(std::string_view path) const;
+  // The DER of each element of the SEQUENCE OF or SET OF at `path`, in
+  // order, each with its tag and length.
+  std::vector<std::vector<uint8_t>> ElementsDer(std::string_view path) const;
 
   // Writing: a CHOICE takes the name of its alternative, a SEQUENCE OF
   // "NEW" for one more element, an OBJECT IDENTIFIER its dotted form, a
@@ -103,10 +108,6 @@ class DerStructure {
   std::unique_ptr<State> state_;
 };
 
-// The path of the n-th element (from 1) of the SEQUENCE OF or SET OF at
-// `path`, as libtasn1 names it: "path.?n", or "?n" below the top.
-std::string ElementPath(std::string_view path, size_t n);
-
 // The DER of each element of a SEQUENCE, whatever they are: what is read
 // element by element. Throws DerError when `der` is no SEQUENCE.
 std::vector<std::vector<uint8_t>> DerElements(std::span<const uint8_t> der);
@@ -125,5 +126,12 @@ struct DerHeader {
 // Nothing when the tag or the length cannot be read from `der`, or the
 // length is indefinite.
 std::optional<DerHeader> ReadDerHeader(std::span<const uint8_t> der);
+
+// How many elements libtasn1 has stepped over to reach the elements read
+// since the program started: an element named by a path with "?n" in it
+// costs n, and a walk of ElementsDer or DerElements one per element. The
+// tests count it to tell a walk that grows with the number of elements
+// from one that grows with its square.
+uint64_t DerElementSteps();
 
 }  // namespace quillfen

@@ -148,6 +148,13 @@ TEST(DerTest, ReadsTheKnownAnswerHeader) {
   EXPECT_EQ(std::string(cn.begin(), cn.end()), "kat256.example");
 }
 
+// `count` NULLs, as hex.
+std::string Nulls(size_t count) {
+  std::string hex;
+  for (size_t i = 0; i < count; ++i) hex += "0500";
+  return hex;
+}
+
 TEST(DerTest, ElementsAreTheSequencesOwnDer) {
   const auto der = KnownAnswerFile("kat256.000/header.key");
   const DerStructure header = DerStructure::Decode("HeaderKeyElements", der);
@@ -169,6 +176,8 @@ TEST(DerTest, ElementsAreTheSequencesOwnDer) {
   EXPECT_EQ(DerStructure::Decode("KeyParameter", parameters[0]).Bits("attributes").bits, 3u);
   EXPECT_EQ(Hex(content.back()),
             "ac21301f06082a8503020225030a04133011810f32303237313230383030343735325a");
+  // As long a list as any is read.
+  EXPECT_EQ(DerElements(FromHex("30820200" + Nulls(256))).size(), 256u);
   // An element of no known kind is none of the alternatives.
   EXPECT_EQ(ErrorOf([] { DerStructure::Decode("HeaderElementTag", FromHex("a3020500")); }),
             "«HeaderElementTag»: неверная кодировка DER");
@@ -199,6 +208,10 @@ TEST(DerTest, DamagedInputsSayWhatIsWrong) {
       {"inner longer than outer", "NameKey", "30081607" + name.substr(8),
        "«NameKey»: неверная кодировка DER"},
       {"no sequence for elements", "Elements", "0400", "«Elements»: неверный тег"},
+      {"a list of 257 elements", "Elements", "30820202" + Nulls(257),
+       "«Elements»: больше 256 элементов в одном списке"},
+      {"such a list inside another", "Elements", "30820206" + ("30820202" + Nulls(257)),
+       "«Elements»: больше 256 элементов в одном списке"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ErrorOf([&] { DerStructure::Decode(c.type, FromHex(c.hex)); }), c.error) << c.name;

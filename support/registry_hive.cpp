@@ -44,6 +44,10 @@ using Malloced = std::unique_ptr<T, Freer>;
 
 struct RegistryHive::Handle {
   hive_h* hive = nullptr;
+
+  ~Handle() {
+    if (hive != nullptr) hivex_close(hive);
+  }
 };
 
 RegistryHive::RegistryHive(const FileBytes& file) {
@@ -63,16 +67,17 @@ RegistryHive::RegistryHive(const FileBytes& file) {
   // message only.
   ::unsetenv("HIVEX_DEBUG");
   auto handle = std::make_unique<Handle>();
-  errno = 0;
-  handle->hive = hivex_open(copy.Path().c_str(), 0);
-  if (handle->hive == nullptr) ThrowHivexError();
+  int error = 0;
+  copy.OpenThroughDirectory([&](const char* name) {
+    errno = 0;
+    handle->hive = hivex_open(name, 0);
+    error = errno;
+  });
+  if (handle->hive == nullptr) ThrowHivexError(error);
   handle_ = handle.release();
 }
 
-RegistryHive::~RegistryHive() {
-  hivex_close(handle_->hive);
-  delete handle_;
-}
+RegistryHive::~RegistryHive() { delete handle_; }
 
 RegistryHive::Node RegistryHive::Root() const {
   errno = 0;

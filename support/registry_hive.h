@@ -25,7 +25,9 @@ class RegistryHive {
   // Opens the hive whose whole file is `file`. The hive keeps a copy of its
   // own, so that nothing another process does to the file reaches it: a
   // file, since libhivex opens files by name, 0600 in a directory of its own
-  // under TMPDIR, whose name goes as soon as libhivex has opened it. A stop
+  // under TMPDIR, whose name goes as soon as libhivex has opened it. The
+  // name libhivex gets is looked up from that directory held open, never
+  // along the path under TMPDIR, which the caller of sudo may own. A stop
   // signal is looked for between pieces of the copy; a file cut short while
   // it was copied is the read failure FileBytes::Verify() tells.
   explicit RegistryHive(const FileBytes& file);

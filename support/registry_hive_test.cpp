@@ -63,6 +63,38 @@ TEST(RegistryHiveTest, TheCopyNeedsNoProcAndLeavesNothing) {
   }
 }
 
+// Whoever owns TMPDIR (a caller of sudo who kept it) renames the copy's
+// directory the moment libhivex opens the copy, and puts one there whose
+// copy leads to a hive only root may read: the hive listed is still the one
+// given.
+TEST(RegistryHiveTest, ACopySwappedWhileItIsOpenedRedirectsNothing) {
+  TempDir dir;
+  fs::create_directory(dir / "tmp");
+  WriteBinaryFile(dir / "SOFTWARE", SoftwareHive(FourContainers()));
+  WriteBinaryFile(
+      dir / "root-only",
+      SoftwareHive(
+          {{u"S-1-5-18", false, u"root-only", {{u"header.key", {1}}, {u"name.key", {2}}}}}));
+  fs::permissions(dir / "root-only", fs::perms(0600));
+  const auto result = RunProgram(
+      "/usr/bin/env",
+      {"LD_PRELOAD=" QUILLFEN_SWAP_ON_OPEN, "ASAN_OPTIONS=verify_asan_link_order=0",
+       "QUILLFEN_SWAP_FILE=copy", "QUILLFEN_SWAP_TO=" + (dir / "root-only").string(),
+       "TMPDIR=" + (dir / "tmp").string(), QUILLFEN_EXE, "--list", (dir / "SOFTWARE").string()});
+  EXPECT_EQ(result.exit_status, 0) << result.err;
+  EXPECT_EQ(result.out, ConsoleMessage(FourContainersList()));
+  // The swap took place: the directory made is below the other name, the
+  // copy gone from it.
+  std::vector<std::string> moved;
+  for (const auto& entry : fs::directory_iterator(dir / "tmp")) {
+    if (entry.path().filename().string().ends_with("-moved")) {
+      moved.push_back(entry.path().filename().string());
+      EXPECT_TRUE(fs::is_empty(entry.path()));
+    }
+  }
+  EXPECT_EQ(moved.size(), 1u);
+}
+
 }  // namespace
 }  // namespace quillfen
 #endif

@@ -1,8 +1,19 @@
 #include "tests/failing_allocation.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <new>
+
+#if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
+#include <malloc.h>
+#define QUILLFEN_WATCH_FREED_MEMORY 1
+// glibc's own allocator, below the one this file puts in front of it.
+extern "C" void* __libc_malloc(size_t size);
+extern "C" void* __libc_realloc(void* memory, size_t size);
+extern "C" void __libc_free(void* memory);
+#endif
 
 // Over-aligned allocations keep the library's own pair of new and delete;
 // nothing under test makes them.
@@ -12,11 +23,13 @@ namespace {
 
 std::atomic<bool> counting{false};
 std::atomic<size_t> counted{0};
+std::atomic<size_t> counted_bytes{0};
 std::atomic<size_t> failing{0};
 
 void* Allocate(std::size_t size) {
   if (counting.load(std::memory_order_relaxed)) {
     const size_t n = counted.fetch_add(1) + 1;
+    counted_bytes += size;
     if (n == failing.load()) throw std::bad_alloc();
   }
   if (size == 0) size = 1;
@@ -31,9 +44,12 @@ void CountAllocations() { FailAllocation(0); }
 
 size_t CountedAllocations() { return counted.load(); }
 
+size_t CountedBytes() { return counted_bytes.load(); }
+
 void FailAllocation(size_t n) {
   counting = false;
   counted = 0;
+  counted_bytes = 0;
   failing = n;
   counting = true;
 }
@@ -43,7 +59,72 @@ void StopCountingAllocations() {
   failing = 0;
 }
 
+namespace {
+
+std::atomic<bool> watching{false};
+const std::vector<std::vector<uint8_t>>* watched = nullptr;
+size_t blocks_with_a_secret = 0;
+
+}  // namespace
+
+#ifdef QUILLFEN_WATCH_FREED_MEMORY
+bool CanWatchFreedMemory() { return true; }
+#else
+bool CanWatchFreedMemory() { return false; }
+#endif
+
+void WatchFreedMemory(const std::vector<std::vector<uint8_t>>& secrets) {
+  watched = &secrets;
+  blocks_with_a_secret = 0;
+  watching = true;
+}
+
+size_t FreedBlocksWithASecret() {
+  watching = false;
+  watched = nullptr;
+  return blocks_with_a_secret;
+}
+
 }  // namespace quillfen
+
+#ifdef QUILLFEN_WATCH_FREED_MEMORY
+extern "C" void* malloc(size_t size) {
+  void* memory = __libc_malloc(size);
+  if (memory != nullptr && quillfen::watching.load(std::memory_order_relaxed)) {
+    std::memset(memory, 0, malloc_usable_size(memory));
+  }
+  return memory;
+}
+
+extern "C" void free(void* memory) {
+  if (memory != nullptr && quillfen::watching.load(std::memory_order_relaxed)) {
+    const size_t size = malloc_usable_size(memory);
+    for (const auto& secret : *quillfen::watched) {
+      if (!secret.empty() && ::memmem(memory, size, secret.data(), secret.size()) != nullptr) {
+        ++quillfen::blocks_with_a_secret;
+        break;
+      }
+    }
+  }
+  __libc_free(memory);
+}
+
+// While watching, a block that moves is freed here, where it is looked at.
+extern "C" void* realloc(void* memory, size_t size) {
+  if (memory == nullptr || !quillfen::watching.load(std::memory_order_relaxed)) {
+    return __libc_realloc(memory, size);
+  }
+  if (size == 0) {
+    free(memory);
+    return nullptr;
+  }
+  void* moved = malloc(size);
+  if (moved == nullptr) return nullptr;
+  std::memcpy(moved, memory, std::min(size, malloc_usable_size(memory)));
+  free(memory);
+  return moved;
+}
+#endif
 
 void* operator new(std::size_t size) { return quillfen::Allocate(size); }
 void* operator new[](std::size_t size) { return quillfen::Allocate(size); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +21,13 @@ class FakeConsole : public Console {
     return Give(input, line);
   }
 
+  std::optional<size_t> ReadPipeLine(std::u16string_view path, std::span<uint8_t> line) override {
+    const auto pipe = pipes.find(std::u16string(path));
+    if (pipe == pipes.end()) return std::nullopt;
+    ++pipe_reads;
+    return Give(pipe->second, line);
+  }
+
   std::optional<size_t> ReadHiddenLine(std::u16string_view prompt,
                                        std::span<uint8_t> line) override {
     ++terminal_asks;
@@ -31,8 +39,10 @@ class FakeConsole : public Console {
   std::string input;
   int input_error = 0;
   int input_reads = 0;
+  int pipe_reads = 0;
   int terminal_asks = 0;
-  std::optional<std::string> terminal;  // nothing: there is none
+  std::optional<std::string> terminal;          // nothing: there is none
+  std::map<std::u16string, std::string> pipes;  // by their paths
   std::vector<std::u16string> prompts;
 
  private:

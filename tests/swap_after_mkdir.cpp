@@ -2,7 +2,8 @@
 // directory the moment the program has made it. The first directory made
 // under the name QUILLFEN_SWAP_NAME is removed again and its name given to a
 // symbolic link to QUILLFEN_SWAP_TO, or, with QUILLFEN_SWAP_HARD set, to a
-// hard link to that file.
+// hard link to that file, or, with QUILLFEN_SWAP_OWNER set to a uid, to a
+// new directory of that user's.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -25,7 +26,13 @@ void Swap(int directory, const char* path) {
   swapped = true;
   const int saved = errno;
   ::unlinkat(directory, path, AT_REMOVEDIR);
-  if (std::getenv("QUILLFEN_SWAP_HARD") != nullptr) {
+  if (const char* owner = std::getenv("QUILLFEN_SWAP_OWNER")) {
+    const auto uid = static_cast<uid_t>(std::strtoul(owner, nullptr, 10));
+    ::mkdirat(directory, path, 0700);
+    if (::fchownat(directory, path, uid, static_cast<gid_t>(-1), AT_SYMLINK_NOFOLLOW) != 0) {
+      // The program then finds a directory of its own there, and the test says so.
+    }
+  } else if (std::getenv("QUILLFEN_SWAP_HARD") != nullptr) {
     ::linkat(AT_FDCWD, to, directory, path, 0);
   } else {
     ::symlinkat(to, directory, path);

@@ -136,6 +136,67 @@ ValueList KnownAnswerValues(const std::string& directory) {
   return values;
 }
 
+namespace {
+
+// A SEQUENCE of the elements given, whole DER each.
+std::vector<uint8_t> SequenceOf(const std::vector<std::vector<uint8_t>>& elements) {
+  DerStructure sequence = DerStructure::Create("Elements");
+  for (const auto& element : elements) {
+    sequence.Write("", "NEW");
+    sequence.WriteBytes("?LAST", element);
+  }
+  return sequence.Encode();
+}
+
+// `content` (whole elements one after another) under `tag`: the bytes of
+// an OCTET STRING, whose tag is then put in. libtasn1 appends an element
+// only after a walk over those before it: for a hundred thousand, minutes.
+std::vector<uint8_t> Wrapped(uint8_t tag, const std::vector<uint8_t>& content) {
+  DerStructure octets = DerStructure::Create("GostPrivateKeyOctets");
+  octets.WriteBytes("", content);
+  std::vector<uint8_t> der = octets.Encode();
+  der[0] = tag;
+  return der;
+}
+
+// `element` `count` times over.
+std::vector<uint8_t> Repeated(const std::vector<uint8_t>& element, size_t count) {
+  std::vector<uint8_t> bytes;
+  bytes.reserve(element.size() * count);
+  for (size_t i = 0; i < count; ++i) bytes.insert(bytes.end(), element.begin(), element.end());
+  return bytes;
+}
+
+}  // namespace
+
+std::vector<uint8_t> CertificateWithNames(size_t names) {
+  const DerStructure known =
+      DerStructure::Decode("Certificate", KnownAnswerCertificate("kat256.000"));
+  DerStructure name = DerStructure::Create("RelativeDistinguishedName");
+  name.Write("", "NEW");
+  name.Write("?LAST.type", "2.5.4.3");
+  name.WriteBytes("?LAST.value", FromHex("13016e"));  // PrintableString "n"
+  const std::vector<uint8_t> rdn = name.Encode();
+  std::vector<uint8_t> rdns;
+  for (const auto& own : known.ElementsDer("tbsCertificate.subject.rdnSequence")) {
+    rdns.insert(rdns.end(), own.begin(), own.end());
+  }
+  const std::vector<uint8_t> more = Repeated(rdn, names);
+  rdns.insert(rdns.end(), more.begin(), more.end());
+  std::vector<std::vector<uint8_t>> tbs = known.ElementsDer("tbsCertificate");
+  // After the version, when there is one: serial, signature, issuer, validity.
+  tbs.at(tbs.front()[0] == 0xa0 ? 5 : 4) = Wrapped(0x30, rdns);
+  return SequenceOf(
+      {SequenceOf(tbs), known.ElementDer("signatureAlgorithm"), known.ElementDer("signature")});
+}
+
+std::vector<uint8_t> HeaderExtensions(size_t count) {
+  DerStructure extension = DerStructure::Create("Extension");
+  extension.Write("extnID", "1.2.643.2.2.37.3.11");
+  extension.WriteBytes("extnValue", std::vector<uint8_t>{1});
+  return Wrapped(0xac, Repeated(extension.Encode(), count));  // [12], constructed
+}
+
 std::vector<ContainerValue> AsContainerValues(const ValueList& values) {
   std::vector<ContainerValue> container;
   for (const auto& [name, bytes] : values) container.push_back({name, bytes});

@@ -47,6 +47,15 @@ std::string KnownAnswerText(const std::string& path);
 // The certificate in the header.key of a known-answer container, as DER.
 std::vector<uint8_t> KnownAnswerCertificate(const std::string& directory);
 
+// The certificate of the known-answer container kat256 with `names` more
+// common names after its subject's own, an RDN each (its signature no
+// longer holds; nothing here checks one): what a walk over names is
+// measured on.
+std::vector<uint8_t> CertificateWithNames(size_t names);
+
+// A header.key element of `count` extensions of a kind nobody reads.
+std::vector<uint8_t> HeaderExtensions(size_t count);
+
 std::vector<ContainerValue> AsContainerValues(const ValueList& values);
 
 }  // namespace quillfen

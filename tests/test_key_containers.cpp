@@ -141,7 +141,9 @@ std::string ExpectedKeyPem(const TestKey& key) {
 std::string ExpectedCertificatePem(const ValueList& values) {
   auto copy = values;
   const auto header = DerStructure::Decode("HeaderKey", ValueOf(copy, u"header.key"));
-  return Text(Pem("CERTIFICATE", header.Bytes("content.primaryCertificate")));
+  const std::vector<uint8_t> pem =
+      PublicPem("CERTIFICATE", header.Bytes("content.primaryCertificate"));
+  return std::string(pem.begin(), pem.end());
 }
 
 std::vector<uint8_t>& ValueOf(ValueList& values, const std::u16string& name) {

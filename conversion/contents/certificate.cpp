@@ -12,6 +12,8 @@
 namespace quillfen {
 namespace {
 
+constexpr size_t kLargestCertificate = size_t{1} << 20;
+
 void AppendCodePoint(std::u16string& text, char32_t c) {
   char16_t units[2];
   text.append(units, EncodeUtf16(c <= 0x10ffff ? c : 0xfffd, units));
@@ -70,15 +72,15 @@ std::u16string QuotedValue(const std::u16string& value) {
 // `path` (a Name) as Windows writes it, and the last common name in it.
 std::u16string NameText(const DerStructure& certificate, const std::string& path,
                         std::u16string* common_name) {
-  const std::string sequence = path + ".rdnSequence";
+  const auto rdns = certificate.ElementsDer(path + ".rdnSequence");
   std::u16string text;
-  for (size_t i = certificate.Count(sequence); i > 0; --i) {
-    const std::string rdn = ElementPath(sequence, i);
+  for (auto rdn = rdns.rbegin(); rdn != rdns.rend(); ++rdn) {
     std::u16string part;
-    for (size_t j = 1; j <= certificate.Count(rdn); ++j) {
-      const std::string attribute = ElementPath(rdn, j);
-      const std::string type = certificate.Oid(attribute + ".type");
-      const std::u16string value = AttributeText(certificate.Bytes(attribute + ".value"));
+    for (const auto& der :
+         DerStructure::Decode("RelativeDistinguishedName", *rdn).ElementsDer("")) {
+      const DerStructure attribute = DerStructure::Decode("AttributeTypeAndValue", der);
+      const std::string type = attribute.Oid("type");
+      const std::u16string value = AttributeText(attribute.Bytes("value"));
       if (common_name != nullptr && type == "2.5.4.3" && common_name->empty()) {
         *common_name = value;
       }
@@ -105,6 +107,9 @@ std::u16string HexDigits(std::span<const uint8_t> bytes) {
 }
 
 CertificateContents ReadCertificate(std::span<const uint8_t> der) {
+  // Real ones are a few kilobytes; names by the hundred thousand in one
+  // would cost the run more than it is worth.
+  if (der.size() > kLargestCertificate) throw DerError(u"«Certificate»", u"больше 1 МБ");
   const DerStructure certificate = DerStructure::Decode("Certificate", der);
   CertificateContents contents;
   contents.subject = NameText(certificate, "tbsCertificate.subject", &contents.common_name);

@@ -27,7 +27,8 @@ struct CertificateContents {
   std::vector<uint8_t> public_key;
 };
 
-// Throws DerError when `der` is no X.509 certificate.
+// Throws DerError when `der` is no X.509 certificate, or is one of more
+// than 1 MB.
 CertificateContents ReadCertificate(std::span<const uint8_t> der);
 
 enum class Validity { kValid, kExpired, kNotYetValid };

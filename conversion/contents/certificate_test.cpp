@@ -4,6 +4,7 @@
 
 #include "host/unicode.h"
 #include "support/der.h"
+#include "tests/hex.h"
 #include "tests/test_containers.h"
 
 namespace quillfen {
@@ -38,6 +39,45 @@ TEST(CertificateTest, ReadsTheKnownAnswerCertificates) {
   for (const auto& c : cases) {
     EXPECT_EQ(Fields(ReadCertificate(KnownAnswerCertificate(c.container))), c.fields)
         << c.container;
+  }
+}
+
+// Names as Windows shows them whatever string type holds them, the common
+// name of the last RDN (the one Windows shows first) when there are two,
+// and the serial without the zero DER puts before a high bit.
+TEST(CertificateTest, NamesOfEveryStringTypeTheLastCommonNameAndTheSerial) {
+  const auto string_of = [](const char* kind, const std::vector<uint8_t>& bytes) {
+    DerStructure value = DerStructure::Create("DirectoryString");
+    value.Write("", kind);
+    value.WriteBytes(kind, bytes);
+    return value.Encode();
+  };
+  // "Ёж" in UTF-16BE and UTF-32BE, "ж" in UTF-8.
+  const auto bmp = string_of("bmpString", FromHex("04010436"));
+  const auto universal = string_of("universalString", FromHex("0000040100000436"));
+  const auto utf8 = string_of("utf8String", FromHex("d0b6"));
+  const struct {
+    const char* what;
+    std::vector<uint8_t> first, last;  // the values of the subject's two RDNs
+    std::vector<uint8_t> serial;
+    std::u16string fields;  // subject, common name, serial
+  } cases[] = {
+      {"BMPString after UniversalString", universal, bmp, FromHex("0080ff"),
+       u"CN=Ёж, CN=Ёж\nЁж\n80ff"},
+      {"UTF8String after BMPString", bmp, utf8, FromHex("017f"), u"CN=ж, CN=Ёж\nж\n017f"},
+      {"UniversalString after UTF8String", utf8, universal, FromHex("00"), u"CN=Ёж, CN=ж\nЁж\n00"},
+  };
+  for (const auto& c : cases) {
+    DerStructure certificate =
+        DerStructure::Decode("Certificate", KnownAnswerCertificate("kat256.000"));
+    // kat256's subject: CN=kat256.example, then O=Test Vectors.
+    const std::string rdns = "tbsCertificate.subject.rdnSequence.";
+    certificate.WriteBytes(rdns + "?1.?1.value", c.first);
+    certificate.Write(rdns + "?2.?1.type", "2.5.4.3");
+    certificate.WriteBytes(rdns + "?2.?1.value", c.last);
+    certificate.WriteBytes("tbsCertificate.serialNumber", c.serial);
+    const CertificateContents read = ReadCertificate(certificate.Encode());
+    EXPECT_EQ(read.subject + u"\n" + read.common_name + u"\n" + read.serial, c.fields) << c.what;
   }
 }
 
@@ -81,6 +121,7 @@ TEST(CertificateTest, WhatIsNoCertificateIsADerError) {
        u"«Certificate»: неверная кодировка DER"},
       {"thirteenth month", bad_time,
        u"«Certificate.tbsCertificate.validity.notBefore.utcTime»: неверная запись времени"},
+      {"past a megabyte", std::vector<uint8_t>((1 << 20) + 1, 0x30), u"«Certificate»: больше 1 МБ"},
   };
   for (const auto& c : cases) {
     try {

@@ -20,6 +20,11 @@ constexpr std::array<std::u16string_view, 6> kUsualFiles = {
 // The extension of header.key that holds the private key's validity.
 constexpr char kKeyValidity[] = "1.2.643.2.2.37.3.10";
 
+// A header.key of a real container is a few kilobytes, its certificate
+// included; one past this is no container's, and reading it would cost
+// more than the rest of the run.
+constexpr size_t kLargestHeader = size_t{1} << 20;
+
 std::u16string BitsText(const BitString& bits) {
   std::u16string text;
   for (size_t i = 0; i < bits.bits; ++i) text += bits.Bit(i) ? u'1' : u'0';
@@ -55,9 +60,7 @@ class HeaderReader {
     std::vector<uint8_t> content, mac;
     try {
       const DerStructure header = DerStructure::Decode("HeaderKeyElements", bytes);
-      const size_t count = header.Count("content");
-      for (size_t i = 1; i <= count; ++i)
-        elements.push_back(header.Bytes(ElementPath("content", i)));
+      elements = header.ElementsDer("content");
       content = header.ElementDer("content");
       mac = header.Bytes("mac");
     } catch (const DerError& error) {
@@ -110,11 +113,11 @@ class HeaderReader {
       }
       (first ? contents_.certificate : contents_.second_certificate) = std::move(stored);
     } else if (kind == "extensions") {
-      for (size_t i = 1; i <= element.Count(kind); ++i) {
-        const std::string extension = ElementPath("extensions", i);
-        if (element.Oid(extension + ".extnID") != kKeyValidity) continue;
+      for (const auto& der : element.ElementsDer(kind)) {
+        const DerStructure extension = DerStructure::Decode("Extension", der);
+        if (extension.Oid("extnID") != kKeyValidity) continue;
         const DerStructure period =
-            DerStructure::Decode("PrivateKeyUsagePeriod", element.Bytes(extension + ".extnValue"));
+            DerStructure::Decode("PrivateKeyUsagePeriod", extension.Bytes("extnValue"));
         if (period.Has("notAfter")) contents_.key_not_after = period.Time("notAfter");
       }
     }
@@ -189,7 +192,11 @@ ContainerContents ReadContainerContents(std::span<const ContainerValue> values) 
   }
   if (const ContainerValue* header = find(u"header.key");
       header != nullptr && !header->bytes.empty()) {
-    HeaderReader(contents).Read(header->bytes);
+    if (header->bytes.size() > kLargestHeader) {
+      contents.problems.push_back(u"header.key (больше 1 МБ)");
+    } else {
+      HeaderReader(contents).Read(header->bytes);
+    }
   }
   if (const auto family = Family(contents)) {
     for (const auto& [name, intact] : {std::pair{u"masks.key", &contents.masks_intact},

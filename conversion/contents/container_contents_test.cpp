@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "conversion/contents/info_text.h"
 #include "host/unicode.h"
 #include "tests/test_containers.h"
@@ -135,6 +137,23 @@ TEST(ContainerContentsTest, WhatTheHeaderHoldsOrLacks) {
          return h;
        }(),
        exchange_key + u"certificate 606011ce9d7a992377d8b782b9c0c724945b5a2b"},
+      {"a certificate of more names than any list holds",
+       [] {
+         TestHeader h;
+         h.certificate = CertificateWithNames(300);
+         return h;
+       }(),
+       exchange_key +
+           u"certificate unreadable\nproblem сертификат (больше 256 элементов в одном списке)"},
+      {"a megabyte, nearly all of it an element the module does not declare",
+       [] {
+         DerStructure filler = DerStructure::Create("GostPrivateKeyOctets");
+         filler.WriteBytes("", std::vector<uint8_t>((1 << 20) - 1000, 0x55));
+         TestHeader h;
+         h.unknown_elements = {filler.Encode()};
+         return h;
+       }(),
+       exchange_key + u"certificate (none)"},
   };
   for (const auto& c : cases) {
     const auto values = TestContainerValues(c.header, "\xd0\xba\xd0\xbb\xd1\x8e\xd1\x87");
@@ -170,6 +189,9 @@ TEST(ContainerContentsTest, ADamagedFileLeavesTheOthersReadable) {
       {"name.key cut short", with(3, {name.begin(), name.end() - 1}),
        name_lost + u"name.key (неверная кодировка DER)"},
       {"name.key holds no name", with(3, FromHex("3000")), name_lost + u"name.key (нет имени)"},
+      // Typed on Windows: the ANSI code page's letters, no UTF-8.
+      {"name.key in Windows-1251", with(3, TestNameKey("\xca\xeb\xfe\xf7 1")),
+       u"Ключ 1\n" + algorithm},
       {"name.key with a number for the name", with(3, FromHex("3003020101")),
        name_lost + u"name.key (неверный тег)"},
       {"header.key cut short", with(0, {header.begin(), header.begin() + 100}),
@@ -187,12 +209,53 @@ TEST(ContainerContentsTest, ADamagedFileLeavesTheOthersReadable) {
        u"kat512\n" + algorithm},
       {"key algorithm of a wrong tag", with(0, bad_key_algorithm),
        header_lost + u"header.key, параметры ключа (неверный тег)"},
+      {"header.key of more elements than any list holds",
+       [&] {
+         TestHeader h;
+         h.unknown_elements.assign(260, FromHex("0500"));
+         return TestContainerValues(h, "kat512");
+       }(),
+       u"kat512\n(none)\nheader.key (больше 256 элементов в одном списке)"},
+      // No real one comes near: it is refused unread.
+      {"header.key past a megabyte", with(0, std::vector<uint8_t>((1 << 20) + 1, 0x30)),
+       header_lost + u"header.key (больше 1 МБ)"},
   };
   for (const auto& c : cases) {
     const auto contents = ReadContainerContents(AsContainerValues(c.values));
     std::u16string read = Shown(contents.stored_name) + u"\n" + OidText(contents.algorithm);
     for (const auto& problem : contents.problems) read += u"\n" + problem;
     EXPECT_EQ(read, c.read) << c.name;
+  }
+}
+
+// However many elements header.key or its certificate holds, each is
+// stepped over once: four times the elements cost four times the steps,
+// where reaching each by its path would cost sixteen.
+TEST(ContainerContentsTest, WorkGrowsWithTheElementsNotWithTheirSquare) {
+  const struct {
+    const char* what;
+    std::function<void(TestHeader&, size_t)> add;
+  } cases[] = {
+      {"elements of header.key",
+       [](TestHeader& h, size_t n) { h.unknown_elements.assign(n, FromHex("020105")); }},
+      {"extensions of header.key",
+       [](TestHeader& h, size_t n) { h.unknown_elements = {HeaderExtensions(n)}; }},
+      {"names of the certificate",
+       [](TestHeader& h, size_t n) { h.certificate = CertificateWithNames(n); }},
+  };
+  for (const auto& c : cases) {
+    const auto steps = [&](size_t n) {
+      TestHeader header;
+      c.add(header, n);
+      const auto values = AsContainerValues(TestContainerValues(header, "n"));
+      const uint64_t before = DerElementSteps();
+      const ContainerContents contents = ReadContainerContents(values);
+      const uint64_t after = DerElementSteps();
+      EXPECT_TRUE(contents.problems.empty()) << c.what << ": " << ToUtf8(contents.problems[0]);
+      return after - before;
+    };
+    const uint64_t few = steps(60), many = steps(240);
+    EXPECT_LT(many, 5 * few) << c.what << ": " << few << " steps for 60, " << many << " for 240";
   }
 }
 

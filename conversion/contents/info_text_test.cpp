@@ -123,6 +123,22 @@ TEST(InfoTextTest, ACertificateNotValidYetSaysSo) {
             std::u16string::npos);
 }
 
+// Whatever a file says reaches the terminal as text: halves of surrogate
+// pairs (bytes that were no UTF-8, such as CSI) and the controls that turn
+// text around are escaped, however they came in.
+TEST(InfoTextTest, TextsFromTheFilesAreShownEscaped) {
+  ContainerContents contents = KnownAnswer("kat256.000");
+  contents.stored_name = u"kat\xdcc2\xdc9b[2J";
+  contents.certificate->contents->subject = u"CN=\x202e\xd800\x9b";
+  contents.certificate->contents->issuer = u"CN=\x2066\xdc9b";
+  const std::u16string block = InfoBlock({u"k\xdcc2", u"S-1", false, {}}, contents, kNow);
+  for (const std::u16string_view line :
+       {u"Контейнер «k\\xc2»\r\n", u"\r\nИмя в name.key: kat\\xc2\\x9b[2J\r\n",
+        u"\r\n  Субъект: CN=\\u202E\\uD800\\x9b\r\n", u"\r\n  Издатель: CN=\\u2066\\x9b\r\n"}) {
+    EXPECT_NE(block.find(line), std::u16string::npos) << testing::PrintToString(line);
+  }
+}
+
 TEST(InfoTextTest, ListColumnsAreTheCommonNameAndTheLastDay) {
   EXPECT_EQ(SummaryOfCertificate(KnownAnswer("kat256.000")),
             (CertificateSummary{u"kat256.example", u"2036-12-05"}));

@@ -6,6 +6,7 @@
 
 #include "host/unicode.h"
 #include "support/der.h"
+#include "support/gost_curves.h"
 #include "tests/hex.h"
 #include "tests/known_answers.h"
 #include "tests/openssl_gost.h"
@@ -46,8 +47,17 @@ const struct {
     {"gost2012_512", "C", KeyFamily::k2012_512, "1.2.643.7.1.2.1.2.3"},
 };
 
+// The public key OpenSSL gives a PEM key: X ‖ Y, little-endian.
+std::vector<uint8_t> OpenSslPublicKey(const std::string& pem) {
+  const std::string der = OpenSslKey(pem, {"-pubout", "-outform", "DER"});
+  const auto info = DerStructure::Decode("SubjectPublicKeyInfo", Bytes(der));
+  return DerStructure::Decode("GostPublicKey", info.Bits("subjectPublicKey").bytes).Bytes("");
+}
+
 // A key OpenSSL generated, given to the writer as its number and curve,
-// comes out as the very bytes OpenSSL wrote.
+// comes out as the very bytes OpenSSL wrote; and the program's curve of
+// that identifier is OpenSSL's, of the size OpenSSL's number has: the same
+// number gives the same public key.
 TEST(PrivateKeyPemTest, OpenSslsOwnKeysByteForByte) {
   for (const auto& key : kOpenSslKeys) {
     SCOPED_TRACE(std::string(key.algorithm) + " " + key.paramset);
@@ -55,6 +65,9 @@ TEST(PrivateKeyPemTest, OpenSslsOwnKeysByteForByte) {
     const SecureBytes d(std::span<const uint8_t>(PrivateKeyOf(pem)));
     const SecureBytes info = PrivateKeyInfo(key.family, key.curve, d);
     EXPECT_EQ(Text(Pem("PRIVATE KEY", info.Span())), pem);
+    EXPECT_EQ(Hex(PublicKeyOf(key.curve, d.Span()).value_or(std::vector<uint8_t>{})),
+              Hex(OpenSslPublicKey(pem)));
+    EXPECT_EQ(GostCurveBits(key.curve), 8 * d.size());
   }
 }
 
@@ -72,11 +85,7 @@ TEST(PrivateKeyPemTest, OpenSslReadsEveryNumberBack) {
       const std::string pem =
           Text(Pem("PRIVATE KEY", PrivateKeyInfo(key.family, key.curve, d).Span()));
       EXPECT_EQ(OpenSslKey(pem, {}), pem);
-      const std::string der = OpenSslKey(pem, {"-pubout", "-outform", "DER"});
-      const auto info = DerStructure::Decode("SubjectPublicKeyInfo", Bytes(der));
-      const auto point =
-          DerStructure::Decode("GostPublicKey", info.Bits("subjectPublicKey").bytes).Bytes("");
-      EXPECT_EQ(Hex(point), Hex(*PublicKeyOf(key.curve, number)));
+      EXPECT_EQ(Hex(OpenSslPublicKey(pem)), Hex(*PublicKeyOf(key.curve, number)));
     }
   }
 }
@@ -105,7 +114,11 @@ TEST(PrivateKeyPemTest, CertificatesAsOpenSslWritesThem) {
   for (const auto& answer : KnownAnswers()) {
     const std::string name(answer.directory, std::strlen(answer.directory) - 4);  // no ".000"
     const std::string pem = KnownAnswerText(name + ".cert.pem");
-    EXPECT_EQ(Text(Pem("CERTIFICATE", Bytes(CertificateDer(pem)))), pem) << name;
+    const std::string der = CertificateDer(pem);
+    EXPECT_EQ(Text(Pem("CERTIFICATE", Bytes(der))), pem) << name;
+    // Public, it is written the same from plain memory.
+    const std::vector<uint8_t> plain = PublicPem("CERTIFICATE", Bytes(der));
+    EXPECT_EQ(std::string(plain.begin(), plain.end()), pem) << name;
   }
 }
 

@@ -7,6 +7,7 @@
 #include "conversion/conversion_error.h"
 #include "host/unicode.h"
 #include "host/visible_name.h"
+#include "support/gost_curves.h"
 #include "support/joined.h"
 
 namespace quillfen {
@@ -25,6 +26,13 @@ const std::vector<uint8_t>* ValueBytes(std::span<const ContainerValue> values,
   const ContainerValue* value = FindValue(values, name);
   return value == nullptr ? nullptr : &value->bytes;
 }
+
+// What one recovery holds in secure memory at once with the longest
+// password a run takes (4096 bytes): the password as UTF-16, its
+// derivation form of four bytes a unit, and the hashes' states; and what
+// each key proved holds until it is written, its PEM.
+constexpr size_t kRecoveryMemory = 32 << 10;
+constexpr size_t kHeldKeyMemory = 512;
 
 // A message that ends the run, about the source.
 struct Failure {
@@ -78,7 +86,10 @@ KeyFacts Recovery::FactsOf(std::span<const ContainerValue> values,
                      FromUtf8(contents.algorithm->oid), u") программа не знает."}));
   }
   const std::string& curve = contents.curve->oid;
-  if (!IsKnownCurve(curve)) {
+  // A key of one family on a curve of the other size would be written as
+  // neither: OpenSSL refuses such a file.
+  const size_t bits = *family == KeyFamily::k2012_512 ? 512 : 256;
+  if (!IsKnownCurve(curve) || GostCurveBits(curve) != bits) {
     throw fail(Text({u"Параметры ключа контейнера ", quoted, u" (", FromUtf8(curve),
                      u") программа не знает."}));
   }
@@ -111,6 +122,9 @@ SecureBytes Recovery::PinFor(const KeyFacts& facts, ContainerPasswords& password
   if (HasPassword(facts.check_value)) {
     pin = PinOf(passwords.Get(container));
     if (!PasswordMatches(facts, pin.Span())) {
+      // Not held beside the other form: the two of the longest password
+      // would double what the run needs.
+      pin = SecureBytes();
       auto other = Windows1251PinOf(passwords.Get(container));
       if (!other || !PasswordMatches(facts, other->Span())) {
         throw fail(Text({u"Неверный пароль контейнера ", quoted, u"."}));
@@ -145,6 +159,8 @@ RecoveredKey Recovery::Unlock(std::span<const ContainerValue> values, const KeyF
 }
 
 }  // namespace
+
+void ReserveKeyMemory(size_t keys) { ReserveSecureMemory(kRecoveryMemory + keys * kHeldKeyMemory); }
 
 RecoveredKey RecoverKey(std::span<const ContainerValue> values, ContainerPasswords& passwords,
                         std::u16string_view sourceFile, std::u16string_view container) {

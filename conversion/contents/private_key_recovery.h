@@ -35,4 +35,8 @@ class ContainerPasswords {
 RecoveredKey RecoverKey(std::span<const ContainerValue> values, ContainerPasswords& passwords,
                         std::u16string_view sourceFile, std::u16string_view container);
 
+// Sizes the secure memory of a run that recovers `keys` keys and holds
+// each, as its PEM, until the last is proved.
+void ReserveKeyMemory(size_t keys);
+
 }  // namespace quillfen

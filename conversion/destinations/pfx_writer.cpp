@@ -85,7 +85,7 @@ std::vector<uint8_t> OneBag(const char* id, std::span<const uint8_t> value,
   const std::string attributes = "?1.bagAttributes";
   const auto add = [&](const char* type, std::vector<uint8_t> der) {
     bags.Write(attributes, "NEW");
-    const std::string attribute = ElementPath(attributes, bags.Count(attributes));
+    const std::string attribute = attributes + ".?LAST";
     bags.Write(attribute + ".attrId", type);
     bags.Write(attribute + ".attrValues", "NEW");
     bags.WriteBytes(attribute + ".attrValues.?1", der);

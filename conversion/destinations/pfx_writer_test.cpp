@@ -59,12 +59,11 @@ std::vector<uint8_t> Bmp(std::u16string_view text) {
 
 // What a bag's attribute holds, decoded as `type`.
 std::vector<uint8_t> AttributeValue(const DerStructure& bags, const char* id, const char* type) {
-  const std::string set = "?1.bagAttributes";
-  for (size_t i = 1; i <= bags.Count(set); ++i) {
-    const std::string attribute = ElementPath(set, i);
-    if (bags.Oid(attribute + ".attrId") != id) continue;
-    EXPECT_EQ(bags.Count(attribute + ".attrValues"), 1u);
-    return DerStructure::Decode(type, bags.Bytes(attribute + ".attrValues.?1")).Bytes("");
+  for (const auto& der : bags.ElementsDer("?1.bagAttributes")) {
+    const DerStructure attribute = DerStructure::Decode("PKCS12Attribute", der);
+    if (attribute.Oid("attrId") != id) continue;
+    EXPECT_EQ(attribute.Count("attrValues"), 1u);
+    return DerStructure::Decode(type, attribute.Bytes("attrValues.?1")).Bytes("");
   }
   ADD_FAILURE() << "no attribute " << id;
   return {};

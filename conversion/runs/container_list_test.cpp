@@ -4,6 +4,7 @@
 
 #include "conversion/conversion_error.h"
 #include "tests/conversion_fixture.h"
+#include "tests/test_containers.h"
 #include "tests/test_exports.h"
 
 namespace quillfen {
@@ -32,6 +33,17 @@ TEST_F(ContainerListTest, NamesEveryContainerInFileOrder) {
       u"le-abc.def\tS-1-5-21-1002\t3\tleabcdef.000\t—\t—\tнет: masks.key\r\n"
       u"Ключ ООО Ромашка 2024\tS-1-5-21-1002\t4\t2024.000\t—\t—");
   EXPECT_EQ(files.Snapshot(), before);
+}
+
+// Value names compare as the registry compares them: values spelled in
+// capitals are the container's files, its certificate among them.
+TEST_F(ContainerListTest, ValuesSpelledInCapitalsAreRead) {
+  ValueList values = KnownAnswerValues("kat256.000");
+  for (auto& [name, bytes] : values) {
+    for (auto& c : name) c = c >= u'a' && c <= u'z' ? char16_t(c - 32) : c;
+  }
+  GivenExport(SeveralContainersExport({{u"S-1", false, u"kat", values}}));
+  EXPECT_EQ(List(), u"kat\tS-1\t6\tkat.000\tkat256.example\t2036-12-05");
 }
 
 TEST_F(ContainerListTest, OnlyKeysNamedBelowAUsersKeysAreContainers) {

@@ -18,10 +18,12 @@ namespace {
 constexpr char16_t kKeyWriteFailed[] = u"Не удалось записать файл ключа.";
 
 // A key proved and ready to be written: what the message tells of it, and
-// the contents of each of its files, in the order of the files.
+// the contents of its files: the key's in secure memory, the certificate's,
+// which is public, empty without one.
 struct ReadyKey {
   ExportedKey exported;
-  std::vector<SecureBytes> contents;
+  SecureBytes key;
+  std::vector<uint8_t> certificate;
 };
 
 // Every value of `key`; a value its source cannot give ends the run.
@@ -39,17 +41,20 @@ bool ExportKeys(const ExportRequest& request, Host& host, std::vector<ExportedKe
     const auto source = OpenSourceOrDirectory(host.files, request.source_file);
     PasswordSource passwords(host, request.password_file, request.source_file);
     std::vector<ReadyKey> ready;
-    for (const auto& chosen : ChooseNamedContainers(*source, request.choice, request.source_file)) {
+    const auto chosen_containers =
+        ChooseNamedContainers(*source, request.choice, request.source_file);
+    ReserveKeyMemory(chosen_containers.size());
+    for (const auto& chosen : chosen_containers) {
       std::vector<ContainerValue> values = ValuesOf(*chosen.key);
       const RecoveredKey key =
           RecoverKey(values, passwords, request.source_file, chosen.key->Name());
       WipeValues(values);
-      ReadyKey next{{chosen.key->Name(), {chosen.name + u".key.pem"}, key.from_backup}, {}};
-      next.contents.push_back(
-          Pem("PRIVATE KEY", PrivateKeyInfo(key.family, key.curve, key.d).Span()));
+      ReadyKey next{{chosen.key->Name(), {chosen.name + u".key.pem"}, key.from_backup},
+                    Pem("PRIVATE KEY", PrivateKeyInfo(key.family, key.curve, key.d).Span()),
+                    {}};
       if (key.certificate) {
         next.exported.files.push_back(chosen.name + u".cert.pem");
-        next.contents.push_back(Pem("CERTIFICATE", *key.certificate));
+        next.certificate = PublicPem("CERTIFICATE", *key.certificate);
       }
       ready.push_back(std::move(next));
     }
@@ -63,8 +68,10 @@ bool ExportKeys(const ExportRequest& request, Host& host, std::vector<ExportedKe
     }
     output.CreateDirectory(request.directory);
     for (const auto& key : ready) {
-      for (size_t i = 0; i < key.contents.size(); ++i) {
-        output.WriteFile(request.directory, key.exported.files[i], key.contents[i].Span(),
+      output.WriteFile(request.directory, key.exported.files[0], key.key.Span(),
+                       FileAccess::kOwnerOnly, kKeyWriteFailed);
+      if (!key.certificate.empty()) {
+        output.WriteFile(request.directory, key.exported.files[1], key.certificate,
                          FileAccess::kOwnerOnly, kKeyWriteFailed);
       }
     }

@@ -2,13 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 
+#include "conversion/contents/private_key_pem.h"
+#include "conversion/contents/stored_key_reader.h"
+#include "conversion/runs/container_info.h"
 #include "host/unicode.h"
+#include "support/der.h"
 #include "tests/conversion_fixture.h"
+#include "tests/failing_allocation.h"
 #include "tests/fake_console.h"
+#include "tests/hex.h"
 #include "tests/known_answers.h"
 #include "tests/openssl_gost.h"
 #include "tests/run_program.h"
@@ -134,10 +141,50 @@ TEST_F(ExportKeysTest, EachFaultEndsInItsMessageOrTheBackup) {
        u"Алгоритм ключа контейнера «srv» (1.2.643.2.2.20) программа не знает."},
       {"test curve", [](TestKey& k) { k.header_curve = "1.2.643.2.2.35.0"; }, keep, "secret",
        u"Параметры ключа контейнера «srv» (1.2.643.2.2.35.0) программа не знает."},
+      {"a 512-bit algorithm on a 256-bit curve",
+       [](TestKey& k) {
+         k.family = KeyFamily::k2012_512;
+         k.algorithm = "1.2.643.7.1.1.1.2";
+         k.certificate = false;
+       },
+       keep, "secret",
+       u"Параметры ключа контейнера «srv» (1.2.643.7.1.2.1.1.1) программа не знает."},
+      {"a 256-bit algorithm on a 512-bit curve",
+       [](TestKey& k) {
+         k.curve = "1.2.643.7.1.2.1.2.1";
+         k.certificate = false;
+       },
+       keep, "secret",
+       u"Параметры ключа контейнера «srv» (1.2.643.7.1.2.1.2.1) программа не знает."},
+      {"a 2001 algorithm on a 512-bit curve",
+       [](TestKey& k) {
+         k.family = KeyFamily::k2001;
+         k.algorithm = "1.2.643.2.2.19";
+         k.curve = "1.2.643.7.1.2.1.2.2";
+         k.certificate = false;
+       },
+       keep, "secret",
+       u"Параметры ключа контейнера «srv» (1.2.643.7.1.2.1.2.2) программа не знает."},
       {"password stored in its Windows-1251 form", cyrillic(true), keep, "Пароль", u""},
       {"password file in Windows-1251", cyrillic(false), keep, cyrillic_1251, u""},
       {"Windows-1251 form, wrong password", cyrillic(true), keep, "Пароли",
        u"Неверный пароль контейнера «srv»."},
+      // 4096 bytes in UTF-8: the longest a run takes, tried in both forms.
+      {"the longest password, stored in its Windows-1251 form",
+       [](TestKey& k) {
+         k.password = u"Пароль";
+         k.password.append(4084, u'a');
+         k.windows1251 = true;
+       },
+       keep, "Пароль" + std::string(4084, 'a'), u""},
+      // The registry compares value names without regard to case.
+      {"values spelled in capitals", same,
+       [](ValueList& values) {
+         for (auto& [name, bytes] : values) {
+           for (auto& c : name) c = c >= u'a' && c <= u'z' ? char16_t(c - 32) : c;
+         }
+       },
+       "secret", u""},
       {"no certificate", [](TestKey& k) { k.certificate = false; }, keep, "secret", u""},
   };
   for (const auto& c : kCases) {
@@ -239,8 +286,7 @@ TEST_F(ExportKeysTest, AllContainersWithOnePassword) {
   EXPECT_EQ(console.terminal_asks, 0);
 }
 
-// Keys wait in secure memory until every one is proved: more than its first
-// pool holds.
+// Keys wait in secure memory until every one is proved.
 TEST_F(ExportKeysTest, AHundredAndTwentyContainersInOneRun) {
   std::vector<TestContainer> containers;
   for (int i = 1000; i < 1120; ++i) {
@@ -252,6 +298,54 @@ TEST_F(ExportKeysTest, AHundredAndTwentyContainersInOneRun) {
   ASSERT_TRUE(Export({ContainerChoice::Kind::kAll, {}})) << testing::PrintToString(messenger.shown);
   EXPECT_EQ(exported.size(), 120u);
   EXPECT_EQ(File(u"k1119.000.key.pem"), File(u"k1000.000.key.pem"));
+}
+
+// Key material leaves nothing behind in memory given back: the masks and
+// the masked keys --export-key and --info read, primary.key's elements and
+// libtasn1's nodes decoded from them, the plain key's DER in the PEM encoder.
+TEST_F(ExportKeysTest, NoSecretStaysInMemoryGivenBack) {
+  if (!CanWatchFreedMemory()) GTEST_SKIP() << "the allocator cannot be watched here";
+  const KnownAnswer& answer = KnownAnswers()[1];
+  ASSERT_EQ(std::string(answer.directory), "kat256.000");
+  std::vector<uint8_t> d = FromHex(answer.private_key);
+  std::reverse(d.begin(), d.end());
+  const std::vector<std::vector<uint8_t>> secrets = {
+      d, FromHex(answer.mask), FromHex(answer.encrypted), FromHex(answer.mask2),
+      FromHex(answer.encrypted2)};
+  const ValueList values = KnownAnswerValues("kat256.000");
+  const std::vector<uint8_t>& masks = values[1].second;
+  const std::vector<uint8_t>& primary = values[4].second;
+  const struct {
+    const char* what;
+    std::function<void()> run;
+  } cases[] = {
+      {"the PEM encoder",
+       [&] {
+         const SecureBytes key{std::span<const uint8_t>(d)};
+         const SecureBytes info = PrivateKeyInfo(KeyFamily::k2012_256, answer.curve_oid, key);
+         EXPECT_FALSE(Pem("PRIVATE KEY", info.Span()).empty());
+       }},
+      {"primary.key's elements", [&] { EXPECT_TRUE(ReadStoredKey(masks, primary)); }},
+      {"libtasn1's nodes",
+       [&] {
+         EXPECT_TRUE(DerStructure::Decode("MasksKey", masks).Has("mask"));
+         EXPECT_TRUE(DerStructure::Decode("PrimaryKey", primary).Has("key"));
+       }},
+      {"--export-key", [&] { EXPECT_TRUE(Export()); }},
+      {"--info",
+       [&] {
+         Host host{files, messenger};
+         std::u16string text;
+         EXPECT_TRUE(ShowContainerInfo(kSource, {}, host, {2026, 12, 8, 0, 0, 0}, &text));
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    GivenKey(values, answer.password);
+    WatchFreedMemory(secrets);
+    c.run();
+    EXPECT_EQ(FreedBlocksWithASecret(), 0u);
+  }
 }
 
 TEST(ExportedKeysTextTest, EachContainerItsFilesAndTheBackupsNamed) {
@@ -314,6 +408,25 @@ TEST(ExportKeyProgramTest, KnownAnswerThroughTheProgram) {
   const ProgramResult wrong = run("kat-256");
   EXPECT_EQ(wrong.exit_status, 1);
   EXPECT_EQ(wrong.err, "Velmora - Quillfen\nin.reg\n\nНеверный пароль контейнера «Container 1».\n");
+
+  // A pipe or FIFO named as the password file is read as standard input is.
+  const struct {
+    const char* what;
+    std::string script;
+    std::string out;
+  } pipes[] = {
+      {"the shell's <(…)",
+       "\"$0\" --export-key --password-file=<(printf 'Kat-256\\n') in.reg piped", "piped"},
+      {"a FIFO",
+       "mkfifo fifo && { printf 'Kat-256\\n' >fifo & } && \"$0\" --export-key "
+       "--password-file=fifo in.reg fifo.out",
+       "fifo.out"},
+  };
+  for (const auto& c : pipes) {
+    const ProgramResult piped = RunProgram("/bin/bash", {"-c", c.script, QUILLFEN_EXE}, dir.path());
+    EXPECT_EQ(piped.exit_status, 0) << c.what << ": " << piped.err;
+    EXPECT_EQ(ReadBinaryFile(dir / c.out / "containe.000.key.pem"), key) << c.what;
+  }
 }
 
 }  // namespace

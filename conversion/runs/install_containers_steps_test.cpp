@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <functional>
 
 #include "conversion/runs/install_containers.h"
 #include "host/unicode.h"
@@ -25,7 +26,7 @@ class KeyStoreStepsTest : public ConversionTest {
     before = files.Snapshot();
   }
 
-  bool Install() {
+  bool Install(const std::function<void()>& announce = {}) {
     FakeAccounts accounts(files, Account{u"root", 0, 0});
     accounts.Add(Account{u"alice", 1000, 1000});
     Host host{files, messenger, &accounts};
@@ -35,7 +36,7 @@ class KeyStoreStepsTest : public ConversionTest {
     request.choice.kind = ContainerChoice::Kind::kAll;
     request.user = u"alice";
     request.keys_dir = kKeys;
-    return InstallContainers(request, host, &installation);
+    return InstallContainers(request, host, &installation, announce);
   }
 
   // Where `op` on `path` comes in the call record.
@@ -65,6 +66,19 @@ TEST_F(KeyStoreStepsTest, TheNewUserDirectoryIsTheUsersAndOnTheDiskBeforeAnythin
             (FakeFileSystem::Owner{1000, 1000, 0600}));
 }
 
+// Every directory the run wrote in is on the disk before the message says
+// the containers are there.
+TEST_F(KeyStoreStepsTest, EveryDirectoryWrittenIsFlushedBeforeTheMessage) {
+  size_t announced = 0;
+  ASSERT_TRUE(Install([&] { announced = files.calls().size(); }));
+  ASSERT_GT(announced, 0u);
+  for (const std::u16string directory :
+       {u"/keys", u"/keys/alice", u"/keys/alice/perfilev.000", u"/keys/alice/perfilev.001",
+        u"/keys/alice/leabcdef.000", u"/keys/alice/2024.000"}) {
+    EXPECT_LT(At(Op::kSyncDirectory, directory), announced) << ToUtf8(directory);
+  }
+}
+
 TEST_F(KeyStoreStepsTest, AnyStepThatFailsLeavesTheStoreAsItWas) {
   files.ClearCalls();
   ASSERT_TRUE(Install());
@@ -87,26 +101,37 @@ TEST_F(KeyStoreStepsTest, AnyStepThatFailsLeavesTheStoreAsItWas) {
 }
 
 TEST_F(KeyStoreStepsTest, ALinkPutInThePlaceOfANewDirectoryIsRefused) {
-  for (const std::u16string path : {u"/keys/alice", u"/keys/alice/perfilev.000"}) {
-    SCOPED_TRACE(ToUtf8(path));
-    SetUp();
-    if (path != u"/keys/alice") {
-      files.AddDirectory(u"/keys/alice");
-      files.SetOwner(u"/keys/alice", 1000, 0700);
+  for (const bool link : {true, false}) {
+    for (const std::u16string path : {u"/keys/alice", u"/keys/alice/perfilev.000"}) {
+      SCOPED_TRACE(ToUtf8(path) + (link ? ", a link" : ", another directory"));
+      SetUp();
+      if (path != u"/keys/alice") {
+        files.AddDirectory(u"/keys/alice");
+        files.SetOwner(u"/keys/alice", 1000, 0700);
+      }
+      files.AfterCall(Op::kMakeDirectory, path, [&] {
+        if (link) {
+          files.AddLink(path);
+        } else {
+          files.Remove(path);
+          files.AddDirectory(path);
+        }
+      });
+      const auto untouched = files.Snapshot();
+      EXPECT_FALSE(Install());
+      std::u16string message =
+          path + u"\r\n\r\nНе удалось создать каталог контейнера.\r\n\r\n" +
+          (link ? u"Ошибка 40: Too many levels of symbolic links"
+                : u"Ошибка 17: Another directory took the place of the one made");
+      if (path != u"/keys/alice")
+        message += u"\r\n\r\nКонтейнер «perfilev_007730699137_12.12.19_11.50.30».";
+      EXPECT_EQ(OnlyError(), message);
+      // The link is the other user's; nothing else is left, an empty
+      // directory in the name the run made neither.
+      auto expected = untouched;
+      if (link) expected[path] = "";
+      EXPECT_EQ(files.Snapshot(), expected);
     }
-    files.AfterCall(Op::kMakeDirectory, path, [&] { files.AddLink(path); });
-    const auto untouched = files.Snapshot();
-    EXPECT_FALSE(Install());
-    std::u16string message = path +
-                             u"\r\n\r\nНе удалось создать каталог контейнера.\r\n\r\nОшибка 40: "
-                             u"Too many levels of symbolic links";
-    if (path != u"/keys/alice")
-      message += u"\r\n\r\nКонтейнер «perfilev_007730699137_12.12.19_11.50.30».";
-    EXPECT_EQ(OnlyError(), message);
-    // The link is the other user's; nothing else is left.
-    auto expected = untouched;
-    expected[path] = "";
-    EXPECT_EQ(files.Snapshot(), expected);
   }
 }
 

@@ -170,17 +170,21 @@ TEST_F(KeyStoreTest, ADirectoryReplacedTheMomentItIsMadeRedirectsNothing) {
   fs::permissions(dir_ / "elsewhere", fs::perms(0777));
   WriteBinaryFile(dir_ / "setuid", "#!/bin/sh\n");
   fs::permissions(dir_ / "setuid", fs::perms(04755));
+  const std::string another = std::to_string(nobody_->pw_uid);
   const struct {
     std::string name;  // the directory replaced
     std::string to;
     bool hard;
     std::string error;
+    std::string owner;  // of a directory put there instead of a link
   } cases[] = {
-      {"nobody", "elsewhere", false, "Ошибка 20: Not a directory"},
-      {"nobody", "setuid", false, "Ошибка 20: Not a directory"},
-      {"nobody", "setuid", true, "Ошибка 20: Not a directory"},
+      {"nobody", "elsewhere", false, "Ошибка 20: Not a directory", ""},
+      {"nobody", "setuid", false, "Ошибка 20: Not a directory", ""},
+      {"nobody", "setuid", true, "Ошибка 20: Not a directory", ""},
       {"perfilev.000", "elsewhere", false,
-       "Ошибка 20: Not a directory\n\nКонтейнер «" + ToUtf8(containers_[0].name) + "»."},
+       "Ошибка 20: Not a directory\n\nКонтейнер «" + ToUtf8(containers_[0].name) + "».", ""},
+      {"nobody", "elsewhere", false, "Ошибка 17: Another directory took the place of the one made",
+       another},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name + " → " + c.to);
@@ -188,8 +192,9 @@ TEST_F(KeyStoreTest, ADirectoryReplacedTheMomentItIsMadeRedirectsNothing) {
         "/usr/bin/env",
         {"LD_PRELOAD=" QUILLFEN_SWAP_AFTER_MKDIR, "ASAN_OPTIONS=verify_asan_link_order=0",
          "QUILLFEN_SWAP_NAME=" + c.name, "QUILLFEN_SWAP_TO=" + (dir_ / c.to).string(),
-         c.hard ? "QUILLFEN_SWAP_HARD=1" : "QUILLFEN_SWAP_SOFT=1", QUILLFEN_EXE, "--install=nobody",
-         "--keys-dir=" + keys_.string(), "--all", (dir_ / "all.reg").string()});
+         c.hard ? "QUILLFEN_SWAP_HARD=1" : "QUILLFEN_SWAP_SOFT=1",
+         c.owner.empty() ? "QUILLFEN_SWAP_LINK=1" : "QUILLFEN_SWAP_OWNER=" + c.owner, QUILLFEN_EXE,
+         "--install=nobody", "--keys-dir=" + keys_.string(), "--all", (dir_ / "all.reg").string()});
     EXPECT_EQ(result.exit_status, 1);
     const fs::path replaced = c.name == "nobody" ? keys_ / "nobody" : keys_ / "nobody" / c.name;
     EXPECT_EQ(result.err, kCaption + replaced.string() +
@@ -200,8 +205,10 @@ TEST_F(KeyStoreTest, ADirectoryReplacedTheMomentItIsMadeRedirectsNothing) {
     EXPECT_EQ(info.st_mode & 07777, 04755u);
     EXPECT_EQ(info.st_uid, 0u);
     EXPECT_EQ(ReadBinaryFile(dir_ / "setuid"), "#!/bin/sh\n");
-    // What the run made is gone; the other user's link is theirs.
-    std::vector<std::string> expected = {"nobody"}, left;
+    // What the run made is gone; the other user's link is theirs. Their
+    // empty directory in the name the run made goes too.
+    std::vector<std::string> expected, left;
+    if (c.owner.empty()) expected.push_back("nobody");
     if (c.name != "nobody") expected.push_back("nobody/" + c.name);
     for (const auto& entry : Listing(keys_)) left.push_back(entry.first);
     EXPECT_EQ(left, expected);

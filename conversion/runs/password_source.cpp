@@ -64,6 +64,27 @@ Password FromAnsiLine(std::span<const uint8_t> line) {
   return password;
 }
 
+// How long the first line of a password file is, in the bytes of its
+// encoding, without a byte-order mark or the line break: what the terminal
+// and standard input count too.
+size_t FirstLineLength(std::span<const uint8_t> bytes) {
+  const bool utf16 = bytes.size() >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) ||
+                                           (bytes[0] == 0xFE && bytes[1] == 0xFF));
+  if (!utf16) {
+    if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
+      bytes = bytes.subspan(3);
+    }
+    return UpToLineBreak(bytes).size();
+  }
+  const size_t low = bytes[0] == 0xFF ? 0 : 1;
+  size_t at = 2;
+  while (at + 1 < bytes.size() &&
+         !(bytes[at + 1 - low] == 0 && (bytes[at + low] == '\r' || bytes[at + low] == '\n'))) {
+    at += 2;
+  }
+  return at - 2;
+}
+
 }  // namespace
 
 Password DecodePassword(std::span<const uint8_t> bytes) {
@@ -83,13 +104,34 @@ const Password& PasswordSource::Get(std::u16string_view container) {
   return *password_;
 }
 
+std::optional<Password> PasswordSource::ReadPipe() {
+  if (host_.console == nullptr) return std::nullopt;
+  SecureBytes line(kLongestLine);
+  std::optional<size_t> length;
+  try {
+    length = host_.console->ReadPipeLine(*file_, line.Span());
+  } catch (const RunTimeError& error) {
+    throw SystemError(*file_, kReadFailed, error);
+  }
+  if (!length) return std::nullopt;
+  if (*length > line.size()) throw PathError(*file_, u"Пароль длиннее 4096 байт.");
+  return DecodePassword(line.Span().first(*length));
+}
+
 Password PasswordSource::Read(std::u16string_view container) {
   if (file_ && *file_ != u"-") {
+    // A pipe, such as the shell's <(…), or a FIFO is read as standard input
+    // is, from the one opening: its writer may be gone by a second.
+    if (auto piped = ReadPipe()) return std::move(*piped);
     try {
       const auto bytes = host_.files.ReadFile(*file_);
       const std::string_view text = bytes->Bytes();
-      Password password =
-          DecodePassword({reinterpret_cast<const uint8_t*>(text.data()), text.size()});
+      const std::span<const uint8_t> file(reinterpret_cast<const uint8_t*>(text.data()),
+                                          text.size());
+      const bool too_long = FirstLineLength(file) > kLongestLine;
+      bytes->Verify();
+      if (too_long) throw PathError(*file_, u"Пароль длиннее 4096 байт.");
+      Password password = DecodePassword(file);
       bytes->Verify();
       return password;
     } catch (const RunTimeError& error) {

@@ -33,6 +33,8 @@ class PasswordSource : public ContainerPasswords {
 
  private:
   Password Read(std::u16string_view container);
+  // The first line of the password file when it is a pipe or FIFO.
+  std::optional<Password> ReadPipe();
 
   Host& host_;
   std::optional<std::u16string> file_;

@@ -32,6 +32,12 @@ TEST(PasswordSourceTest, DecodesTheFirstLineInEveryEncoding) {
       {"UTF-16LE", std::string("\xff\xfe\x1f\x04\x30\x04\r\x00\n\x00x\x00", 12), "1f043004"},
       {"UTF-16BE", std::string("\xfe\xff\x04\x1f\x00\n\x00x", 8), "1f04"},
       {"UTF-16LE, odd length", std::string("\xff\xfe\x41\x00\x42", 5), "4100"},
+      // Њ, Ѝ, Ċ and č: a byte of each is a line break's, the unit none.
+      {"UTF-16LE, units with a break's byte",
+       std::string("\xff\xfe\x0a\x04\x0d\x04\x0a\x01\x0d\x01\r\x00\n\x00x", 15),
+       "0a040d040a010d01"},
+      {"UTF-16BE, units with a break's byte",
+       std::string("\xfe\xff\x04\x0a\x04\x0d\x01\x0a\x01\x0d\x00\n", 12), "0a040d040a010d01"},
   };
   for (const auto& c : kCases) {
     const Password password = DecodePassword(Bytes(c.bytes));
@@ -66,6 +72,29 @@ TEST(PasswordSourceTest, FromTheFileStandardInputOrTerminal) {
       {"too long a line", u"-", [](auto&, auto& c) { c.input = std::string(4097, 'a'); },
        u"-\r\n\r\nПароль длиннее 4096 байт.", 0},
       {"longest line", u"-", [](auto&, auto& c) { c.input = std::string(4096, 'a'); }, longest, 0},
+      {"a pipe", u"/dev/fd/63", [](auto&, auto& c) { c.pipes[u"/dev/fd/63"] = "Kat\nrest"; },
+       FromUtf8(kat), 0},
+      {"too long a line from a pipe", u"/dev/fd/63",
+       [](auto&, auto& c) { c.pipes[u"/dev/fd/63"] = std::string(4097, 'a'); },
+       u"/dev/fd/63\r\n\r\nПароль длиннее 4096 байт.", 0},
+      {"too long a line in the file", u"/work/pass.txt",
+       [](auto& f, auto&) { f.AddFile(u"/work/pass.txt", std::string(4097, 'a') + "\nb"); },
+       u"/work/pass.txt\r\n\r\nПароль длиннее 4096 байт.", 0},
+      {"longest line in the file", u"/work/pass.txt",
+       [](auto& f, auto&) { f.AddFile(u"/work/pass.txt", std::string(4096, 'a') + "\r\nb"); },
+       longest, 0},
+      {"UTF-16 in the file, Њ", u"/work/pass.txt",
+       [](auto& f, auto&) {
+         f.AddFile(u"/work/pass.txt", std::string("\xff\xfe\x0a\x04\n\x00", 6));
+       },
+       u"0a04", 0},
+      {"too long a line of UTF-16 in the file", u"/work/pass.txt",
+       [](auto& f, auto&) {
+         std::string text = "\xff\xfe";
+         for (int i = 0; i < 2049; ++i) text += std::string("a\0", 2);
+         f.AddFile(u"/work/pass.txt", text + std::string("\n\0", 2));
+       },
+       u"/work/pass.txt\r\n\r\nПароль длиннее 4096 байт.", 0},
       {"terminal", std::nullopt, [](auto&, auto& c) { c.terminal = "Kat"; }, FromUtf8(kat), 1},
       {"no terminal", std::nullopt, [](auto&, auto&) {}, no_terminal, 0},
   };
@@ -86,7 +115,7 @@ TEST(PasswordSourceTest, FromTheFileStandardInputOrTerminal) {
     EXPECT_EQ(result, c.result);
     size_t reads = 0;
     for (const auto& call : files.calls()) reads += call.op == FakeFileSystem::Op::kReadFile;
-    EXPECT_EQ(reads + console.input_reads + console.terminal_asks, 1u);
+    EXPECT_EQ(reads + console.input_reads + console.pipe_reads + console.terminal_asks, 1u);
     EXPECT_EQ(console.prompts,
               std::vector<std::u16string>(c.prompts, u"Пароль контейнера «srv»: "));
   }

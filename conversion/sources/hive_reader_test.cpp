@@ -12,6 +12,7 @@
 #include "host/unicode.h"
 #include "tests/conversion_fixture.h"
 #include "tests/run_program.h"
+#include "tests/test_containers.h"
 #include "tests/test_hives.h"
 
 namespace quillfen {
@@ -225,6 +226,33 @@ TEST(HiveProgramTest, EveryOptionEndsInOneMessageOfTheProgramsOwn) {
   }
   EXPECT_EQ(names, (std::set<std::string>{"DAMAGED", "EMPTY", "NONE", "SOFTWARE", "SOFTWARE.000",
                                           "SOFTWARE.keys", "le.000"}));
+}
+
+// --info of a hive Windows did not write out whole: the blocks, then the
+// note about its .LOG1 and .LOG2; and status 1 when no container of it can
+// be read.
+TEST(HiveProgramTest, InfoEndsWithTheNoteOrFails) {
+  TempDir dir;
+  WriteBinaryFile(
+      dir / "KAT",
+      WithSecondarySequenceNumber(
+          SoftwareHive({{u"S-1", false, u"kat256", KnownAnswerValues("kat256.000")}}), 7));
+  WriteBinaryFile(dir / "DAMAGED", WithSecondarySequenceNumber(SoftwareHive(FourContainers()), 7));
+  const std::string note =
+      "\n\nКуст реестра не был записан до конца: его последние изменения могут быть в "
+      "файлах .LOG1 и .LOG2 рядом с ним.\n";
+  const auto read = RunProgram(QUILLFEN_EXE, {"--info", "KAT"}, dir.path());
+  EXPECT_EQ(read.exit_status, 0);
+  EXPECT_TRUE(read.out.starts_with("Velmora - Quillfen\nКонтейнер «kat256»\nПользователь: S-1\n"))
+      << read.out;
+  EXPECT_TRUE(read.out.ends_with("primary.key, primary2.key" + note)) << read.out;
+  const auto failed = RunProgram(QUILLFEN_EXE, {"--info", "DAMAGED"}, dir.path());
+  EXPECT_EQ(failed.exit_status, 1);
+  EXPECT_EQ(failed.out, "");
+  EXPECT_TRUE(failed.err.starts_with(
+      "Velmora - Quillfen\nDAMAGED\n\nНи один контейнер не удалось прочитать.\n\nКонтейнер "
+      "«perfilev_007730699137_12.12.19_11.50.30»\n"))
+      << failed.err;
 }
 
 }  // namespace

@@ -58,18 +58,18 @@ struct BagAttributes {
   std::vector<uint8_t> local_key_id;
 };
 
-BagAttributes ReadAttributes(const DerStructure& safe, const std::string& bag) {
+BagAttributes ReadAttributes(const DerStructure& bag) {
   BagAttributes attributes;
-  const std::string set = bag + ".bagAttributes";
-  if (!safe.Has(set)) return attributes;
-  for (size_t i = 1, count = safe.Count(set); i <= count; ++i) {
-    const std::string attribute = ElementPath(set, i);
-    const std::string id = safe.Oid(attribute + ".attrId");
-    const std::string value = ElementPath(attribute + ".attrValues", 1);
-    if (id == kLocalKeyId && safe.Has(value)) {
-      attributes.local_key_id = DerStructure::Decode("LocalKeyId", safe.Bytes(value)).Bytes("");
-    } else if (id == kFriendlyName && safe.Has(value)) {
-      const auto bmp = DerStructure::Decode("FriendlyName", safe.Bytes(value)).Bytes("");
+  if (!bag.Has("bagAttributes")) return attributes;
+  for (const auto& der : bag.ElementsDer("bagAttributes")) {
+    const DerStructure attribute = DerStructure::Decode("PKCS12Attribute", der);
+    const std::string id = attribute.Oid("attrId");
+    const std::string value = "attrValues.?1";
+    if (id == kLocalKeyId && attribute.Has(value)) {
+      attributes.local_key_id =
+          DerStructure::Decode("LocalKeyId", attribute.Bytes(value)).Bytes("");
+    } else if (id == kFriendlyName && attribute.Has(value)) {
+      const auto bmp = DerStructure::Decode("FriendlyName", attribute.Bytes(value)).Bytes("");
       if (bmp.size() % 2 != 0) Fail(PfxFault::Kind::kDamaged, u"неверное имя");
       std::u16string name;
       for (size_t k = 0; k < bmp.size(); k += 2)
@@ -177,15 +177,14 @@ class PfxReader {
       proved_ = true;
     }
     const DerStructure safe = DerStructure::Decode("AuthenticatedSafe", content);
-    for (size_t i = 1, count = safe.Count({}); i <= count; ++i) {
-      const std::string part = ElementPath({}, i);
-      const std::string part_type = safe.Oid(part + ".contentType");
+    for (const auto& der : safe.ElementsDer({})) {
+      const DerStructure part = DerStructure::Decode("ContentInfo", der);
+      const std::string part_type = part.Oid("contentType");
       if (part_type == kData) {
-        ReadSafeContents(
-            DerStructure::Decode("SafeContents", Octets(safe.Bytes(part + ".content"))),
-            std::nullopt);
+        ReadSafeContents(DerStructure::Decode("SafeContents", Octets(part.Bytes("content"))),
+                         std::nullopt);
       } else if (part_type == kEncryptedData) {
-        ReadEncryptedContents(DerStructure::Decode("EncryptedData", safe.Bytes(part + ".content")));
+        ReadEncryptedContents(DerStructure::Decode("EncryptedData", part.Bytes("content")));
       } else {
         Fail(PfxFault::Kind::kUnknownContent, FromUtf8(part_type));
       }
@@ -234,25 +233,23 @@ class PfxReader {
   }
 
   void ReadSafeContents(const DerStructure& safe, const std::optional<PfxEncryption>& encryption) {
-    const size_t count = safe.Count({});
-    bags_ += count;
+    const auto bags = safe.ElementsDer({});
+    bags_ += bags.size();
     if (bags_ > kMaxBags) Fail(PfxFault::Kind::kDamaged, u"слишком много частей");
-    for (size_t i = 1; i <= count; ++i) {
-      const std::string bag = ElementPath({}, i);
-      const std::string id = safe.Oid(bag + ".bagId");
+    for (const auto& der : bags) {
+      const DerStructure bag = DerStructure::Decode("SafeBag", der);
+      const std::string id = bag.Oid("bagId");
       if (id == kCertBag) {
-        const DerStructure certificate =
-            DerStructure::Decode("CertBag", safe.Bytes(bag + ".bagValue"));
+        const DerStructure certificate = DerStructure::Decode("CertBag", bag.Bytes("bagValue"));
         if (certificate.Oid("certId") != kX509Certificate) continue;
-        certificates_.push_back(
-            {Octets(certificate.Bytes("certValue")), ReadAttributes(safe, bag)});
+        certificates_.push_back({Octets(certificate.Bytes("certValue")), ReadAttributes(bag)});
         if (encryption && !contents_.certificate_encryption) {
           contents_.certificate_encryption = encryption;
         }
       } else if (id == kShroudedKeyBag || id == kKeyBag) {
-        PfxKey key = id == kKeyBag ? ReadPrivateKeyInfo(safe.Bytes(bag + ".bagValue"))
-                                   : ReadShroudedKey(safe.Bytes(bag + ".bagValue"));
-        const BagAttributes attributes = ReadAttributes(safe, bag);
+        PfxKey key = id == kKeyBag ? ReadPrivateKeyInfo(bag.Bytes("bagValue"))
+                                   : ReadShroudedKey(bag.Bytes("bagValue"));
+        const BagAttributes attributes = ReadAttributes(bag);
         key.friendly_name = attributes.friendly_name;
         key.local_key_id = attributes.local_key_id;
         contents_.keys.push_back(std::move(key));

@@ -130,7 +130,7 @@ std::function<void(DerStructure&)> AddedKeyBag(std::vector<uint8_t> key) {
   return [key](DerStructure& safe) {
     RewriteOctets(safe, "?1.content", "SafeContents", [&](DerStructure& bags) {
       bags.Write("", "NEW");
-      const std::string bag = ElementPath({}, bags.Count({}));
+      const std::string bag = "?LAST";
       bags.Write(bag + ".bagId", "1.2.840.113549.1.12.10.1.1");
       bags.WriteBytes(bag + ".bagValue", key);
       bags.Omit(bag + ".bagAttributes");
