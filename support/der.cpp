@@ -259,6 +259,16 @@ std::string ElementPath(std::string_view path, size_t n) {
   return element;
 }
 
+std::vector<uint8_t> GostPublicKeyOfCertificate(std::span<const uint8_t> der) {
+  const DerStructure certificate = DerStructure::Decode("Certificate", der);
+  try {
+    const BitString key = certificate.Bits("tbsCertificate.subjectPublicKeyInfo.subjectPublicKey");
+    return DerStructure::Decode("GostPublicKey", key.bytes).Bytes("");
+  } catch (const DerError&) {
+    return {};  // no GOST key: nothing to prove a GOST private key against
+  }
+}
+
 std::vector<std::vector<uint8_t>> DerElements(std::span<const uint8_t> der) {
   const DerStructure sequence = DerStructure::Decode("Elements", der);
   std::vector<std::vector<uint8_t>> elements;

@@ -24,22 +24,6 @@ constexpr char kLocalKeyId[] = "1.2.840.113549.1.9.21";
 // A file of a few keys and their chains has dozens of bags.
 constexpr size_t kMaxBags = 1024;
 
-// The GOST key algorithms, signature and key agreement, and their keys'
-// lengths.
-size_t KeySizeOf(std::string_view algorithm) {
-  static constexpr struct {
-    std::string_view oid;
-    size_t size;
-  } kAlgorithms[] = {
-      {"1.2.643.2.2.19", 32},    {"1.2.643.2.2.98", 32},    {"1.2.643.7.1.1.1.1", 32},
-      {"1.2.643.7.1.1.6.1", 32}, {"1.2.643.7.1.1.1.2", 64}, {"1.2.643.7.1.1.6.2", 64},
-  };
-  for (const auto& known : kAlgorithms) {
-    if (known.oid == algorithm) return known.size;
-  }
-  return 0;
-}
-
 [[noreturn]] void Fail(PfxFault::Kind kind, std::u16string detail = {}) {
   throw PfxFault{kind, std::move(detail)};
 }
@@ -119,8 +103,10 @@ PfxKey ReadPrivateKeyInfo(std::span<const uint8_t> der) {
   const DerStructure info = DerStructure::Decode("PrivateKeyInfo", der);
   PfxKey key;
   key.algorithm = info.Oid("privateKeyAlgorithm.algorithm");
-  const size_t size = KeySizeOf(key.algorithm);
-  if (size == 0) Fail(PfxFault::Kind::kUnknownKey, FromUtf8(key.algorithm));
+  const auto family = KeyFamilyOf(key.algorithm);
+  if (!family) Fail(PfxFault::Kind::kUnknownKey, FromUtf8(key.algorithm));
+  key.family = *family;
+  const size_t size = KeySizeOf(key.family);
   const DerStructure parameters = DerStructure::Decode(
       "GostPrivateKeyParameters", info.Bytes("privateKeyAlgorithm.parameters"));
   key.curve = parameters.Oid("curve");
@@ -135,17 +121,6 @@ PfxKey ReadPrivateKeyInfo(std::span<const uint8_t> der) {
   }
   Wipe(field);
   return key;
-}
-
-// A GOST certificate's public key, X ‖ Y little-endian; empty for any other.
-std::vector<uint8_t> PublicKeyOfCertificate(std::span<const uint8_t> der) {
-  try {
-    const DerStructure certificate = DerStructure::Decode("Certificate", der);
-    const BitString key = certificate.Bits("tbsCertificate.subjectPublicKeyInfo.subjectPublicKey");
-    return DerStructure::Decode("GostPublicKey", key.bytes).Bytes("");
-  } catch (const DerError&) {
-    return {};
-  }
 }
 
 struct FoundCertificate {
@@ -285,10 +260,12 @@ class PfxReader {
     key.curve = std::move(found.curve);
     key.digest = std::move(found.digest);
     key.d = std::move(found.d);
-    const size_t size = KeySizeOf(key.algorithm);
-    if (size == 0) Fail(PfxFault::Kind::kUnknownKey, FromUtf8(key.algorithm));
+    const auto family = KeyFamilyOf(key.algorithm);
+    if (!family) Fail(PfxFault::Kind::kUnknownKey, FromUtf8(key.algorithm));
+    key.family = *family;
     if (!IsKnownCurve(key.curve)) Fail(PfxFault::Kind::kUnknownCurve, FromUtf8(key.curve));
-    if (key.d.size() != size) Fail(PfxFault::Kind::kDamaged, u"неверная длина ключа");
+    if (key.d.size() != KeySizeOf(key.family))
+      Fail(PfxFault::Kind::kDamaged, u"неверная длина ключа");
     return key;
   }
 
@@ -307,11 +284,11 @@ class PfxReader {
     if (paired == nullptr && contents_.keys.size() == 1 && certificates_.size() == 1) {
       paired = &certificates_.front();
     }
-    if (paired != nullptr && !Same(PublicKeyOfCertificate(paired->der), *public_key)) {
+    if (paired != nullptr && !Same(GostPublicKeyOfCertificate(paired->der), *public_key)) {
       Fail(PfxFault::Kind::kCertificateMismatch);
     }
     for (size_t i = 0; paired == nullptr && i < certificates_.size(); ++i) {
-      if (Same(PublicKeyOfCertificate(certificates_[i].der), *public_key)) {
+      if (Same(GostPublicKeyOfCertificate(certificates_[i].der), *public_key)) {
         paired = &certificates_[i];
       }
     }
