@@ -20,7 +20,8 @@ bool SaveCertificates(const CertificateRequest& request, Host& host, SavedCertif
     const auto source = OpenSourceOrDirectory(host.files, request.source_file);
     SavedCertificates done;
     std::vector<std::pair<std::u16string, std::vector<uint8_t>>> certificates;
-    for (const auto& chosen : ChooseNamedContainers(*source, request.choice, request.source_file)) {
+    for (const auto& chosen :
+         ChooseNamedContainers(*source, request.choice, request.source_file, request.directory)) {
       const ContainerContents contents = ReadKeyContents(*chosen.key);
       const std::u16string name = QuotedName(chosen.key->Name());
       if (contents.HasCertificate()) {
@@ -45,7 +46,8 @@ bool SaveCertificates(const CertificateRequest& request, Host& host, SavedCertif
     }
     // Every name is free before anything is written.
     for (const auto& file : done.files) RefuseExistingTarget(host.files, file.directory);
-    output.CreateDirectory(request.directory);
+    // Readable by all, as the certificates in it are.
+    output.CreateFilesDirectory(request.directory, FileAccess::kEveryoneReads);
     for (const auto& [file_name, der] : certificates) {
       output.WriteFile(request.directory, file_name, der, FileAccess::kEveryoneReads,
                        kCertificateFailed);

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "conversion/runs/certificate_files.h"
 #include "host/unicode.h"
 #include "tests/conversion_fixture.h"
 #include "tests/fake_console.h"
@@ -188,7 +189,10 @@ TEST_F(ExportKeysTest, TheDiskRefusingAnyStepLeavesNothing) {
            u"Input/output error"},
       {"directory not made",
        [&](auto& f) { f.FailOn(FakeFileSystem::Op::kMakeDirectory, kOut, 13); },
-       std::u16string(kOut) + u"\r\n\r\nНе удалось создать каталог контейнера."},
+       std::u16string(kOut) +
+           u"\r\n\r\nНе удалось создать каталог.\r\n\r\nОшибка 13: Permission denied"},
+      {"a file in the directory's place", [&](auto& f) { f.AddFile(kOut, "mine"); },
+       std::u16string(kOut) + u"\r\n\r\nНе удалось создать каталог.\r\n\r\nОшибка 17: File exists"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
@@ -254,6 +258,46 @@ TEST_F(ExportKeysTest, AHundredAndTwentyContainersInOneRun) {
   EXPECT_EQ(File(u"k1119.000.key.pem"), File(u"k1000.000.key.pem"));
 }
 
+// A thousand and one containers whose names give no letters or digits: the
+// last one chosen has no name left, whatever run names its files.
+TEST_F(ExportKeysTest, EveryRunThatNamesFilesSaysWhenTheThousandNamesAreTaken) {
+  std::vector<TestContainer> containers;
+  for (char16_t a = u'а'; a < u'а' + 32; ++a) {
+    for (char16_t b = u'а'; b < u'а' + 32; ++b) {
+      if (containers.size() == 1001) break;
+      containers.push_back({u"S-1", false, std::u16string{a, b}, KnownAnswerValues("kat512.000")});
+    }
+  }
+  const std::u16string last = containers.back().name;
+  const ContainerChoice named{ContainerChoice::Kind::kNamed, last};
+  const ContainerChoice all{ContainerChoice::Kind::kAll, {}};
+  const struct {
+    const char* run;
+    std::function<bool(const ContainerChoice&)> run_it;
+  } kRuns[] = {
+      {"--export-key", [&](const ContainerChoice& choice) { return Export(choice); }},
+      {"--cert",
+       [&](const ContainerChoice& choice) {
+         Host host{files, messenger};
+         SavedCertificates saved;
+         return SaveCertificates({kSource, choice, kOut}, host, &saved);
+       }},
+  };
+  for (const auto& run : kRuns) {
+    for (const ContainerChoice& choice : {named, all}) {
+      SCOPED_TRACE(std::string(run.run) +
+                   (choice.kind == ContainerChoice::Kind::kAll ? " --all" : ""));
+      GivenContainers(containers, "");
+      EXPECT_FALSE(run.run_it(choice));
+      EXPECT_EQ(OnlyError(), std::u16string(kOut) +
+                                 u"\r\n\r\nНе удалось создать каталог контейнера: имена "
+                                 u"key.000–key.999 уже заняты.\r\n\r\nКонтейнер «" +
+                                 last + u"».");
+      EXPECT_EQ(files.Snapshot(), before);
+    }
+  }
+}
+
 TEST(ExportedKeysTextTest, EachContainerItsFilesAndTheBackupsNamed) {
   const std::vector<ExportedKey> exported = {
       {u"srv", {u"srv.000.key.pem", u"srv.000.cert.pem"}, false},
@@ -301,6 +345,7 @@ TEST(ExportKeyProgramTest, KnownAnswerThroughTheProgram) {
               fs::perms::owner_read | fs::perms::owner_write)
         << name;
   }
+  EXPECT_EQ(Mode(dir / "out"), 0700u);
   const std::string key = ReadBinaryFile(dir / "out" / "containe.000.key.pem");
   EXPECT_EQ(OpenSslKey(key, {"-pubout"}), KnownAnswerText("kat256.pub.pem"));
 
