@@ -4,6 +4,7 @@
 #include "conversion/contents/private_key_recovery.h"
 #include "conversion/runs/container_list.h"
 #include "conversion/runs/convert_containers.h"
+#include "conversion/runs/pfx_source.h"
 #include "host/path_functions.h"
 #include "host/visible_name.h"
 #include "support/joined.h"
@@ -25,8 +26,20 @@ struct WipedValues {
 std::vector<ChosenKey> ChooseKeys(Host& host, std::u16string_view sourceFile,
                                   const ContainerChoice& choice, std::u16string_view directory,
                                   PasswordSource& passwords, std::u16string* note) {
-  const auto source = OpenSourceOrDirectory(host.files, sourceFile);
+  SourceOrPfx opened = OpenSourceOrPfx(host.files, sourceFile);
   std::vector<ChosenKey> keys;
+  if (opened.pfx) {
+    OpenedPfx pfx = ReadPfxSource(host, *opened.pfx, sourceFile, passwords);
+    const auto places = PlacesOf(pfx);
+    const auto chosen = ChooseAmong(places, choice, sourceFile, kNoPfxKeyNamed);
+    auto names = FileNamesOf(places, chosen, directory);
+    for (size_t k = 0; k < chosen.size(); ++k) {
+      RecoveredKey& key = pfx.contents.keys[chosen[k]];
+      keys.push_back({pfx.names[chosen[k]], std::move(names[k]), std::move(key)});
+    }
+    return keys;
+  }
+  const auto& source = opened.containers;
   for (const auto& chosen : ChooseNamedContainers(*source, choice, sourceFile, directory)) {
     WipedValues read;
     ForContainer(*chosen.key, [&] { read.values = ReadAllValues(*chosen.key); });

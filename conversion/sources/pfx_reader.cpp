@@ -5,6 +5,7 @@
 #include "conversion/conversion_error.h"
 #include "conversion/sources/pfx_encryption.h"
 #include "host/path_functions.h"
+#include "host/registry_case.h"
 #include "host/unicode.h"
 #include "host/visible_name.h"
 #include "support/der.h"
@@ -376,6 +377,40 @@ bool IsPfx(std::span<const uint8_t> bytes) {
   } catch (const DerError&) {
     return false;
   }
+}
+
+bool PfxNeedsNoPassword(std::span<const uint8_t> bytes, const PfxLimits& limits) {
+  try {
+    if (bytes.size() > kMaxPfxSize) return false;
+    const DerStructure pfx = DerStructure::Decode("PFX", bytes);
+    if (!pfx.Has("macData") || pfx.Oid("authSafe.contentType") != kData) return false;
+    PfxPassword empty = PasswordForms({});
+    CheckMac(pfx.ElementDer("macData"), Octets(pfx.Bytes("authSafe.content")), empty, limits);
+    return true;
+  } catch (const PfxFault&) {
+  } catch (const DerError&) {
+  }
+  return false;
+}
+
+std::vector<std::u16string> PfxKeyNames(const PfxContents& contents, std::u16string_view sourceFile,
+                                        PathStyle style) {
+  const std::u16string file = RemoveFileExtension(LastPathElement(sourceFile, style), style);
+  if (contents.keys.size() == 1) return {file};
+  std::vector<std::u16string> names;
+  for (const PfxKey& key : contents.keys) {
+    const auto taken = [&](const std::u16string& name) {
+      return std::any_of(names.begin(), names.end(),
+                         [&](const auto& other) { return SameTextIgnoringCase(other, name); });
+    };
+    std::u16string name = key.friendly_name.value_or(u"");
+    // A friendlyName may be the name a number gives: the next number then.
+    for (size_t number = names.size() + 1; name.empty() || taken(name); ++number) {
+      name = file + u" " + FromUtf8(std::to_string(number));
+    }
+    names.push_back(std::move(name));
+  }
+  return names;
 }
 
 PfxContents ReadPfx(std::span<const uint8_t> bytes, const SecureBytes& password,

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "conversion/pfx_contents.h"
+#include "host/file_system.h"
 #include "support/crypto.h"
 
 namespace quillfen {
@@ -36,5 +37,19 @@ bool IsPfx(std::span<const uint8_t> bytes);
 // PFX «NAME».", NAME the file's name.
 PfxContents ReadPfx(std::span<const uint8_t> bytes, const SecureBytes& password,
                     std::u16string_view sourceFile, const PfxLimits& limits = {});
+
+// True when the PFX `bytes` has a MAC that the empty password gives, as the
+// provider's own exports have: a file that needs no password asked. False
+// for any other, and for a file ReadPfx would refuse.
+bool PfxNeedsNoPassword(std::span<const uint8_t> bytes, const PfxLimits& limits = {});
+
+// The names of the containers that the keys of a PFX make, in their order:
+// with one key, the file's name without its extension ("ivanov.pfx" gives
+// "ivanov"); with several, each key's friendlyName, or the file's name and
+// the key's number from 1 ("ivanov 2") for a key without one or with the
+// name of a key before it (then the next number free), so that every name
+// chooses one key.
+std::vector<std::u16string> PfxKeyNames(const PfxContents& contents, std::u16string_view sourceFile,
+                                        PathStyle style);
 
 }  // namespace quillfen
