@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "conversion/runs/certificate_files.h"
+#include "conversion/runs/export_pfx.h"
 #include "host/unicode.h"
 #include "tests/conversion_fixture.h"
 #include "tests/fake_console.h"
@@ -276,6 +277,12 @@ TEST_F(ExportKeysTest, EveryRunThatNamesFilesSaysWhenTheThousandNamesAreTaken) {
     std::function<bool(const ContainerChoice&)> run_it;
   } kRuns[] = {
       {"--export-key", [&](const ContainerChoice& choice) { return Export(choice); }},
+      {"--export-pfx",
+       [&](const ContainerChoice& choice) {
+         Host host{files, messenger, nullptr, &console};
+         ExportedPfx pfx;
+         return ExportPfx({kSource, choice, kOut, kPasswordFile, kPasswordFile}, host, &pfx);
+       }},
       {"--cert",
        [&](const ContainerChoice& choice) {
          Host host{files, messenger};

@@ -9,13 +9,16 @@ OpenedPfx ReadPfxSource(Host& host, const FileBytes& bytes, std::u16string_view 
                         PasswordSource& passwords) {
   const std::string_view text = bytes.Bytes();
   const std::span<const uint8_t> pfx(reinterpret_cast<const uint8_t*>(text.data()), text.size());
-  SecureBytes password;
-  if (passwords.File() || !PfxNeedsNoPassword(pfx)) {
-    password = Utf8Of(passwords.GetForPfx(LastPathElement(sourceFile, host.files.Style())));
-  }
   OpenedPfx opened;
-  opened.contents = ReadPfx(pfx, password, sourceFile);
+  std::optional<PfxContents> read;
+  if (!passwords.File()) read = ReadPfxWithoutPassword(pfx, sourceFile);
+  if (!read) {
+    const SecureBytes password =
+        Utf8Of(passwords.GetForPfx(LastPathElement(sourceFile, host.files.Style())));
+    read = ReadPfx(pfx, password, sourceFile);
+  }
   bytes.Verify();
+  opened.contents = std::move(*read);
   opened.names = PfxKeyNames(opened.contents, sourceFile, host.files.Style());
   return opened;
 }

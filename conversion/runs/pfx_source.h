@@ -21,7 +21,7 @@ struct OpenedPfx {
 };
 
 // Reads the PFX `bytes` of `sourceFile` with the source's password: the one
-// --password-file gives; else none when the file's MAC needs none, as the
+// --password-file gives; else none when the file needs none, as the
 // provider's exports need none; else the one asked on the terminal. Throws
 // ConversionError.
 OpenedPfx ReadPfxSource(Host& host, const FileBytes& bytes, std::u16string_view sourceFile,

@@ -351,6 +351,25 @@ std::optional<DerHeader> Universal(std::span<const uint8_t> bytes, unsigned long
   return header;
 }
 
+// ReadPfx, or nothing instead of the wrong password's message when
+// `wrongIsNothing`.
+std::optional<PfxContents> ReadPfx(std::span<const uint8_t> bytes, const SecureBytes& password,
+                                   std::u16string_view sourceFile, const PfxLimits& limits,
+                                   bool wrongIsNothing) {
+  const std::u16string file = QuotedName(LastPathElement(sourceFile));
+  if (bytes.size() > kMaxPfxSize) {
+    throw PathError(sourceFile, u"Файл PFX " + file + u" слишком велик (больше 8 МБ).");
+  }
+  try {
+    return PfxReader(password, limits).Read(bytes);
+  } catch (const PfxFault& fault) {
+    if (wrongIsNothing && fault.kind == PfxFault::Kind::kWrongPassword) return std::nullopt;
+    throw PathError(sourceFile, FaultText(fault, file));
+  } catch (const DerError& error) {
+    throw PathError(sourceFile, u"Файл PFX " + file + u" повреждён (" + error.Reason() + u").");
+  }
+}
+
 }  // namespace
 
 bool IsPfx(std::span<const uint8_t> bytes) {
@@ -379,20 +398,6 @@ bool IsPfx(std::span<const uint8_t> bytes) {
   }
 }
 
-bool PfxNeedsNoPassword(std::span<const uint8_t> bytes, const PfxLimits& limits) {
-  try {
-    if (bytes.size() > kMaxPfxSize) return false;
-    const DerStructure pfx = DerStructure::Decode("PFX", bytes);
-    if (!pfx.Has("macData") || pfx.Oid("authSafe.contentType") != kData) return false;
-    PfxPassword empty = PasswordForms({});
-    CheckMac(pfx.ElementDer("macData"), Octets(pfx.Bytes("authSafe.content")), empty, limits);
-    return true;
-  } catch (const PfxFault&) {
-  } catch (const DerError&) {
-  }
-  return false;
-}
-
 std::vector<std::u16string> PfxKeyNames(const PfxContents& contents, std::u16string_view sourceFile,
                                         PathStyle style) {
   const std::u16string file = RemoveFileExtension(LastPathElement(sourceFile, style), style);
@@ -415,17 +420,13 @@ std::vector<std::u16string> PfxKeyNames(const PfxContents& contents, std::u16str
 
 PfxContents ReadPfx(std::span<const uint8_t> bytes, const SecureBytes& password,
                     std::u16string_view sourceFile, const PfxLimits& limits) {
-  const std::u16string file = QuotedName(LastPathElement(sourceFile));
-  if (bytes.size() > kMaxPfxSize) {
-    throw PathError(sourceFile, u"Файл PFX " + file + u" слишком велик (больше 8 МБ).");
-  }
-  try {
-    return PfxReader(password, limits).Read(bytes);
-  } catch (const PfxFault& fault) {
-    throw PathError(sourceFile, FaultText(fault, file));
-  } catch (const DerError& error) {
-    throw PathError(sourceFile, u"Файл PFX " + file + u" повреждён (" + error.Reason() + u").");
-  }
+  return *ReadPfx(bytes, password, sourceFile, limits, false);
+}
+
+std::optional<PfxContents> ReadPfxWithoutPassword(std::span<const uint8_t> bytes,
+                                                  std::u16string_view sourceFile,
+                                                  const PfxLimits& limits) {
+  return ReadPfx(bytes, SecureBytes(), sourceFile, limits, true);
 }
 
 }  // namespace quillfen

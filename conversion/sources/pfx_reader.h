@@ -38,10 +38,12 @@ bool IsPfx(std::span<const uint8_t> bytes);
 PfxContents ReadPfx(std::span<const uint8_t> bytes, const SecureBytes& password,
                     std::u16string_view sourceFile, const PfxLimits& limits = {});
 
-// True when the PFX `bytes` has a MAC that the empty password gives, as the
-// provider's own exports have: a file that needs no password asked. False
-// for any other, and for a file ReadPfx would refuse.
-bool PfxNeedsNoPassword(std::span<const uint8_t> bytes, const PfxLimits& limits = {});
+// The same with the empty password, as the provider's own exports have one,
+// and keys in the clear need none; nothing when the file needs another
+// password: a MAC that does not match, or parts that it does not decrypt.
+std::optional<PfxContents> ReadPfxWithoutPassword(std::span<const uint8_t> bytes,
+                                                  std::u16string_view sourceFile,
+                                                  const PfxLimits& limits = {});
 
 // The names of the containers that the keys of a PFX make, in their order:
 // with one key, the file's name without its extension ("ivanov.pfx" gives
