@@ -8,6 +8,7 @@
 #include "host/path_functions.h"
 #include "host/unicode.h"
 #include "host/visible_name.h"
+#include "support/joined.h"
 
 namespace quillfen {
 namespace {
@@ -26,9 +27,10 @@ CommandLine Incompatible(std::u16string_view first, std::u16string_view second) 
                  u" несовместимы.");
 }
 
+// `with`: the runs' options, "«--info», «--cert» или «--export-key»".
 CommandLine OnlyWith(std::u16string_view option, std::u16string_view with) {
   return Mistake(u"Параметр " + QuotedName(option) + u" используется только вместе с " +
-                 QuotedName(with) + u".");
+                 std::u16string(with) + u".");
 }
 
 // The options of which only one of a group may be given.
@@ -81,6 +83,7 @@ constexpr Option kOptions[] = {
     {u"--install", Value::kOptional, kActionGroup, Action::kInstall, kEveryRun,
      [](Reading& r, const auto& value) { r.line.request.install_user = value; }},
     {u"--export-key", Value::kNone, kActionGroup, Action::kExportKey, kEveryRun, kNothing},
+    {u"--export-pfx", Value::kNone, kActionGroup, Action::kExportPfx, kEveryRun, kNothing},
     {u"--all", Value::kNone, kSelectionGroup, std::nullopt,
      kEveryRun & ~(Run(Action::kList) | Run(Action::kToReg)),
      [](Reading& r, const auto&) { r.line.request.choice.kind = ContainerChoice::Kind::kAll; }},
@@ -93,8 +96,12 @@ constexpr Option kOptions[] = {
      [](Reading& r, const auto& value) { r.line.request.sid = *value; }},
     {u"--name", Value::kRequired, kNoGroup, std::nullopt, Run(Action::kToReg),
      [](Reading& r, const auto& value) { r.line.request.name = *value; }},
-    {u"--password-file", Value::kRequired, kNoGroup, std::nullopt, Run(Action::kExportKey),
+    // A PFX source's password too, for every run that reads one.
+    {u"--password-file", Value::kRequired, kNoGroup, std::nullopt,
+     Run(Action::kExportKey) | Run(Action::kExportPfx) | Run(Action::kInfo) | Run(Action::kCert),
      [](Reading& r, const auto& value) { r.line.request.password_file = *value; }},
+    {u"--pfx-password-file", Value::kRequired, kNoGroup, std::nullopt, Run(Action::kExportPfx),
+     [](Reading& r, const auto& value) { r.line.request.pfx_password_file = *value; }},
     {u"--wow64", Value::kNone, kViewGroup, std::nullopt, kEveryRun,
      [](Reading& r, const auto&) { r.view = true; }},
     {u"--native", Value::kNone, kViewGroup, std::nullopt, kEveryRun,
@@ -190,16 +197,25 @@ std::optional<CommandLine> ReadOptions(const ArgumentList& arguments, int& next,
 }
 
 // The first option given that the run does not go with, as its mistake: one
-// that goes with a single run is "only with" it, any other does not go with
-// the run's option.
+// that goes with a few runs only (not with a conversion) is "only with" them,
+// any other does not go with the run's option.
 std::optional<CommandLine> RefuseOtherRuns(const Reading& reading) {
   const Action action = reading.line.request.action;
   for (const Option& option : kOptions) {
     if ((option.runs & Run(action)) != 0 || !reading.Given(option.name)) continue;
-    for (const Option& run : kOptions) {
-      if (run.action && option.runs == Run(*run.action)) return OnlyWith(option.name, run.name);
+    if ((option.runs & Run(Action::kConvert)) != 0) {
+      return Incompatible(*reading.group[kActionGroup], option.name);
     }
-    return Incompatible(*reading.group[kActionGroup], option.name);
+    std::vector<std::u16string> runs;
+    for (const Option& run : kOptions) {
+      if (run.action && (option.runs & Run(*run.action)) != 0) runs.push_back(QuotedName(run.name));
+    }
+    std::u16string with = runs.back();
+    if (runs.size() > 1) {
+      runs.pop_back();
+      with = Joined(runs, u", ") + u" или " + with;
+    }
+    return OnlyWith(option.name, with);
   }
   return std::nullopt;
 }
@@ -214,7 +230,8 @@ void TakeOperands(const std::vector<std::u16string>& operands, Request& request)
   request.args.SourceFile = operands[0];
   if (operands.size() == 2) {
     request.args.TargetPath = operands[1];
-  } else if (request.action == Action::kCert || request.action == Action::kExportKey) {
+  } else if (request.action == Action::kCert || request.action == Action::kExportKey ||
+             request.action == Action::kExportPfx) {
     request.args.TargetPath = u".";
   } else if (request.action == Action::kConvert) {
     request.args.TargetPath = request.choice.kind == ContainerChoice::Kind::kAll

@@ -129,6 +129,21 @@ TEST(ParseOptionsTest, Table) {
        u"a.reg",
        u"keys"},
       {{u"--export-key", u"a.reg", u"b", u"c"}, Kind::kUsage},
+      {{u"--export-pfx", u"--container", u"c", u"a.pfx"},
+       Kind::kRequest,
+       Action::kExportPfx,
+       Selection::kNamed,
+       u"a.pfx",
+       u".",
+       u"c"},
+      {{u"--export-pfx", u"a.reg", u"b", u"c"}, Kind::kUsage},
+      {{u"--export-pfx", u"--export-key", u"a.reg"},
+       Kind::kMistake,
+       {},
+       {},
+       {},
+       {},
+       u"Параметры «--export-pfx» и «--export-key» несовместимы."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.arguments));
@@ -157,16 +172,23 @@ TEST(ParseOptionsTest, PasswordFileAsGiven) {
   const struct {
     std::vector<std::u16string> arguments;
     std::optional<std::u16string> file;
+    std::optional<std::u16string> pfx_file = std::nullopt;
   } cases[] = {
       {{u"--export-key", u"a.reg"}, std::nullopt},
       {{u"--export-key", u"--password-file=-", u"a.reg"}, u"-"},
       {{u"--password-file", u"p w.txt", u"--export-key", u"a.reg"}, u"p w.txt"},
       {{u"--export-key", u"--password-file=", u"a.reg"}, u""},
+      {{u"--info", u"--password-file=-", u"a.pfx"}, u"-"},
+      {{u"--cert", u"--password-file=p", u"a.pfx"}, u"p"},
+      {{u"--export-pfx", u"--pfx-password-file", u"-", u"--password-file=-", u"a.pfx"}, u"-", u"-"},
+      {{u"--export-pfx", u"--pfx-password-file=n", u"a.reg"}, std::nullopt, u"n"},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.arguments));
     const CommandLine line = ParseOptions(ArgumentList(c.arguments));
     ASSERT_EQ(line.kind, Kind::kRequest);
     EXPECT_EQ(line.request.password_file, c.file);
+    EXPECT_EQ(line.request.pfx_password_file, c.pfx_file);
   }
 }
 
@@ -217,7 +239,13 @@ TEST(ParseOptionsTest, MistakesOfTheOptionsAndTheirValues) {
       {{u"--info=x", u"a.reg"}, u"Неизвестный параметр «--info=x»."},
       {{u"--name=x", u"a.reg"}, u"Параметр «--name» используется только вместе с «--to-reg»."},
       {{u"--password-file=p", u"a.reg"},
-       u"Параметр «--password-file» используется только вместе с «--export-key»."},
+       u"Параметр «--password-file» используется только вместе с «--info», «--cert», "
+       u"«--export-key» или «--export-pfx»."},
+      {{u"--export-key", u"--pfx-password-file=p", u"a.reg"},
+       u"Параметр «--pfx-password-file» используется только вместе с «--export-pfx»."},
+      {{u"--list", u"--password-file=p", u"a.reg"},
+       u"Параметр «--password-file» используется только вместе с «--info», «--cert», "
+       u"«--export-key» или «--export-pfx»."},
       {{u"--export-key", u"--list", u"a.reg"},
        u"Параметры «--export-key» и «--list» несовместимы."},
       {{u"--export-key", u"--password-file"}, u"Для параметра «--password-file» нужно значение."},

@@ -40,6 +40,9 @@ TEST(ContentsProgramTest, CertReadableByAllNeverOverAFile) {
                             (target / "kat2001.000.cer").string() +
                             "\n\nСертификат сохранён успешно! ^_^v\n");
   EXPECT_EQ(Mode(target / "kat2001.000.cer"), 0644u);
+  // The directories made for it are as readable as it is.
+  EXPECT_EQ(Mode(target), 0755u);
+  EXPECT_EQ(Mode(target.parent_path()), 0755u);
   // The certificate the container was written with, as OpenSSL writes its DER.
   EXPECT_EQ(ReadBinaryFile(target / "kat2001.000.cer"),
             CertificateDer(KnownAnswerText("kat2001.cert.pem")));

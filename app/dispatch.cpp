@@ -78,6 +78,8 @@ int RunWithOptions(Host& host, const CommandLine& line, std::u16string_view exec
       return RunCert(host, request);
     case Action::kExportKey:
       return RunExportKey(host, request);
+    case Action::kExportPfx:
+      return RunExportPfx(host, request);
     case Action::kToReg:
       break;
   }

@@ -11,6 +11,7 @@
 #include "conversion/runs/convert_reg_file.h"
 #include "conversion/runs/directory_to_reg.h"
 #include "conversion/runs/export_keys.h"
+#include "conversion/runs/export_pfx.h"
 #include "conversion/runs/install_containers.h"
 #include "host/message.h"
 #include "host/visible_name.h"
@@ -105,7 +106,7 @@ int RunList(Host& host, const Request& request) {
 int RunInfo(Host& host, const Request& request) {
   std::u16string info, note;
   if (!ShowContainerInfo(request.args.SourceFile, request.choice, host, CurrentDateTime(), &info,
-                         &note)) {
+                         &note, request.password_file)) {
     return kExitFailure;
   }
   Converted(host, info, note);
@@ -115,7 +116,7 @@ int RunInfo(Host& host, const Request& request) {
 int RunCert(Host& host, const Request& request) {
   SavedCertificates saved;
   const CertificateRequest certificates{request.args.SourceFile, request.choice,
-                                        request.args.TargetPath};
+                                        request.args.TargetPath, request.password_file};
   const auto announce = [&] {
     std::u16string lines;
     for (const auto& file : saved.files) {
@@ -175,6 +176,18 @@ int RunExportKey(Host& host, const Request& request) {
     Converted(host, ExportedKeysText(exported, request.args.TargetPath, kMostShownLines), note);
   };
   return Status(ExportKeys(export_request, host, &exported, &note, announce));
+}
+
+int RunExportPfx(Host& host, const Request& request) {
+  const PfxExportRequest export_request{request.args.SourceFile, request.choice,
+                                        request.args.TargetPath, request.password_file,
+                                        request.pfx_password_file};
+  ExportedPfx exported;
+  std::u16string note;
+  const auto announce = [&] {
+    Converted(host, ExportedPfxText(exported, request.args.TargetPath, kMostShownLines), note);
+  };
+  return Status(ExportPfx(export_request, host, &exported, &note, announce));
 }
 
 int RunToReg(Host& host, const Request& request, const std::u16string& sid) {

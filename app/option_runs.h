@@ -23,6 +23,7 @@ int RunInfo(Host& host, const Request& request);
 int RunCert(Host& host, const Request& request);
 int RunInstall(Host& host, const Request& request);
 int RunExportKey(Host& host, const Request& request);
+int RunExportPfx(Host& host, const Request& request);
 // --to-reg into the user key `sid`, the request's other words checked.
 int RunToReg(Host& host, const Request& request, const std::u16string& sid);
 

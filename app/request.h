@@ -10,7 +10,7 @@ namespace quillfen {
 
 // What a run with options does, with which containers, and where to.
 struct Request {
-  enum class Action { kConvert, kList, kInstall, kToReg, kInfo, kCert, kExportKey };
+  enum class Action { kConvert, kList, kInstall, kToReg, kInfo, kCert, kExportKey, kExportPfx };
 
   Action action = Action::kConvert;
   ContainerChoice choice;
@@ -29,9 +29,13 @@ struct Request {
   bool wow64 = false;
   std::optional<std::u16string> name;
 
-  // --export-key: where the password is read from ("-": standard input);
-  // nothing: asked on the terminal when a container needs one.
+  // --export-key, --export-pfx, and --info and --cert of a PFX file: where
+  // the source's password is read from ("-": standard input); nothing: asked
+  // on the terminal when a container or the PFX needs one.
   std::optional<std::u16string> password_file;
+  // --export-pfx: where the new files' password is read from; nothing: asked
+  // twice on the terminal.
+  std::optional<std::u16string> pfx_password_file;
 };
 
 }  // namespace quillfen

@@ -239,6 +239,9 @@ TEST(SignalsAndLimitsTest, SecureMemorySaysNothingOfItsOwn) {
                   EncodeUtf16Le(RegeditExport(KnownAnswerValues("kat256.000")), true));
   WriteBinaryFile(dir / "pass.txt", "Kat-256\n");
   WriteBinaryFile(dir / "long.txt", std::string(25000, 'a') + "\n");
+  const auto pfx = KnownAnswerFile("pfx/kat256.std.pfx");
+  WriteBinaryFile(dir / "std.pfx", std::string(pfx.begin(), pfx.end()));
+  WriteBinaryFile(dir / "std.txt", "Пароль-256\n");
   // No memory may be locked; root keeps that right unless it gives it up.
   const std::string unlocked =
       ::geteuid() == 0 ? "ulimit -l 0 && exec setpriv --bounding-set=-ipc_lock --inh-caps=-ipc_lock"
@@ -266,6 +269,17 @@ TEST(SignalsAndLimitsTest, SecureMemorySaysNothingOfItsOwn) {
        0,
        ""},
       {"no memory locked: --info", unlocked, {"--info", "one.reg"}, 0, ""},
+      {"no memory locked: --export-pfx",
+       unlocked,
+       {"--export-pfx", "--password-file=pass.txt", "--pfx-password-file=pass.txt", "one.reg",
+        "pfx"},
+       0,
+       ""},
+      {"no memory locked: a PFX read",
+       unlocked,
+       {"--export-key", "--password-file=std.txt", "std.pfx", "pfx-key"},
+       0,
+       ""},
       {"no memory locked: --list", unlocked, {"--list", "one.reg"}, 0, ""},
       {"a password line of 25,000 bytes",
        "exec",

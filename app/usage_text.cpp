@@ -15,6 +15,8 @@ std::u16string UsageText(std::u16string_view executableName) {
            u"--info [--container=NAME] FileName",
            u"--cert [--container=NAME | --all] FileName [Directory]",
            u"--export-key [--container=NAME | --all] [--password-file=FILE] FileName [Directory]",
+           u"--export-pfx [--container=NAME | --all] [--password-file=FILE] "
+           u"[--pfx-password-file=FILE] FileName [Directory]",
 #ifndef _WIN32
            u"--install[=USER] [--keys-dir=DIR] [--container=NAME | --all] FileName",
 #endif
@@ -26,14 +28,18 @@ std::u16string UsageText(std::u16string_view executableName) {
   text +=
       u"\r\n\r\n"
       u"FileName: файл реестра (.reg) или файл куста реестра (SOFTWARE); с параметрами —\r\n"
-      u"          и каталог-контейнер.\r\n"
+      u"          и каталог-контейнер, а с --info, --cert, --export-key и --export-pfx —\r\n"
+      u"          и файл PFX.\r\n"
       u"  --container=NAME  контейнер NAME, а не первый в файле\r\n"
       u"  --all             все контейнеры, каждый в свой каталог внутри Directory\r\n"
       u"  --list            список контейнеров файла\r\n"
       u"  --info            что в контейнерах: ключ, сертификат, файлы\r\n"
       u"  --cert            сертификаты контейнеров в файлы NAME.cer в Directory\r\n"
       u"  --export-key      закрытый ключ и сертификат в файлы PEM для OpenSSL\r\n"
+      u"  --export-pfx      закрытый ключ и сертификат в файлы PFX (PKCS #12)\r\n"
       u"  --password-file   пароль из первой строки файла («-» — стандартный ввод)\r\n"
+      u"  --pfx-password-file\r\n"
+      u"                    пароль новых файлов PFX, так же\r\n"
 #ifndef _WIN32
       u"  --install[=USER]  в хранилище ключей пользователя USER\r\n"
       u"  --keys-dir=DIR    хранилище ключей (по умолчанию /var/opt/cprocsp/keys)\r\n"

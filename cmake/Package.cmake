@@ -8,7 +8,7 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Velmora <packages@velmora.example>")
 # The manual page's NAME line says the same (tools/test-package checks it).
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-    "move CryptoPro key containers, show what they hold and export their keys")
+    "move CryptoPro key containers, show what they hold, export keys to PEM and PFX")
 # Both formats take each line of the long description as it stands, so the
 # lines are kept short; each kind of key file has a line of its own.
 set(QUILLFEN_PACKAGE_DESCRIPTION
@@ -21,7 +21,8 @@ Windows. It lists the containers of an export, shows what a container
 holds (whose key it is, its certificate and when it expires), saves its
 certificate, and exports its private key, proved against the
 certificate before it is written:
- - as a PEM file for OpenSSL.
+ - as a PEM file for OpenSSL;
+ - as a PFX file that Windows, CryptoPro CSP and OpenSSL import.
 It never overwrites, leaves nothing behind when it fails, and makes the
 directories and key files readable by their owner only.")
 set(CPACK_STRIP_FILES ON)

@@ -32,6 +32,8 @@ inline constexpr char16_t kNoContainer[] = u"В файле реестра не �
 inline constexpr char16_t kNoContainerName[] = u"Не удалось определить имя контейнера.";
 inline constexpr char16_t kTargetExists[] = u"Файл или каталог уже существует.";
 inline constexpr char16_t kDirectoryFailed[] = u"Не удалось создать каталог контейнера.";
+// A directory of files that are no container's: keys, certificates.
+inline constexpr char16_t kFilesDirectoryFailed[] = u"Не удалось создать каталог.";
 inline constexpr char16_t kWriteFailed[] = u"Не удалось записать файл в каталог контейнера.";
 
 // A value line that is no binary value, and a binary value with a bad item.

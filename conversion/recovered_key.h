@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "support/crypto.h"
@@ -13,12 +15,19 @@ namespace quillfen {
 // with its own hash and encrypts with its own S-box.
 enum class KeyFamily { k2001, k2012_256, k2012_512 };
 
-// A container's private key, recovered and proved.
+// The family of a key algorithm's identifier, the signature one or the key
+// agreement one; nothing for any other.
+std::optional<KeyFamily> KeyFamilyOf(std::string_view algorithmOid);
+
+// The length of a private key of the family: 32 bytes, or 64 for 2012-512.
+size_t KeySizeOf(KeyFamily family);
+
+// A private key, recovered and proved: from a container, or from a PFX file.
 struct RecoveredKey {
   KeyFamily family = KeyFamily::k2012_256;
   std::string curve;
   SecureBytes d;                                    // little-endian, as long as the curve's order
-  std::optional<std::vector<uint8_t>> certificate;  // DER, when the container holds one
+  std::optional<std::vector<uint8_t>> certificate;  // DER, when its source holds one
   bool from_backup = false;                         // primary.key and masks.key failed their checks
 };
 

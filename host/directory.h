@@ -42,9 +42,11 @@ class Directory {
   // What occupies `name`; a link counts as kOther, whatever it points to.
   virtual FileKind Kind(std::u16string_view name) = 0;
 
-  // Makes the directory `name`, readable by the owner only, and opens it:
-  // anything else found under the name by then is refused.
-  virtual std::unique_ptr<Directory> MakeDirectory(std::u16string_view name) = 0;
+  // Makes the directory `name`, readable by the owner only unless `access`
+  // says otherwise, and opens it: anything else found under the name by then
+  // is refused.
+  virtual std::unique_ptr<Directory> MakeDirectory(std::u16string_view name,
+                                                   FileAccess access = FileAccess::kOwnerOnly) = 0;
   // Opens the directory `name`, never through a link.
   virtual std::unique_ptr<Directory> OpenDirectory(std::u16string_view name) = 0;
   virtual std::unique_ptr<NewFile> CreateNewFile(std::u16string_view name,

@@ -119,9 +119,11 @@ class PosixDirectory : public Directory {
     return S_ISDIR(info.st_mode) ? FileKind::kDirectory : FileKind::kOther;
   }
 
-  std::unique_ptr<Directory> MakeDirectory(std::u16string_view name) override {
+  std::unique_ptr<Directory> MakeDirectory(std::u16string_view name,
+                                           FileAccess access = FileAccess::kOwnerOnly) override {
     const std::string entry = EntryName(name);
-    if (::mkdirat(fd_.get(), entry.c_str(), 0700) != 0) ThrowErrno();
+    const mode_t mode = access == FileAccess::kOwnerOnly ? 0700 : 0755;
+    if (::mkdirat(fd_.get(), entry.c_str(), mode) != 0) ThrowErrno();
     try {
       auto made = Open(entry);
       // Only what this call made is ours: a directory someone else put in
@@ -132,7 +134,7 @@ class PosixDirectory : public Directory {
         throw RunTimeError(EEXIST, u"Another directory took the place of the one made");
       }
       // The umask may only take bits away; it must not decide the mode.
-      if (::fchmod(made->fd_.get(), 0700) != 0) ThrowErrno();
+      if (::fchmod(made->fd_.get(), mode) != 0) ThrowErrno();
       return made;
     } catch (const RunTimeError&) {
       // Removes an empty directory only, never a link or what it points to.

@@ -102,11 +102,14 @@ class WindowsDirectory : public Directory {
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? FileKind::kDirectory : FileKind::kOther;
   }
 
-  std::unique_ptr<Directory> MakeDirectory(std::u16string_view name) override {
+  std::unique_ptr<Directory> MakeDirectory(std::u16string_view name,
+                                           FileAccess access = FileAccess::kOwnerOnly) override {
     const std::wstring path = Below(name);
-    const OwnerOnly security(std::u16string(path.begin(), path.end()), true);
-    if (!::CreateDirectoryW(path.c_str(),
-                            static_cast<SECURITY_ATTRIBUTES*>(security.Attributes()))) {
+    std::optional<OwnerOnly> security;
+    if (access == FileAccess::kOwnerOnly)
+      security.emplace(std::u16string(path.begin(), path.end()), true);
+    if (!::CreateDirectoryW(path.c_str(), static_cast<SECURITY_ATTRIBUTES*>(
+                                              security ? security->Attributes() : nullptr))) {
       throw LastWindowsError();
     }
     return OpenDirectory(name);

@@ -61,9 +61,10 @@ class OwnedFileBytes : public FileBytes {
   std::string buffer_;
 };
 
-// Who may read a file the program creates: its owner alone (keys, and
-// everything unless asked otherwise), or everyone (a certificate, which is
-// public). Windows gives a new file the rights of its directory either way.
+// Who may read a file or directory the program creates: its owner alone
+// (keys, and everything unless asked otherwise), or everyone (a certificate,
+// which is public, and the directory it goes into). Windows gives what is
+// readable by everyone the rights of its directory.
 enum class FileAccess { kOwnerOnly, kEveryoneReads };
 
 // Every touch of the disk goes through this interface, so that tests can put
@@ -92,8 +93,10 @@ class FileSystem {
   // below a file, too long) is kMissing.
   virtual FileKind Kind(std::u16string_view path, CallForm form) = 0;
 
-  // Creates one directory, never a missing parent, readable by the owner only.
-  virtual void MakeDirectory(std::u16string_view path, CallForm form) = 0;
+  // Creates one directory, never a missing parent, readable by the owner only
+  // unless `access` says otherwise.
+  virtual void MakeDirectory(std::u16string_view path, CallForm form,
+                             FileAccess access = FileAccess::kOwnerOnly) = 0;
 
   // Reads a regular file whole; anything else (a directory, a pipe, a
   // device) fails at once, without waiting for data.

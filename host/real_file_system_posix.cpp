@@ -63,9 +63,10 @@ class PosixFileSystem : public FileSystem {
     ThrowErrno(error);
   }
 
-  void MakeDirectory(std::u16string_view path, CallForm) override {
+  void MakeDirectory(std::u16string_view path, CallForm,
+                     FileAccess access = FileAccess::kOwnerOnly) override {
     const auto [parent, name] = OpenParent(path);
-    parent->MakeDirectory(name);
+    parent->MakeDirectory(name, access);
   }
 
   std::unique_ptr<FileBytes> ReadFile(std::u16string_view path) override {

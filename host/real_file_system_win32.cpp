@@ -87,9 +87,12 @@ class WindowsFileSystem : public FileSystem {
     }
   }
 
-  void MakeDirectory(std::u16string_view path, CallForm form) override {
-    const OwnerOnly security(path, true);
-    auto* attributes = static_cast<SECURITY_ATTRIBUTES*>(security.Attributes());
+  void MakeDirectory(std::u16string_view path, CallForm form,
+                     FileAccess access = FileAccess::kOwnerOnly) override {
+    std::optional<OwnerOnly> security;
+    if (access == FileAccess::kOwnerOnly) security.emplace(path, true);
+    auto* attributes =
+        static_cast<SECURITY_ATTRIBUTES*>(security ? security->Attributes() : nullptr);
     const BOOL made = form == CallForm::kWide
                           ? ::CreateDirectoryW(Wide(path).c_str(), attributes)
                           : ::CreateDirectoryA(NarrowOrThrow(path).c_str(), attributes);

@@ -53,7 +53,8 @@ std::u16string PathFor(CallForm form, std::u16string_view path, bool isUnc) {
 }  // namespace
 
 bool CreateComplexDirectory(FileSystem& files, std::u16string_view path, bool useLongPaths,
-                            std::vector<std::u16string>* created) {
+                            std::vector<std::u16string>* created, FileAccess access,
+                            std::optional<RunTimeError>* failure) {
   const bool windows = files.Style() == PathStyle::kWindows;
   const char16_t separator = windows ? u'\\' : u'/';
   std::u16string given(path);
@@ -97,7 +98,7 @@ bool CreateComplexDirectory(FileSystem& files, std::u16string_view path, bool us
       if (created != nullptr) {
         created->push_back(PathFor(FormFor(files, useLongPaths), running, split.isUnc));
       }
-      if (!CreateSingleDirectory(files, running, split.isUnc, useLongPaths)) {
+      if (!CreateSingleDirectory(files, running, split.isUnc, useLongPaths, access, failure)) {
         if (created != nullptr) created->pop_back();
         return false;
       }
@@ -117,12 +118,14 @@ bool IsDirectoryExist(FileSystem& files, std::u16string_view path, bool isUnc, b
 }
 
 bool CreateSingleDirectory(FileSystem& files, std::u16string_view path, bool isUnc,
-                           bool useLongPaths) {
+                           bool useLongPaths, FileAccess access,
+                           std::optional<RunTimeError>* failure) {
   const CallForm form = FormFor(files, useLongPaths);
   try {
-    files.MakeDirectory(PathFor(form, path, isUnc), form);
+    files.MakeDirectory(PathFor(form, path, isUnc), form, access);
     return true;
-  } catch (const RunTimeError&) {
+  } catch (const RunTimeError& error) {
+    if (failure != nullptr) *failure = error;
     return false;
   }
 }

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "host/file_system.h"
+#include "host/run_time_error.h"
 
 namespace quillfen {
 
@@ -14,15 +16,20 @@ namespace quillfen {
 // levels below it, which are tested from the top and created where missing.
 // False when the path names no level or a level can be neither found nor
 // created. A failure to make the path absolute is thrown, not answered. The
-// levels it created are appended to `created`, top first.
+// levels it created are appended to `created`, top first; they are readable
+// as `access` says. When a level could not be created, the system's error is
+// left in `failure`.
 // With `useLongPaths` on Windows NT the wide calls with the "\\?\" prefix are
 // used; otherwise the narrow ones.
 bool CreateComplexDirectory(FileSystem& files, std::u16string_view path, bool useLongPaths,
-                            std::vector<std::u16string>* created = nullptr);
+                            std::vector<std::u16string>* created = nullptr,
+                            FileAccess access = FileAccess::kOwnerOnly,
+                            std::optional<RunTimeError>* failure = nullptr);
 
 bool IsDirectoryExist(FileSystem& files, std::u16string_view path, bool isUnc, bool useLongPaths);
 bool CreateSingleDirectory(FileSystem& files, std::u16string_view path, bool isUnc,
-                           bool useLongPaths);
+                           bool useLongPaths, FileAccess access = FileAccess::kOwnerOnly,
+                           std::optional<RunTimeError>* failure = nullptr);
 std::u16string AddLongPathPrefix(std::u16string_view path, bool isUnc);
 
 // The trimmers work on any one separator; Windows paths use the backslash.

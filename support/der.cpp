@@ -351,6 +351,16 @@ std::vector<std::vector<uint8_t>> DerStructure::ElementsDer(std::string_view pat
   return ElementsInside(ElementDer(path));
 }
 
+std::vector<uint8_t> GostPublicKeyOfCertificate(std::span<const uint8_t> der) {
+  const DerStructure certificate = DerStructure::Decode("Certificate", der);
+  try {
+    const BitString key = certificate.Bits("tbsCertificate.subjectPublicKeyInfo.subjectPublicKey");
+    return DerStructure::Decode("GostPublicKey", key.bytes).Bytes("");
+  } catch (const DerError&) {
+    return {};  // no GOST key: nothing to prove a GOST private key against
+  }
+}
+
 std::vector<std::vector<uint8_t>> DerElements(std::span<const uint8_t> der) {
   // Decoded first, so that what is walked is DER as libtasn1 checks it.
   DerStructure::Decode("Elements", der);

@@ -112,6 +112,11 @@ class DerStructure {
 // element by element. Throws DerError when `der` is no SEQUENCE.
 std::vector<std::vector<uint8_t>> DerElements(std::span<const uint8_t> der);
 
+// The public key of the certificate `der` when it is a GOST key: X ‖ Y,
+// little-endian; empty for a key of any other kind. Throws DerError when
+// `der` is no certificate.
+std::vector<uint8_t> GostPublicKeyOfCertificate(std::span<const uint8_t> der);
+
 // The tag and the length that `der` starts with: what a file is taken for
 // before it is decoded whole, so the content may run past the end.
 struct DerHeader {

@@ -33,7 +33,12 @@ class FakeConsole : public Console {
     ++terminal_asks;
     if (!terminal) return std::nullopt;
     prompts.emplace_back(prompt);
-    return Give(*terminal, line);
+    // Each ask takes the next line typed, the last one again after the end.
+    std::string rest = *terminal;
+    for (int i = 1; i < terminal_asks && rest.find('\n') != std::string::npos; ++i) {
+      rest.erase(0, rest.find('\n') + 1);
+    }
+    return Give(rest, line);
   }
 
   std::string input;
@@ -41,7 +46,8 @@ class FakeConsole : public Console {
   int input_reads = 0;
   int pipe_reads = 0;
   int terminal_asks = 0;
-  std::optional<std::string> terminal;          // nothing: there is none
+  // What is typed, a line an ask; nothing: there is no terminal.
+  std::optional<std::string> terminal;
   std::map<std::u16string, std::string> pipes;  // by their paths
   std::vector<std::u16string> prompts;
 

@@ -78,9 +78,10 @@ class FakeDirectory : public Directory {
     return node->directory && !node->link ? FileKind::kDirectory : FileKind::kOther;
   }
 
-  std::unique_ptr<Directory> MakeDirectory(std::u16string_view name) override {
+  std::unique_ptr<Directory> MakeDirectory(std::u16string_view name,
+                                           FileAccess access = FileAccess::kOwnerOnly) override {
     const std::u16string path = Below(name);
-    const uint64_t made = files_.MakeDirectoryNode(path, CallForm::kWide);
+    const uint64_t made = files_.MakeDirectoryNode(path, CallForm::kWide, access);
     try {
       auto opened = Open(path);
       if (opened->serial_ != made) {

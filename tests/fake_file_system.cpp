@@ -188,16 +188,20 @@ FileKind FakeFileSystem::Kind(std::u16string_view path, CallForm form) {
   return found->second.directory ? FileKind::kDirectory : FileKind::kOther;
 }
 
-void FakeFileSystem::MakeDirectory(std::u16string_view path, CallForm form) {
-  MakeDirectoryNode(path, form);
+void FakeFileSystem::MakeDirectory(std::u16string_view path, CallForm form, FileAccess access) {
+  MakeDirectoryNode(path, form, access);
 }
 
-uint64_t FakeFileSystem::MakeDirectoryNode(std::u16string_view path, CallForm form) {
+uint64_t FakeFileSystem::MakeDirectoryNode(std::u16string_view path, CallForm form,
+                                           FileAccess access) {
   Enter(Op::kMakeDirectory, form, path);
   const std::u16string key = Key(path);
   if (IsRoot(key) || nodes_.count(key) != 0) Fail(EEXIST);
   RequireParentDirectory(key);
-  const uint64_t serial = Make(key, Node{true, {}, std::u16string(path)}).serial;
+  Node& made = Make(key, Node{true, {}, std::u16string(path)});
+  made.access = access;
+  if (access == FileAccess::kEveryoneReads) made.owner.mode = 0755;
+  const uint64_t serial = made.serial;
   After(Op::kMakeDirectory, path);
   return serial;
 }
@@ -224,7 +228,7 @@ void FakeFileSystem::WriteNewFile(std::u16string_view path, std::span<const uint
 
 std::optional<FileAccess> FakeFileSystem::AccessOf(const std::u16string& path) const {
   const auto found = nodes_.find(Key(path));
-  if (found == nodes_.end() || found->second.directory || found->second.link) return std::nullopt;
+  if (found == nodes_.end() || found->second.link) return std::nullopt;
   return found->second.access;
 }
 

@@ -81,7 +81,8 @@ class FakeFileSystem : public FileSystem {
   std::map<std::u16string, std::string> Snapshot() const;
   std::optional<std::string> FileContents(const std::u16string& path) const;
   bool IsDirectory(const std::u16string& path) const;
-  // Who may read a file the program wrote; nothing for any other path.
+  // Who may read a file or directory the program made; nothing for any other
+  // path.
   std::optional<FileAccess> AccessOf(const std::u16string& path) const;
 
   PathStyle Style() const override { return style_; }
@@ -90,7 +91,8 @@ class FakeFileSystem : public FileSystem {
   // Narrow Windows calls hold characters up to U+00FF, as a Latin code page.
   bool Representable(std::u16string_view path, CallForm form) const override;
   FileKind Kind(std::u16string_view path, CallForm form) override;
-  void MakeDirectory(std::u16string_view path, CallForm form) override;
+  void MakeDirectory(std::u16string_view path, CallForm form,
+                     FileAccess access = FileAccess::kOwnerOnly) override;
   std::unique_ptr<FileBytes> ReadFile(std::u16string_view path) override;
   void WriteNewFile(std::u16string_view path, std::span<const uint8_t> bytes,
                     FileAccess access = FileAccess::kOwnerOnly) override;
@@ -126,7 +128,8 @@ class FakeFileSystem : public FileSystem {
   Node& Make(const std::u16string& key, Node node);
   // Makes the directory and tells which node it made, before anything
   // AfterCall() does to it.
-  uint64_t MakeDirectoryNode(std::u16string_view path, CallForm form);
+  uint64_t MakeDirectoryNode(std::u16string_view path, CallForm form,
+                             FileAccess access = FileAccess::kOwnerOnly);
   std::unique_ptr<FakeDirectory> OpenAt(const std::u16string& path);
   std::u16string Key(std::u16string_view path) const;
   std::u16string ParentKey(const std::u16string& key) const;

@@ -122,12 +122,7 @@ CertificateContents ReadCertificate(std::span<const uint8_t> der) {
   contents.not_before = TimeOf(certificate, "tbsCertificate.validity.notBefore");
   contents.not_after = TimeOf(certificate, "tbsCertificate.validity.notAfter");
   contents.thumbprint = HexDigits(Sha1(der));
-  try {
-    const BitString key = certificate.Bits("tbsCertificate.subjectPublicKeyInfo.subjectPublicKey");
-    contents.public_key = DerStructure::Decode("GostPublicKey", key.bytes).Bytes("");
-  } catch (const DerError&) {
-    // No GOST key: nothing to prove a GOST private key against.
-  }
+  contents.public_key = GostPublicKeyOfCertificate(der);
   return contents;
 }
 

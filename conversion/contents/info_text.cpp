@@ -2,7 +2,9 @@
 
 #include <vector>
 
+#include "host/unicode.h"
 #include "host/visible_name.h"
+#include "support/der.h"
 #include "support/joined.h"
 
 namespace quillfen {
@@ -85,7 +87,55 @@ std::u16string IntegrityText(const ContainerContents& contents) {
   return Joined(checked, u", ");
 }
 
+// "PBES2 (…): PBKDF2 с HMAC … (…), итераций: 2000; ГОСТ 28147-89 (…)".
+std::u16string EncryptionText(const PfxEncryption& encryption) {
+  std::u16string text = PfxEncryptionPart(encryption.scheme).Text();
+  const std::u16string iterations = u"итераций: " + FromUtf8(std::to_string(encryption.iterations));
+  if (encryption.prf.empty()) return text + u", " + iterations;
+  return text + u": PBKDF2 с " + PfxEncryptionPart(encryption.prf).Text() + u", " + iterations +
+         u"; " + PfxEncryptionPart(encryption.cipher).Text();
+}
+
 }  // namespace
+
+std::u16string PfxFileBlock(std::u16string_view path, const PfxContents& contents) {
+  Lines lines(u"Файл PFX: " + VisibleName(path));
+  lines.Add(u"Вид", contents.kind == PfxKind::kStandard
+                        ? u"стандартный (Р 50.1.112-2016)"
+                        : u"экспорт КриптоПро (ключ под 1.2.840.113549.1.12.1.80)");
+  if (contents.mac) {
+    lines.Add(u"Имитовставка", u"HMAC " + DigestAlgorithm(contents.mac->digest).Text() +
+                                   u", итераций: " +
+                                   FromUtf8(std::to_string(contents.mac->iterations)));
+  } else {
+    lines.Add(u"Имитовставка", u"нет (в файле нет MacData)");
+  }
+  lines.Add(u"Шифрование сертификатов", contents.certificate_encryption
+                                            ? EncryptionText(*contents.certificate_encryption)
+                                            : u"нет");
+  return lines.Take();
+}
+
+std::u16string PfxKeyBlock(std::u16string_view name, const PfxKey& key, const DateTime& now) {
+  Lines lines(u"Контейнер " + QuotedName(name));
+  if (key.friendly_name) lines.Add(u"Имя в файле PFX (friendlyName)", *key.friendly_name);
+  lines.Add(u"Шифрование ключа",
+            key.encryption.scheme.empty() ? u"нет" : EncryptionText(key.encryption));
+  lines.Add(u"Алгоритм", KeyAlgorithm(key.algorithm).Text());
+  lines.Add(u"Параметры кривой", CurveParameters(key.curve).Text());
+  if (!key.digest.empty()) lines.Add(u"Хэш-функция", DigestAlgorithm(key.digest).Text());
+  if (!key.certificate) {
+    lines.Add(u"Сертификат", u"нет");
+    return lines.Take();
+  }
+  std::optional<StoredCertificate> stored = StoredCertificate{*key.certificate, std::nullopt};
+  try {
+    stored->contents = ReadCertificate(*key.certificate);
+  } catch (const DerError&) {
+  }
+  AddCertificate(lines, u"Сертификат", stored, now);
+  return lines.Take();
+}
 
 std::u16string InfoBlock(const ContainerPlace& place, const ContainerContents& contents,
                          const DateTime& now) {

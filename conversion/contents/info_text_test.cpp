@@ -139,6 +139,33 @@ TEST(InfoTextTest, TextsFromTheFilesAreShownEscaped) {
   }
 }
 
+// The provider's export as its files have it, and a PFX without MacData
+// whose certificates are in the clear; its key without a certificate or
+// friendlyName. PfxProgramTest pins the standard file's whole text.
+TEST(InfoTextTest, APfxFileAndAKeyOfItWithoutACertificate) {
+  PfxContents provider{PfxKind::kProviderExport,
+                       PfxMac{"1.3.14.3.2.26", 2000},
+                       PfxEncryption{"1.2.840.113549.1.12.1.3", {}, {}, 2000},
+                       {}};
+  EXPECT_EQ(PfxFileBlock(u"a\tb.pfx", provider),
+            u"Файл PFX: a\\tb.pfx\r\nВид: экспорт КриптоПро (ключ под 1.2.840.113549.1.12.1.80)\r\n"
+            u"Имитовставка: HMAC SHA-1 (1.3.14.3.2.26), итераций: 2000\r\n"
+            u"Шифрование сертификатов: pbeWithSHAAnd3-KeyTripleDES-CBC "
+            u"(1.2.840.113549.1.12.1.3), итераций: 2000");
+  EXPECT_EQ(PfxFileBlock(u"c.pfx", PfxContents{}),
+            u"Файл PFX: c.pfx\r\nВид: стандартный (Р 50.1.112-2016)\r\n"
+            u"Имитовставка: нет (в файле нет MacData)\r\nШифрование сертификатов: нет");
+  PfxKey key;
+  key.algorithm = "1.2.643.2.2.98";
+  key.curve = "1.2.643.2.2.36.0";
+  key.encryption = {"1.2.840.113549.1.12.1.80", {}, {}, 1};
+  EXPECT_EQ(PfxKeyBlock(u"c", key, kNow),
+            u"Контейнер «c»\r\nШифрование ключа: КриптоПро, ГОСТ Р 34.11-94 и ГОСТ 28147-89 "
+            u"(1.2.840.113549.1.12.1.80), итераций: 1\r\n"
+            u"Алгоритм: ГОСТ Р 34.10-2001, обмен (1.2.643.2.2.98)\r\n"
+            u"Параметры кривой: CryptoPro XchA (1.2.643.2.2.36.0)\r\nСертификат: нет");
+}
+
 TEST(InfoTextTest, ListColumnsAreTheCommonNameAndTheLastDay) {
   EXPECT_EQ(SummaryOfCertificate(KnownAnswer("kat256.000")),
             (CertificateSummary{u"kat256.example", u"2036-12-05"}));

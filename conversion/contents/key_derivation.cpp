@@ -32,17 +32,6 @@ void XorInto(const SecureBytes& source, uint8_t pad, size_t length, SecureBytes&
 
 }  // namespace
 
-std::optional<KeyFamily> KeyFamilyOf(std::string_view algorithmOid) {
-  if (algorithmOid == "1.2.643.2.2.19" || algorithmOid == "1.2.643.2.2.98") return KeyFamily::k2001;
-  if (algorithmOid == "1.2.643.7.1.1.1.1" || algorithmOid == "1.2.643.7.1.1.6.1") {
-    return KeyFamily::k2012_256;
-  }
-  if (algorithmOid == "1.2.643.7.1.1.1.2" || algorithmOid == "1.2.643.7.1.1.6.2") {
-    return KeyFamily::k2012_512;
-  }
-  return std::nullopt;
-}
-
 GostSbox SboxOf(KeyFamily family) {
   return family == KeyFamily::k2001 ? GostSbox::kCryptoProA : GostSbox::kTc26Z;
 }

@@ -11,10 +11,6 @@
 
 namespace quillfen {
 
-// The family of a key algorithm's identifier, the signature one or the key
-// agreement one; nothing for any other.
-std::optional<KeyFamily> KeyFamilyOf(std::string_view algorithmOid);
-
 GostSbox SboxOf(KeyFamily family);
 
 // A password as UTF-16 code units, two bytes each, low byte first; kept in

@@ -44,6 +44,20 @@ constexpr Known kDigests[] = {
     {"1.2.643.2.2.30.1", u"ГОСТ Р 34.11-94, параметры CryptoPro"},
     {"1.2.643.7.1.1.2.2", u"ГОСТ Р 34.11-2012 256 бит"},
     {"1.2.643.7.1.1.2.3", u"ГОСТ Р 34.11-2012 512 бит"},
+    {"1.3.14.3.2.26", u"SHA-1"},
+    {"2.16.840.1.101.3.4.2.1", u"SHA-256"},
+};
+
+constexpr Known kPfxEncryptionParts[] = {
+    {"1.2.840.113549.1.5.13", u"PBES2"},
+    {"1.2.840.113549.1.12.1.3", u"pbeWithSHAAnd3-KeyTripleDES-CBC"},
+    {"1.2.840.113549.1.12.1.6", u"pbeWithSHAAnd40BitRC2-CBC"},
+    {"1.2.840.113549.1.12.1.80", u"КриптоПро, ГОСТ Р 34.11-94 и ГОСТ 28147-89"},
+    {"1.2.643.2.2.21", u"ГОСТ 28147-89"},
+    {"1.2.643.7.1.1.4.1", u"HMAC ГОСТ Р 34.11-2012 256 бит"},
+    {"1.2.643.7.1.1.4.2", u"HMAC ГОСТ Р 34.11-2012 512 бит"},
+    {"1.2.840.113549.2.7", u"HMAC SHA-1"},
+    {"1.2.840.113549.2.9", u"HMAC SHA-256"},
 };
 
 // The keys of Windows' CertNameToStr, and the names a CryptoPro system
@@ -89,6 +103,10 @@ bool IsExchangeAlgorithm(std::string_view oid) {
 NamedOid CurveParameters(std::string_view oid) { return {std::string(oid), Find(kCurves, oid)}; }
 
 NamedOid DigestAlgorithm(std::string_view oid) { return {std::string(oid), Find(kDigests, oid)}; }
+
+NamedOid PfxEncryptionPart(std::string_view oid) {
+  return {std::string(oid), Find(kPfxEncryptionParts, oid)};
+}
 
 std::u16string AttributeLabel(std::string_view oid) {
   const std::u16string known = Find(kAttributes, oid);

@@ -24,6 +24,10 @@ bool IsExchangeAlgorithm(std::string_view oid);
 NamedOid CurveParameters(std::string_view oid);
 NamedOid DigestAlgorithm(std::string_view oid);
 
+// What protects a PFX: its password-based encryptions, their ciphers and the
+// PRFs of their key derivations.
+NamedOid PfxEncryptionPart(std::string_view oid);
+
 // A name's attribute as Windows writes it before "=": "CN", "O", and the
 // Russian ones as people know them ("ИНН", "ОГРН", "СНИЛС"); an unknown
 // one as "OID.1.2.3".

@@ -160,7 +160,9 @@ RecoveredKey Recovery::Unlock(std::span<const ContainerValue> values, const KeyF
 
 }  // namespace
 
-void ReserveKeyMemory(size_t keys) { ReserveSecureMemory(kRecoveryMemory + keys * kHeldKeyMemory); }
+void ReserveKeyMemory(size_t keys, size_t otherSecrets) {
+  ReserveSecureMemory(kRecoveryMemory + keys * kHeldKeyMemory + otherSecrets);
+}
 
 RecoveredKey RecoverKey(std::span<const ContainerValue> values, ContainerPasswords& passwords,
                         std::u16string_view sourceFile, std::u16string_view container) {

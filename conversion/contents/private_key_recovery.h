@@ -36,7 +36,8 @@ RecoveredKey RecoverKey(std::span<const ContainerValue> values, ContainerPasswor
                         std::u16string_view sourceFile, std::u16string_view container);
 
 // Sizes the secure memory of a run that recovers `keys` keys and holds
-// each, as its PEM, until the last is proved.
-void ReserveKeyMemory(size_t keys);
+// each, as its PEM, until the last is proved, and that holds `otherSecrets`
+// bytes besides (a PFX's, decrypted).
+void ReserveKeyMemory(size_t keys, size_t otherSecrets = 0);
 
 }  // namespace quillfen

@@ -45,12 +45,16 @@ std::optional<std::u16string> DirectoryNamer::Next(std::u16string_view container
   return std::nullopt;
 }
 
-std::u16string DirectoryNamer::Take(std::u16string_view containerName) {
-  if (auto name = Next(containerName)) return std::move(*name);
+ConversionError AllNamesTaken(std::u16string_view directory, std::u16string_view containerName) {
   const std::u16string base = ShortContainerName(containerName);
-  throw PathError(directory_, u"Не удалось создать каталог контейнера: имена " + base + u".000–" +
+  return PathError(directory, u"Не удалось создать каталог контейнера: имена " + base + u".000–" +
                                   base + u".999 уже заняты.\r\n\r\nКонтейнер " +
                                   QuotedName(containerName) + u".");
+}
+
+std::u16string DirectoryNamer::Take(std::u16string_view containerName) {
+  if (auto name = Next(containerName)) return std::move(*name);
+  throw AllNamesTaken(directory_, containerName);
 }
 
 }  // namespace quillfen

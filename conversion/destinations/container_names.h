@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "conversion/conversion_error.h"
 #include "host/file_system.h"
 
 namespace quillfen {
@@ -15,6 +16,10 @@ namespace quillfen {
 // open instead of the directory. Eight and three is how the key store's own
 // directories look and what a FAT drive holds; both hosts name alike.
 std::u16string ShortContainerName(std::u16string_view containerName);
+
+// The message that all of a container's thousand names, "name.000" to
+// "name.999", are taken in `directory`.
+ConversionError AllNamesTaken(std::u16string_view directory, std::u16string_view containerName);
 
 // Gives containers the directory names "name.000" to "name.999" in one
 // directory: the first that is neither there already nor given before.

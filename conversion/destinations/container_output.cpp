@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <optional>
 
 #include "conversion/conversion_error.h"
 #include "host/path_functions.h"
@@ -61,6 +62,21 @@ void ContainerOutput::CreateDirectory(std::u16string_view directory) {
     created = false;
   }
   if (!created) throw PathError(directory, kDirectoryFailed);
+}
+
+void ContainerOutput::CreateFilesDirectory(std::u16string_view directory, FileAccess access) {
+  StopIfRequested();
+  std::optional<RunTimeError> failure;
+  bool created = false;
+  try {
+    created =
+        CreateComplexDirectory(host_.files, directory, false, &directories_, access, &failure);
+  } catch (const RunTimeError& error) {
+    failure = error;
+  }
+  if (created) return;
+  if (failure) throw SystemError(directory, kFilesDirectoryFailed, *failure);
+  throw PathError(directory, kFilesDirectoryFailed);
 }
 
 void ContainerOutput::WriteContainerFile(std::u16string_view directory,

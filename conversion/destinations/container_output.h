@@ -24,6 +24,11 @@ class ContainerOutput {
   // Creates `directory` with its missing parents.
   void CreateDirectory(std::u16string_view directory);
 
+  // The same for a directory of files that are no container's (keys,
+  // certificates), readable as `access` says: a failure names the directory
+  // and the system's reason.
+  void CreateFilesDirectory(std::u16string_view directory, FileAccess access);
+
   // Writes `bytes` as the new file `fileName` in `directory`, creating the
   // directory first.
   void WriteContainerFile(std::u16string_view directory, std::u16string_view fileName,

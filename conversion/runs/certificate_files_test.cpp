@@ -44,6 +44,7 @@ TEST_F(CertificateFilesTest, EachCertificateAsTheNameAllWouldGiveReadableByAll) 
   EXPECT_EQ(files.FileContents(u"/work/certs/kat256.001.cer"), CertificateOf("kat512.000"));
   EXPECT_EQ(files.AccessOf(u"/work/certs/kat256.000.cer"), FileAccess::kEveryoneReads);
   EXPECT_EQ(files.AccessOf(u"/work/certs/kat256.001.cer"), FileAccess::kEveryoneReads);
+  EXPECT_EQ(files.AccessOf(u"/work/certs"), FileAccess::kEveryoneReads);
   ASSERT_EQ(saved.files.size(), 2u);
   EXPECT_EQ(saved.files[0].name, u"kat256 - копия");
   EXPECT_EQ(saved.files[0].directory, u"/work/certs/kat256.000.cer");
@@ -83,6 +84,9 @@ TEST_F(CertificateFilesTest, RefusalsLeaveTheDiskAsItWas) {
        [&] { files.FailOn(FakeFileSystem::Op::kWriteNewFile, u"/work/certs/kat256.001.cer", 28); },
        u"/work/certs/kat256.001.cer\r\n\r\nНе удалось записать файл сертификата.\r\n\r\nОшибка 28: "
        u"No space left on device"},
+      {"the directory cannot be made", ContainerChoice::Kind::kAll, u"",
+       [&] { files.FailOn(FakeFileSystem::Op::kMakeDirectory, u"/work/certs", 13); },
+       u"/work/certs\r\n\r\nНе удалось создать каталог.\r\n\r\nОшибка 13: Permission denied"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -3,16 +3,29 @@
 #include "conversion/contents/info_text.h"
 #include "conversion/conversion_error.h"
 #include "conversion/runs/convert_containers.h"
+#include "conversion/runs/pfx_source.h"
 #include "conversion/runs/run_frame.h"
 
 namespace quillfen {
 
 bool ShowContainerInfo(std::u16string_view sourceFile, const ContainerChoice& choice, Host& host,
-                       const DateTime& now, std::u16string* text, std::u16string* note) {
+                       const DateTime& now, std::u16string* text, std::u16string* note,
+                       const std::optional<std::u16string>& passwordFile) {
   std::u16string blocks;
   bool any_read = false;
   const bool ran = RunConversion(host, sourceFile, {}, [&](ContainerOutput&) {
-    const auto source = OpenSourceOrDirectory(host.files, sourceFile);
+    SourceOrPfx opened = OpenSourceOrPfx(host.files, sourceFile);
+    if (opened.pfx) {
+      PasswordSource passwords(host, passwordFile, std::u16string(sourceFile));
+      const OpenedPfx pfx = ReadPfxSource(host, *opened.pfx, sourceFile, passwords);
+      blocks = PfxFileBlock(sourceFile, pfx.contents);
+      for (const size_t i : ChooseAmong(PlacesOf(pfx), choice, sourceFile, kNoPfxKeyNamed)) {
+        blocks += u"\r\n\r\n" + PfxKeyBlock(pfx.names[i], pfx.contents.keys[i], now);
+      }
+      any_read = true;
+      return;
+    }
+    const auto& source = opened.containers;
     for (const auto& key : ChooseContainers(*source, choice, sourceFile)) {
       const ContainerContents contents = ReadKeyContents(*key);
       any_read = any_read || contents.header_read || contents.stored_name.has_value();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,8 +17,11 @@ namespace quillfen {
 // or a container directory), separated by empty lines, into `text`, with
 // certificates judged at `now`. A container that cannot be read is said in
 // its block; only when none could be read at all, the blocks are the one
-// failure message. False after the one message.
+// failure message. A PFX file, read with the password of `passwordFile` or
+// of the terminal, gives a block of its own and one per chosen key. False
+// after the one message.
 bool ShowContainerInfo(std::u16string_view sourceFile, const ContainerChoice& choice, Host& host,
-                       const DateTime& now, std::u16string* text, std::u16string* note = nullptr);
+                       const DateTime& now, std::u16string* text, std::u16string* note = nullptr,
+                       const std::optional<std::u16string>& passwordFile = std::nullopt);
 
 }  // namespace quillfen

@@ -15,9 +15,9 @@ const char16_t* ViewText(bool wow64) {
   return wow64 ? u"32-битное хранилище (Wow6432Node)" : u"64-битное хранилище";
 }
 
-bool Takes(const ContainerChoice& choice, const ContainerKey& key) {
-  return (!choice.user || SameTextIgnoringCase(key.User(), *choice.user)) &&
-         (!choice.wow64 || key.Wow64() == *choice.wow64);
+bool Takes(const ContainerChoice& choice, const ChoosablePlace& place) {
+  return (!choice.user || SameTextIgnoringCase(place.user, *choice.user)) &&
+         (!choice.wow64 || place.wow64 == *choice.wow64);
 }
 
 // "(пользователь SID, view)" after a text that found nothing, when the
@@ -31,19 +31,19 @@ std::u16string NarrowedText(const ContainerChoice& choice) {
   return text + u")";
 }
 
-std::u16string NotFoundText(const ContainerChoice& choice) {
-  std::u16string text = u"В файле реестра не найден раздел с контейнером";
+std::u16string NotFoundText(const ContainerChoice& choice, std::u16string_view notFound) {
+  std::u16string text(notFound);
   if (choice.kind == ContainerChoice::Kind::kNamed) text += u" " + QuotedName(choice.name);
   return text + NarrowedText(choice) + u".";
 }
 
 std::u16string SeveralText(const ContainerChoice& choice,
-                           const std::vector<const ContainerKey*>& keys) {
+                           const std::vector<const ChoosablePlace*>& places) {
   std::u16string text = u"В файле реестра несколько разделов с контейнером " +
                         QuotedName(choice.name) +
                         u": выберите один параметрами «--user», «--wow64» или «--native».\r\n";
-  for (const auto& key : keys) {
-    text += u"\r\n" + QuotedName(key->Name()) + u" — " + WhereText(key->User(), key->Wow64());
+  for (const auto* place : places) {
+    text += u"\r\n" + QuotedName(place->name) + u" — " + WhereText(place->user, place->wow64);
   }
   return text;
 }
@@ -54,28 +54,47 @@ std::u16string WhereText(std::u16string_view user, bool wow64) {
   return u"пользователь " + VisibleName(user) + u", " + ViewText(wow64);
 }
 
-namespace {
-
-// Which of `all` the choice takes, by their places in it.
-std::vector<size_t> Chosen(const std::vector<std::unique_ptr<ContainerKey>>& all,
-                           const ContainerChoice& choice, std::u16string_view sourceFile) {
+std::vector<size_t> ChooseAmong(std::span<const ChoosablePlace> all, const ContainerChoice& choice,
+                                std::u16string_view sourceFile, std::u16string_view notFound) {
   std::vector<size_t> chosen;
   for (size_t i = 0; i < all.size(); ++i) {
-    if (!Takes(choice, *all[i])) continue;
+    if (!Takes(choice, all[i])) continue;
     if (choice.kind == ContainerChoice::Kind::kNamed &&
-        !SameTextIgnoringCase(all[i]->Name(), choice.name)) {
+        !SameTextIgnoringCase(all[i].name, choice.name)) {
       continue;
     }
     chosen.push_back(i);
     if (choice.kind == ContainerChoice::Kind::kFirst) break;
   }
-  if (chosen.empty()) throw PathError(sourceFile, NotFoundText(choice));
+  if (chosen.empty()) throw PathError(sourceFile, NotFoundText(choice, notFound));
   if (choice.kind == ContainerChoice::Kind::kNamed && chosen.size() > 1) {
-    std::vector<const ContainerKey*> several;
-    for (const size_t i : chosen) several.push_back(all[i].get());
+    std::vector<const ChoosablePlace*> several;
+    for (const size_t i : chosen) several.push_back(&all[i]);
     throw PathError(sourceFile, SeveralText(choice, several));
   }
   return chosen;
+}
+
+std::vector<std::u16string> FileNamesOf(std::span<const ChoosablePlace> all,
+                                        std::span<const size_t> chosen,
+                                        std::u16string_view directory) {
+  DirectoryNamer namer(nullptr, {});
+  std::vector<std::optional<std::u16string>> names;
+  for (const auto& place : all) names.push_back(namer.Next(place.name));
+  std::vector<std::u16string> taken;
+  for (const size_t i : chosen) {
+    if (!names[i]) throw AllNamesTaken(directory, all[i].name);
+    taken.push_back(std::move(*names[i]));
+  }
+  return taken;
+}
+
+namespace {
+
+std::vector<ChoosablePlace> PlacesOf(const std::vector<std::unique_ptr<ContainerKey>>& all) {
+  std::vector<ChoosablePlace> places;
+  for (const auto& key : all) places.push_back({key->Name(), key->User(), key->Wow64()});
+  return places;
 }
 
 }  // namespace
@@ -90,23 +109,26 @@ std::vector<std::unique_ptr<ContainerKey>> ChooseContainers(ContainerSource& sou
     return keys;
   }
   auto all = source.All();
-  for (const size_t i : Chosen(all, choice, sourceFile)) keys.push_back(std::move(all[i]));
+  for (const size_t i : ChooseAmong(PlacesOf(all), choice, sourceFile)) {
+    keys.push_back(std::move(all[i]));
+  }
   return keys;
 }
 
 std::vector<NamedContainer> ChooseNamedContainers(ContainerSource& source,
                                                   const ContainerChoice& choice,
-                                                  std::u16string_view sourceFile) {
+                                                  std::u16string_view sourceFile,
+                                                  std::u16string_view directory) {
   auto all = source.All();
   if (all.empty()) throw PathError(sourceFile, kNoContainer);
-  DirectoryNamer namer(nullptr, {});
-  std::vector<std::u16string> names;
-  for (const auto& key : all) names.push_back(namer.Next(key->Name()).value_or(u"key"));
-  std::vector<NamedContainer> chosen;
-  for (const size_t i : Chosen(all, choice, sourceFile)) {
-    chosen.push_back({std::move(all[i]), std::move(names[i])});
+  const std::vector<ChoosablePlace> places = PlacesOf(all);
+  const std::vector<size_t> chosen = ChooseAmong(places, choice, sourceFile);
+  std::vector<std::u16string> names = FileNamesOf(places, chosen, directory);
+  std::vector<NamedContainer> named;
+  for (size_t k = 0; k < chosen.size(); ++k) {
+    named.push_back({std::move(all[chosen[k]]), std::move(names[k])});
   }
-  return chosen;
+  return named;
 }
 
 bool ConvertOneContainer(const ConverterArgs& args, const ContainerChoice& choice, Host& host,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,8 +15,31 @@
 
 namespace quillfen {
 
-// The containers `choice` names; throws ConversionError when there are none,
+// What a choice looks at in a container of a source: its name, the user key
+// it sits under and its view.
+struct ChoosablePlace {
+  std::u16string_view name;
+  std::u16string_view user;
+  bool wow64 = false;
+};
+
+// The containers of `all` that `choice` names, by their places in it. Throws
+// ConversionError when there are none, `notFound` and the name saying so,
 // and when a name matches several containers, with a line about each.
+inline constexpr char16_t kNoContainerNamed[] = u"В файле реестра не найден раздел с контейнером";
+std::vector<size_t> ChooseAmong(std::span<const ChoosablePlace> all, const ContainerChoice& choice,
+                                std::u16string_view sourceFile,
+                                std::u16string_view notFound = kNoContainerNamed);
+
+// The directory names --all would give each of `all` in an empty directory,
+// for those at the places `chosen`: what names the files made of them
+// (NAME.cer, NAME.key.pem). A chosen one left without a name, all thousand
+// being taken, is the message that says so about `directory`.
+std::vector<std::u16string> FileNamesOf(std::span<const ChoosablePlace> all,
+                                        std::span<const size_t> chosen,
+                                        std::u16string_view directory);
+
+// The containers `choice` names, as ChooseAmong chooses them.
 std::vector<std::unique_ptr<ContainerKey>> ChooseContainers(ContainerSource& source,
                                                             const ContainerChoice& choice,
                                                             std::u16string_view sourceFile);
@@ -24,15 +48,16 @@ std::vector<std::unique_ptr<ContainerKey>> ChooseContainers(ContainerSource& sou
 std::u16string WhereText(std::u16string_view user, bool wow64);
 
 // A chosen container with the directory name --all would give it in an
-// empty directory among all of the source's containers: what names the files
-// made of it (NAME.cer).
+// empty directory among all of the source's containers, as FileNamesOf
+// gives it for files in `directory`.
 struct NamedContainer {
   std::unique_ptr<ContainerKey> key;
   std::u16string name;
 };
 std::vector<NamedContainer> ChooseNamedContainers(ContainerSource& source,
                                                   const ContainerChoice& choice,
-                                                  std::u16string_view sourceFile);
+                                                  std::u16string_view sourceFile,
+                                                  std::u16string_view directory);
 
 // Runs `write` for one container; a failure there also names the container.
 template <typename Write>

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "conversion/runs/key_files.h"
 #include "conversion/runs/run_frame.h"
 #include "conversion/sources/container_source.h"
 #include "host/host.h"
@@ -17,13 +18,6 @@ struct ExportRequest {
   ContainerChoice choice;
   std::u16string directory;
   std::optional<std::u16string> password_file;
-};
-
-// A container whose key was written, and its files in the directory.
-struct ExportedKey {
-  std::u16string name;
-  std::vector<std::u16string> files;
-  bool from_backup = false;
 };
 
 // The private key of each chosen container as NAME.key.pem (PKCS #8, as

@@ -9,7 +9,9 @@
 
 #include "conversion/contents/private_key_pem.h"
 #include "conversion/contents/stored_key_reader.h"
+#include "conversion/runs/certificate_files.h"
 #include "conversion/runs/container_info.h"
+#include "conversion/runs/export_pfx.h"
 #include "host/unicode.h"
 #include "support/der.h"
 #include "tests/conversion_fixture.h"
@@ -235,7 +237,10 @@ TEST_F(ExportKeysTest, TheDiskRefusingAnyStepLeavesNothing) {
            u"Input/output error"},
       {"directory not made",
        [&](auto& f) { f.FailOn(FakeFileSystem::Op::kMakeDirectory, kOut, 13); },
-       std::u16string(kOut) + u"\r\n\r\nНе удалось создать каталог контейнера."},
+       std::u16string(kOut) +
+           u"\r\n\r\nНе удалось создать каталог.\r\n\r\nОшибка 13: Permission denied"},
+      {"a file in the directory's place", [&](auto& f) { f.AddFile(kOut, "mine"); },
+       std::u16string(kOut) + u"\r\n\r\nНе удалось создать каталог.\r\n\r\nОшибка 17: File exists"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
@@ -332,6 +337,22 @@ TEST_F(ExportKeysTest, NoSecretStaysInMemoryGivenBack) {
          EXPECT_TRUE(DerStructure::Decode("PrimaryKey", primary).Has("key"));
        }},
       {"--export-key", [&] { EXPECT_TRUE(Export()); }},
+      {"--export-pfx",
+       [&] {
+         Host host{files, messenger, nullptr, &console};
+         ExportedPfx pfx;
+         EXPECT_TRUE(ExportPfx({kSource, {}, kOut, kPasswordFile, kPasswordFile}, host, &pfx));
+       }},
+      {"a PFX read",
+       [&] {
+         const auto pfx = KnownAnswerFile("pfx/kat256.std.pfx");
+         files.AddFile(u"/work/kat256.pfx", std::string(pfx.begin(), pfx.end()));
+         files.AddFile(u"/work/std.txt", "Пароль-256\n");
+         Host host{files, messenger, nullptr, &console};
+         std::vector<ExportedKey> exported;
+         EXPECT_TRUE(
+             ExportKeys({u"/work/kat256.pfx", {}, kOut, u"/work/std.txt"}, host, &exported));
+       }},
       {"--info",
        [&] {
          Host host{files, messenger};
@@ -345,6 +366,52 @@ TEST_F(ExportKeysTest, NoSecretStaysInMemoryGivenBack) {
     WatchFreedMemory(secrets);
     c.run();
     EXPECT_EQ(FreedBlocksWithASecret(), 0u);
+  }
+}
+
+// A thousand and one containers whose names give no letters or digits: the
+// last one chosen has no name left, whatever run names its files.
+TEST_F(ExportKeysTest, EveryRunThatNamesFilesSaysWhenTheThousandNamesAreTaken) {
+  std::vector<TestContainer> containers;
+  for (char16_t a = u'а'; a < u'а' + 32; ++a) {
+    for (char16_t b = u'а'; b < u'а' + 32; ++b) {
+      if (containers.size() == 1001) break;
+      containers.push_back({u"S-1", false, std::u16string{a, b}, KnownAnswerValues("kat512.000")});
+    }
+  }
+  const std::u16string last = containers.back().name;
+  const ContainerChoice named{ContainerChoice::Kind::kNamed, last};
+  const ContainerChoice all{ContainerChoice::Kind::kAll, {}};
+  const struct {
+    const char* run;
+    std::function<bool(const ContainerChoice&)> run_it;
+  } kRuns[] = {
+      {"--export-key", [&](const ContainerChoice& choice) { return Export(choice); }},
+      {"--export-pfx",
+       [&](const ContainerChoice& choice) {
+         Host host{files, messenger, nullptr, &console};
+         ExportedPfx pfx;
+         return ExportPfx({kSource, choice, kOut, kPasswordFile, kPasswordFile}, host, &pfx);
+       }},
+      {"--cert",
+       [&](const ContainerChoice& choice) {
+         Host host{files, messenger};
+         SavedCertificates saved;
+         return SaveCertificates({kSource, choice, kOut}, host, &saved);
+       }},
+  };
+  for (const auto& run : kRuns) {
+    for (const ContainerChoice& choice : {named, all}) {
+      SCOPED_TRACE(std::string(run.run) +
+                   (choice.kind == ContainerChoice::Kind::kAll ? " --all" : ""));
+      GivenContainers(containers, "");
+      EXPECT_FALSE(run.run_it(choice));
+      EXPECT_EQ(OnlyError(), std::u16string(kOut) +
+                                 u"\r\n\r\nНе удалось создать каталог контейнера: имена "
+                                 u"key.000–key.999 уже заняты.\r\n\r\nКонтейнер «" +
+                                 last + u"».");
+      EXPECT_EQ(files.Snapshot(), before);
+    }
   }
 }
 
@@ -395,6 +462,7 @@ TEST(ExportKeyProgramTest, KnownAnswerThroughTheProgram) {
               fs::perms::owner_read | fs::perms::owner_write)
         << name;
   }
+  EXPECT_EQ(Mode(dir / "out"), 0700u);
   const std::string key = ReadBinaryFile(dir / "out" / "containe.000.key.pem");
   EXPECT_EQ(OpenSslKey(key, {"-pubout"}), KnownAnswerText("kat256.pub.pem"));
 

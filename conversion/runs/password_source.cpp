@@ -1,5 +1,6 @@
 #include "conversion/runs/password_source.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "conversion/conversion_error.h"
@@ -99,68 +100,142 @@ Password DecodePassword(std::span<const uint8_t> bytes) {
   return IsValidUtf8(text) ? FromUtf8Line(text) : FromAnsiLine(line);
 }
 
-const Password& PasswordSource::Get(std::u16string_view container) {
-  if (!password_) password_ = Read(container);
-  return *password_;
-}
+namespace {
 
-std::optional<Password> PasswordSource::ReadPipe() {
-  if (host_.console == nullptr) return std::nullopt;
+// The first line of the password file `file` when it is a pipe or FIFO;
+// nothing for anything else.
+std::optional<Password> ReadPipe(Host& host, const std::u16string& file) {
+  if (host.console == nullptr) return std::nullopt;
   SecureBytes line(kLongestLine);
   std::optional<size_t> length;
   try {
-    length = host_.console->ReadPipeLine(*file_, line.Span());
+    length = host.console->ReadPipeLine(file, line.Span());
   } catch (const RunTimeError& error) {
-    throw SystemError(*file_, kReadFailed, error);
+    throw SystemError(file, kReadFailed, error);
   }
   if (!length) return std::nullopt;
-  if (*length > line.size()) throw PathError(*file_, u"Пароль длиннее 4096 байт.");
+  if (*length > line.size()) throw PathError(file, u"Пароль длиннее 4096 байт.");
   return DecodePassword(line.Span().first(*length));
 }
 
-Password PasswordSource::Read(std::u16string_view container) {
-  if (file_ && *file_ != u"-") {
+// The first line of `file` ("-": of standard input), or without a file what
+// is typed on the terminal after `prompt`; nothing when there is no terminal.
+std::optional<Password> ReadPassword(Host& host, const std::optional<std::u16string>& file,
+                                     std::u16string_view prompt) {
+  if (file && *file != u"-") {
     // A pipe, such as the shell's <(…), or a FIFO is read as standard input
     // is, from the one opening: its writer may be gone by a second.
-    if (auto piped = ReadPipe()) return std::move(*piped);
+    if (auto piped = ReadPipe(host, *file)) return piped;
     try {
-      const auto bytes = host_.files.ReadFile(*file_);
+      const auto bytes = host.files.ReadFile(*file);
       const std::string_view text = bytes->Bytes();
-      const std::span<const uint8_t> file(reinterpret_cast<const uint8_t*>(text.data()),
-                                          text.size());
-      const bool too_long = FirstLineLength(file) > kLongestLine;
+      const std::span<const uint8_t> content(reinterpret_cast<const uint8_t*>(text.data()),
+                                             text.size());
+      const bool too_long = FirstLineLength(content) > kLongestLine;
       bytes->Verify();
-      if (too_long) throw PathError(*file_, u"Пароль длиннее 4096 байт.");
-      Password password = DecodePassword(file);
+      if (too_long) throw PathError(*file, u"Пароль длиннее 4096 байт.");
+      Password password = DecodePassword(content);
       bytes->Verify();
       return password;
     } catch (const RunTimeError& error) {
-      throw SystemError(*file_, kReadFailed, error);
+      throw SystemError(*file, kReadFailed, error);
     }
   }
   SecureBytes line(kLongestLine);
   std::optional<size_t> length;
-  if (file_ && host_.console == nullptr) throw PathError(*file_, kReadFailed);
+  if (file && host.console == nullptr) throw PathError(*file, kReadFailed);
   try {
-    if (file_) {
-      length = host_.console->ReadInputLine(line.Span());
-    } else if (host_.console != nullptr) {
-      length = host_.console->ReadHiddenLine(u"Пароль контейнера " + QuotedName(container) + u": ",
-                                             line.Span());
+    if (file) {
+      length = host.console->ReadInputLine(line.Span());
+    } else if (host.console != nullptr) {
+      length = host.console->ReadHiddenLine(prompt, line.Span());
     }
   } catch (const RunTimeError& error) {
-    throw SystemError(file_ ? u"-" : u"/dev/tty", kReadFailed, error);
+    throw SystemError(file ? u"-" : u"/dev/tty", kReadFailed, error);
   }
-  if (!length) {
-    throw PathError(source_file_, u"Контейнер " + QuotedName(container) +
+  if (!length) return std::nullopt;
+  if (*length > line.size()) {
+    throw PathError(file ? u"-" : u"/dev/tty", u"Пароль длиннее 4096 байт.");
+  }
+  return DecodePassword(line.Span().first(*length));
+}
+
+void PutUtf8(SecureBytes& out, size_t& at, char32_t c) {
+  if (c < 0x80) {
+    out[at++] = static_cast<uint8_t>(c);
+    return;
+  }
+  const bool three = c >= 0x800, four = c >= 0x10000;
+  out[at++] = static_cast<uint8_t>(four ? 0xF0 | c >> 18 : three ? 0xE0 | c >> 12 : 0xC0 | c >> 6);
+  if (four) out[at++] = static_cast<uint8_t>(0x80 | (c >> 12 & 0x3F));
+  if (three) out[at++] = static_cast<uint8_t>(0x80 | (c >> 6 & 0x3F));
+  out[at++] = static_cast<uint8_t>(0x80 | (c & 0x3F));
+}
+
+}  // namespace
+
+const Password& PasswordSource::Get(std::u16string_view container) {
+  const std::u16string quoted = QuotedName(container);
+  return Get(u"Пароль контейнера " + quoted + u": ", u"Контейнер " + quoted);
+}
+
+const Password& PasswordSource::GetForPfx(std::u16string_view pfxFile) {
+  const std::u16string quoted = QuotedName(pfxFile);
+  return Get(u"Пароль файла PFX " + quoted + u": ", u"Файл PFX " + quoted);
+}
+
+const Password& PasswordSource::Get(std::u16string_view prompt, std::u16string_view whose) {
+  if (password_) return *password_;
+  auto read = ReadPassword(host_, file_, prompt);
+  if (!read) {
+    throw PathError(source_file_, std::u16string(whose) +
                                       u" защищён паролем, а спросить его негде: укажите файл "
                                       u"с паролем параметром «--password-file=FILE» (или «-» "
                                       u"для стандартного ввода).");
   }
-  if (*length > line.size()) {
-    throw PathError(file_ ? u"-" : u"/dev/tty", u"Пароль длиннее 4096 байт.");
+  password_ = std::move(*read);
+  return *password_;
+}
+
+SecureBytes Utf8Of(const Password& password) {
+  // Three bytes at most for a unit, four for a pair of two.
+  SecureBytes utf8(password.size() / 2 * 3);
+  size_t at = 0;
+  const auto unit = [&](size_t i) {
+    return static_cast<char16_t>(password[2 * i] | password[2 * i + 1] << 8);
+  };
+  const size_t units = password.size() / 2;
+  for (size_t i = 0; i < units; ++i) {
+    char32_t c = unit(i);
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < units && unit(i + 1) >= 0xDC00 &&
+        unit(i + 1) < 0xE000) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (unit(++i) - 0xDC00);
+    } else if (c >= 0xD800 && c < 0xE000) {
+      c = 0xFFFD;
+    }
+    PutUtf8(utf8, at, c);
   }
-  return DecodePassword(line.Span().first(*length));
+  return SecureBytes(utf8.Span().first(at));
+}
+
+SecureBytes NewPfxPassword(Host& host, const std::optional<std::u16string>& file,
+                           PasswordSource& sourcePasswords, std::u16string_view sourceFile) {
+  // Standard input gives its first line once: the source's password, read
+  // already or now.
+  if (file && sourcePasswords.File() == file) return Utf8Of(sourcePasswords.Get(u""));
+  if (file) return Utf8Of(*ReadPassword(host, file, {}));
+  const auto first = ReadPassword(host, std::nullopt, u"Пароль для файлов PFX: ");
+  if (!first) {
+    throw PathError(sourceFile,
+                    u"Пароль для файлов PFX спросить негде: укажите файл с паролем параметром "
+                    u"«--pfx-password-file=FILE» (или «-» для стандартного ввода).");
+  }
+  const auto again = ReadPassword(host, std::nullopt, u"Пароль для файлов PFX ещё раз: ");
+  if (!again || !std::equal(first->Span().begin(), first->Span().end(), again->Span().begin(),
+                            again->Span().end())) {
+    throw PathError(sourceFile, u"Введённые пароли для файлов PFX не совпадают.");
+  }
+  return Utf8Of(*first);
 }
 
 }  // namespace quillfen

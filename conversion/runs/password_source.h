@@ -17,9 +17,9 @@ namespace quillfen {
 // UTF-8, else the ANSI code page's characters (Windows-1251 on POSIX).
 Password DecodePassword(std::span<const uint8_t> bytes);
 
-// A run's one password: the first line of --password-file (of standard input
-// for "-"), else asked on the terminal; read when a container first needs it
-// and tried for every container after.
+// A run's one password of its source: the first line of --password-file (of
+// standard input for "-"), else asked on the terminal; read when a container
+// or a PFX file first needs it and tried for every container after.
 class PasswordSource : public ContainerPasswords {
  public:
   // `sourceFile` is what the run reads, named first in its messages.
@@ -30,16 +30,32 @@ class PasswordSource : public ContainerPasswords {
   // or there is no file and no terminal; `container` is named then and in
   // the terminal's prompt.
   const Password& Get(std::u16string_view container) override;
+  // The same for the PFX file called `pfxFile`, the run's source.
+  const Password& GetForPfx(std::u16string_view pfxFile);
+
+  // --password-file, when it was given.
+  const std::optional<std::u16string>& File() const { return file_; }
 
  private:
-  Password Read(std::u16string_view container);
-  // The first line of the password file when it is a pipe or FIFO.
-  std::optional<Password> ReadPipe();
+  // `whose` is what the password opens: "Контейнер «NAME»".
+  const Password& Get(std::u16string_view prompt, std::u16string_view whose);
 
   Host& host_;
   std::optional<std::u16string> file_;
   std::u16string source_file_;
   std::optional<Password> password_;
 };
+
+// A password (UTF-16 units, low byte first) as UTF-8, as PFX files derive
+// their keys from it; a unit that is half of no pair counts as U+FFFD.
+SecureBytes Utf8Of(const Password& password);
+
+// The password of the PFX files a run writes, as UTF-8: the first line of
+// `file` (--pfx-password-file; of standard input for "-"), the line
+// `sourcePasswords` read when it names the same file, or else asked twice on
+// the terminal. May be empty. Throws ConversionError, about `sourceFile`,
+// when the two answers differ or there is no file and no terminal.
+SecureBytes NewPfxPassword(Host& host, const std::optional<std::u16string>& file,
+                           PasswordSource& sourcePasswords, std::u16string_view sourceFile);
 
 }  // namespace quillfen

@@ -45,6 +45,21 @@ TEST(PasswordSourceTest, DecodesTheFirstLineInEveryEncoding) {
   }
 }
 
+// PFX files derive their keys from the password's UTF-8.
+TEST(PasswordSourceTest, Utf8OfEveryKindOfUnit) {
+  const struct {
+    const char* units;  // UTF-16LE
+    const char* utf8;
+  } kCases[] = {
+      {"", ""},           {"4b007f00", "4b7f"},     {"1f043004", "d09fd0b0"},
+      {"ac20", "e282ac"}, {"3dd800de", "f09f9880"}, {"3dd84100", "efbfbd41"},  // half of a pair
+      {"00de", "efbfbd"},
+  };
+  for (const auto& c : kCases) {
+    EXPECT_EQ(Hex(Utf8Of(Password(FromHex(c.units))).Span()), c.utf8) << c.units;
+  }
+}
+
 // Wherever it comes from, the password is read once and kept for the run.
 TEST(PasswordSourceTest, FromTheFileStandardInputOrTerminal) {
   const std::string kat = "4b0061007400";

@@ -3,6 +3,7 @@
 #include "conversion/conversion_error.h"
 #include "conversion/sources/directory_reader.h"
 #include "conversion/sources/export_reader.h"
+#include "conversion/sources/pfx_reader.h"
 #ifndef _WIN32
 #include "conversion/sources/hive_reader.h"
 #endif
@@ -16,13 +17,26 @@ namespace {
 // an export.
 bool IsHiveFile(std::string_view bytes) { return bytes.starts_with("regf"); }
 
+std::span<const uint8_t> AsBytes(const FileBytes& file) {
+  const std::string_view bytes = file.Bytes();
+  return {reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()};
+}
+
 }  // namespace
 
 std::unique_ptr<ContainerSource> OpenSourceOrDirectory(FileSystem& files,
                                                        std::u16string_view path) {
+  SourceOrPfx opened = OpenSourceOrPfx(files, path);
+  if (opened.pfx) throw PathError(path, kPfxRefused);
+  return std::move(opened.containers);
+}
+
+SourceOrPfx OpenSourceOrPfx(FileSystem& files, std::u16string_view path) {
+  SourceOrPfx opened;
+  std::unique_ptr<FileBytes> bytes;
   try {
-    return OpenContainerSource(files, path);
-  } catch (const ConversionError&) {
+    bytes = files.ReadFile(path);
+  } catch (const RunTimeError& error) {
     // Reading fails at once for a directory; asked only then, so that an
     // export costs no call more.
     bool directory = false;
@@ -30,10 +44,17 @@ std::unique_ptr<ContainerSource> OpenSourceOrDirectory(FileSystem& files,
       directory = files.Kind(path, CallForm::kWide) == FileKind::kDirectory;
     } catch (const RunTimeError&) {
     }
-    if (!directory) throw;
+    if (!directory) throw SystemError(path, kReadFailed, error);
+    opened.containers = std::make_unique<OneContainerSource>(
+        [&files, path = std::u16string(path)] { return OpenDirectoryContainer(files, path); });
+    return opened;
   }
-  return std::make_unique<OneContainerSource>(
-      [&files, path = std::u16string(path)] { return OpenDirectoryContainer(files, path); });
+  if (IsPfx(AsBytes(*bytes))) {
+    opened.pfx = std::move(bytes);
+  } else {
+    opened.containers = OpenContainerSource(std::move(bytes), path);
+  }
+  return opened;
 }
 
 std::unique_ptr<ContainerKey> OpenDirectoryContainer(FileSystem& files, std::u16string_view path) {
@@ -54,6 +75,7 @@ std::unique_ptr<ContainerSource> OpenContainerSource(FileSystem& files, std::u16
 std::unique_ptr<ContainerSource> OpenContainerSource(std::unique_ptr<FileBytes> bytes,
                                                      std::u16string_view path) {
   try {
+    if (IsPfx(AsBytes(*bytes))) throw PathError(path, kPfxRefused);
     if (IsHiveFile(bytes->Bytes())) {
 #ifdef _WIN32
       throw PathError(path,

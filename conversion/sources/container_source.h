@@ -70,8 +70,8 @@ struct ContainerChoice {
 };
 
 // Reads `path`: a hive file when it starts with "regf", a registry export
-// otherwise. Throws ConversionError: the read message with the system's
-// error, or what the source makes of the file.
+// otherwise; a PFX file is refused. Throws ConversionError: the read message
+// with the system's error, or what the source makes of the file.
 std::unique_ptr<ContainerSource> OpenContainerSource(FileSystem& files, std::u16string_view path);
 // The same for the file's bytes, read already.
 std::unique_ptr<ContainerSource> OpenContainerSource(std::unique_ptr<FileBytes> bytes,
@@ -82,6 +82,19 @@ std::unique_ptr<ContainerSource> OpenContainerSource(std::unique_ptr<FileBytes> 
 // its extension and under no user key: what every option reads. A run
 // without options keeps refusing a directory with the read message.
 std::unique_ptr<ContainerSource> OpenSourceOrDirectory(FileSystem& files, std::u16string_view path);
+
+// What a run that also takes PFX files reads: the bytes of a PFX file, or
+// the containers of any other source, as OpenSourceOrDirectory gives them.
+struct SourceOrPfx {
+  std::unique_ptr<ContainerSource> containers;  // nothing for a PFX
+  std::unique_ptr<FileBytes> pfx;               // nothing for anything else
+};
+SourceOrPfx OpenSourceOrPfx(FileSystem& files, std::u16string_view path);
+
+// What a PFX file given to any other run is refused with.
+inline constexpr char16_t kPfxRefused[] =
+    u"Это файл PFX: его читают только параметры «--info», «--cert», «--export-key» и "
+    u"«--export-pfx».";
 
 // The one container of the container directory `path`, as
 // OpenSourceOrDirectory's source of a directory gives it.

@@ -5,6 +5,7 @@
 #include "conversion/conversion_error.h"
 #include "conversion/sources/pfx_encryption.h"
 #include "host/path_functions.h"
+#include "host/registry_case.h"
 #include "host/unicode.h"
 #include "host/visible_name.h"
 #include "support/der.h"
@@ -23,22 +24,6 @@ constexpr char kLocalKeyId[] = "1.2.840.113549.1.9.21";
 
 // A file of a few keys and their chains has dozens of bags.
 constexpr size_t kMaxBags = 1024;
-
-// The GOST key algorithms, signature and key agreement, and their keys'
-// lengths.
-size_t KeySizeOf(std::string_view algorithm) {
-  static constexpr struct {
-    std::string_view oid;
-    size_t size;
-  } kAlgorithms[] = {
-      {"1.2.643.2.2.19", 32},    {"1.2.643.2.2.98", 32},    {"1.2.643.7.1.1.1.1", 32},
-      {"1.2.643.7.1.1.6.1", 32}, {"1.2.643.7.1.1.1.2", 64}, {"1.2.643.7.1.1.6.2", 64},
-  };
-  for (const auto& known : kAlgorithms) {
-    if (known.oid == algorithm) return known.size;
-  }
-  return 0;
-}
 
 [[noreturn]] void Fail(PfxFault::Kind kind, std::u16string detail = {}) {
   throw PfxFault{kind, std::move(detail)};
@@ -119,8 +104,10 @@ PfxKey ReadPrivateKeyInfo(std::span<const uint8_t> der) {
   const DerStructure info = DerStructure::Decode("PrivateKeyInfo", der);
   PfxKey key;
   key.algorithm = info.Oid("privateKeyAlgorithm.algorithm");
-  const size_t size = KeySizeOf(key.algorithm);
-  if (size == 0) Fail(PfxFault::Kind::kUnknownKey, FromUtf8(key.algorithm));
+  const auto family = KeyFamilyOf(key.algorithm);
+  if (!family) Fail(PfxFault::Kind::kUnknownKey, FromUtf8(key.algorithm));
+  key.family = *family;
+  const size_t size = KeySizeOf(key.family);
   const DerStructure parameters = DerStructure::Decode(
       "GostPrivateKeyParameters", info.Bytes("privateKeyAlgorithm.parameters"));
   key.curve = parameters.Oid("curve");
@@ -135,17 +122,6 @@ PfxKey ReadPrivateKeyInfo(std::span<const uint8_t> der) {
   }
   Wipe(field);
   return key;
-}
-
-// A GOST certificate's public key, X ‖ Y little-endian; empty for any other.
-std::vector<uint8_t> PublicKeyOfCertificate(std::span<const uint8_t> der) {
-  try {
-    const DerStructure certificate = DerStructure::Decode("Certificate", der);
-    const BitString key = certificate.Bits("tbsCertificate.subjectPublicKeyInfo.subjectPublicKey");
-    return DerStructure::Decode("GostPublicKey", key.bytes).Bytes("");
-  } catch (const DerError&) {
-    return {};
-  }
 }
 
 struct FoundCertificate {
@@ -282,10 +258,12 @@ class PfxReader {
     key.curve = std::move(found.curve);
     key.digest = std::move(found.digest);
     key.d = std::move(found.d);
-    const size_t size = KeySizeOf(key.algorithm);
-    if (size == 0) Fail(PfxFault::Kind::kUnknownKey, FromUtf8(key.algorithm));
+    const auto family = KeyFamilyOf(key.algorithm);
+    if (!family) Fail(PfxFault::Kind::kUnknownKey, FromUtf8(key.algorithm));
+    key.family = *family;
     if (!IsKnownCurve(key.curve)) Fail(PfxFault::Kind::kUnknownCurve, FromUtf8(key.curve));
-    if (key.d.size() != size) Fail(PfxFault::Kind::kDamaged, u"неверная длина ключа");
+    if (key.d.size() != KeySizeOf(key.family))
+      Fail(PfxFault::Kind::kDamaged, u"неверная длина ключа");
     return key;
   }
 
@@ -304,11 +282,11 @@ class PfxReader {
     if (paired == nullptr && contents_.keys.size() == 1 && certificates_.size() == 1) {
       paired = &certificates_.front();
     }
-    if (paired != nullptr && !Same(PublicKeyOfCertificate(paired->der), *public_key)) {
+    if (paired != nullptr && !Same(GostPublicKeyOfCertificate(paired->der), *public_key)) {
       Fail(PfxFault::Kind::kCertificateMismatch);
     }
     for (size_t i = 0; paired == nullptr && i < certificates_.size(); ++i) {
-      if (Same(PublicKeyOfCertificate(certificates_[i].der), *public_key)) {
+      if (Same(GostPublicKeyOfCertificate(certificates_[i].der), *public_key)) {
         paired = &certificates_[i];
       }
     }
@@ -370,6 +348,25 @@ std::optional<DerHeader> Universal(std::span<const uint8_t> bytes, unsigned long
   return header;
 }
 
+// ReadPfx, or nothing instead of the wrong password's message when
+// `wrongIsNothing`.
+std::optional<PfxContents> ReadPfx(std::span<const uint8_t> bytes, const SecureBytes& password,
+                                   std::u16string_view sourceFile, const PfxLimits& limits,
+                                   bool wrongIsNothing) {
+  const std::u16string file = QuotedName(LastPathElement(sourceFile));
+  if (bytes.size() > kMaxPfxSize) {
+    throw PathError(sourceFile, u"Файл PFX " + file + u" слишком велик (больше 8 МБ).");
+  }
+  try {
+    return PfxReader(password, limits).Read(bytes);
+  } catch (const PfxFault& fault) {
+    if (wrongIsNothing && fault.kind == PfxFault::Kind::kWrongPassword) return std::nullopt;
+    throw PathError(sourceFile, FaultText(fault, file));
+  } catch (const DerError& error) {
+    throw PathError(sourceFile, u"Файл PFX " + file + u" повреждён (" + error.Reason() + u").");
+  }
+}
+
 }  // namespace
 
 bool IsPfx(std::span<const uint8_t> bytes) {
@@ -398,19 +395,35 @@ bool IsPfx(std::span<const uint8_t> bytes) {
   }
 }
 
+std::vector<std::u16string> PfxKeyNames(const PfxContents& contents, std::u16string_view sourceFile,
+                                        PathStyle style) {
+  const std::u16string file = RemoveFileExtension(LastPathElement(sourceFile, style), style);
+  if (contents.keys.size() == 1) return {file};
+  std::vector<std::u16string> names;
+  for (const PfxKey& key : contents.keys) {
+    const auto taken = [&](const std::u16string& name) {
+      return std::any_of(names.begin(), names.end(),
+                         [&](const auto& other) { return SameTextIgnoringCase(other, name); });
+    };
+    std::u16string name = key.friendly_name.value_or(u"");
+    // A friendlyName may be the name a number gives: the next number then.
+    for (size_t number = names.size() + 1; name.empty() || taken(name); ++number) {
+      name = file + u" " + FromUtf8(std::to_string(number));
+    }
+    names.push_back(std::move(name));
+  }
+  return names;
+}
+
 PfxContents ReadPfx(std::span<const uint8_t> bytes, const SecureBytes& password,
                     std::u16string_view sourceFile, const PfxLimits& limits) {
-  const std::u16string file = QuotedName(LastPathElement(sourceFile));
-  if (bytes.size() > kMaxPfxSize) {
-    throw PathError(sourceFile, u"Файл PFX " + file + u" слишком велик (больше 8 МБ).");
-  }
-  try {
-    return PfxReader(password, limits).Read(bytes);
-  } catch (const PfxFault& fault) {
-    throw PathError(sourceFile, FaultText(fault, file));
-  } catch (const DerError& error) {
-    throw PathError(sourceFile, u"Файл PFX " + file + u" повреждён (" + error.Reason() + u").");
-  }
+  return *ReadPfx(bytes, password, sourceFile, limits, false);
+}
+
+std::optional<PfxContents> ReadPfxWithoutPassword(std::span<const uint8_t> bytes,
+                                                  std::u16string_view sourceFile,
+                                                  const PfxLimits& limits) {
+  return ReadPfx(bytes, SecureBytes(), sourceFile, limits, true);
 }
 
 }  // namespace quillfen

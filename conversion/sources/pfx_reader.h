@@ -7,57 +7,13 @@
 #include <string_view>
 #include <vector>
 
+#include "conversion/pfx_contents.h"
+#include "host/file_system.h"
 #include "support/crypto.h"
 
 namespace quillfen {
 
 // A PFX (PKCS #12) file as a source of keys with their certificates.
-
-// Whose layout the file follows.
-enum class PfxKind {
-  kStandard,        // keys in PBES2 bags: R 50.1.112-2016, RFC 9548, OpenSSL's GOST engine
-  kProviderExport,  // a key in the CryptoPro provider's own bag (PBE 1.2.840.113549.1.12.1.80)
-};
-
-// How a part of the file is encrypted: the identifier of the scheme, for
-// PBES2 the cipher's and PBKDF2's PRF's too, and the iterations of its key
-// derivation.
-struct PfxEncryption {
-  std::string scheme;  // "1.2.840.113549.1.5.13" (PBES2), "1.2.840.113549.1.12.1.3" …
-  std::string cipher;  // PBES2's: "1.2.643.2.2.21"; empty otherwise
-  std::string prf;     // PBKDF2's: "1.2.643.7.1.1.4.2"; empty otherwise
-  unsigned long iterations = 0;
-};
-
-// The MAC over the file: its digest's identifier and the iterations of its
-// key's derivation.
-struct PfxMac {
-  std::string digest;  // "1.2.643.7.1.1.2.3", "1.3.14.3.2.26" …
-  unsigned long iterations = 0;
-};
-
-// One key of the file, proved: d is a key of its curve and d·G the public key
-// of its certificate, when it has one.
-struct PfxKey {
-  std::string algorithm;  // the key's identifier as the file names it: "1.2.643.7.1.1.1.1"
-  std::string curve;      // "1.2.643.2.2.36.0"
-  std::string digest;     // empty when the file names none
-  SecureBytes d;          // little-endian, as long as the curve's order
-  std::optional<std::vector<uint8_t>> certificate;  // DER
-  std::optional<std::u16string> friendly_name;      // the key bag's, else its certificate's
-  std::vector<uint8_t> local_key_id;                // empty when the bag has none
-  PfxEncryption encryption;                         // of the key's bag
-};
-
-// What a PFX holds, and how it is protected, for --info.
-struct PfxContents {
-  PfxKind kind = PfxKind::kStandard;
-  std::optional<PfxMac> mac;  // nothing: the file has no MacData
-  // The encryption of the first encrypted part that holds certificates;
-  // nothing when they are in the clear or there are none.
-  std::optional<PfxEncryption> certificate_encryption;
-  std::vector<PfxKey> keys;  // in the file's order
-};
 
 // What a file may ask of the reader. The fuzzer lowers the iterations.
 struct PfxLimits {
@@ -81,5 +37,21 @@ bool IsPfx(std::span<const uint8_t> bytes);
 // PFX «NAME».", NAME the file's name.
 PfxContents ReadPfx(std::span<const uint8_t> bytes, const SecureBytes& password,
                     std::u16string_view sourceFile, const PfxLimits& limits = {});
+
+// The same with the empty password, as the provider's own exports have one,
+// and keys in the clear need none; nothing when the file needs another
+// password: a MAC that does not match, or parts that it does not decrypt.
+std::optional<PfxContents> ReadPfxWithoutPassword(std::span<const uint8_t> bytes,
+                                                  std::u16string_view sourceFile,
+                                                  const PfxLimits& limits = {});
+
+// The names of the containers that the keys of a PFX make, in their order:
+// with one key, the file's name without its extension ("ivanov.pfx" gives
+// "ivanov"); with several, each key's friendlyName, or the file's name and
+// the key's number from 1 ("ivanov 2") for a key without one or with the
+// name of a key before it (then the next number free), so that every name
+// chooses one key.
+std::vector<std::u16string> PfxKeyNames(const PfxContents& contents, std::u16string_view sourceFile,
+                                        PathStyle style);
 
 }  // namespace quillfen

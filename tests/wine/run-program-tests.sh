@@ -66,6 +66,37 @@ env -u DISPLAY wine "$exe" --export-key --password-file=- "$(winpath "$known/kat
 check "password from standard input" 0 "$?"
 check "its key as the file's" "" \
   "$(cmp "$work/keys/kat256.000.key.pem" "$work/keys-piped/kat256.000.key.pem" 2>&1)"
+# PFX files: each container's written by the Windows program (the new
+# password piped in), opened by OpenSSL into the key the Linux build writes
+# and read back by the Linux build; the independent writer's PFX of each
+# kind read by the Windows program as the Linux build reads it.
+printf 'Новый\r\n' >"$work/new.password"
+for name in kat2001 kat256 kat512; do
+  env -u DISPLAY wine "$exe" --export-pfx --password-file="$(winpath "$work/$name.password")" \
+    --pfx-password-file=- "$(winpath "$known/$name.000")" "$(winpath "$work/pfx")" \
+    <"$work/new.password"
+  check "$name: PFX written" 0 "$?"
+  check "$name: OpenSSL opens the PFX into the key" "$(cat "$work/keys-linux/$name.000.key.pem")" \
+    "$(openssl pkcs12 -engine gost -nodes -nocerts -passin pass:Новый -in "$work/pfx/$name.000.pfx" 2>/dev/null |
+      sed -n '/BEGIN PRIVATE KEY/,/END PRIVATE KEY/p')"
+  "$linux_quillfen" --export-key --password-file="$work/new.password" "$work/pfx/$name.000.pfx" \
+    "$work/from-pfx-linux" >/dev/null
+  check "$name: the Linux build reads it" "" \
+    "$(cmp "$work/keys-linux/$name.000.key.pem" \
+      "$work/from-pfx-linux/$(printf '%.8s' "${name}000").000.key.pem" 2>&1)"
+done
+printf 'Пароль-256\r\n' >"$work/std256.password"
+printf 'Cp80-256\r\n' >"$work/cp80-256.password"
+for pfx in kat256.std:std256 kat256.cp80:cp80-256 kat256.cp80-des3:cp80-256; do
+  file=${pfx%%:*}
+  password=$work/${pfx#*:}.password
+  env -u DISPLAY wine "$exe" --export-key --password-file="$(winpath "$password")" \
+    "$(winpath "$known/pfx/$file.pfx")" "$(winpath "$work/from-pfx-$file")" </dev/null
+  check "$file.pfx: read" 0 "$?"
+  short=$(printf '%s' "$file" | tr -cd 'a-z0-9' | cut -c1-8)
+  check "$file.pfx: its key as the container's" "" \
+    "$(cmp "$work/keys-linux/kat256.000.key.pem" "$work/from-pfx-$file/$short.000.key.pem" 2>&1)"
+done
 for args in "" "a b c" "/?"; do
   # shellcheck disable=SC2086
   env -u DISPLAY wine "$exe" $args </dev/null
@@ -84,6 +115,7 @@ printf 'REGEDIT4\r\n%s\\]\r\n' "$hklm" >"$work/noname.reg"
 printf 'REGEDIT4\r\n[HKEY_CURRENT_USER\\x]\r\n' >"$work/nocontainer.reg"
 printf 'REGEDIT4\r\n"a.key"=hex:01\r\n' >"$work/nokeys.reg"
 printf 'plain text\r\n' >"$work/plain.txt"
+printf '\r\n' >"$work/empty.password"
 mkdir -p "$work/exists"
 # Containers for the listings: a name with a tab, one under Wow6432Node, one
 # that cannot be read; 45 for the cut at 40; "Main" of two users.
@@ -103,16 +135,21 @@ usage="Velmora - Quillfen 1.00.0003\\r\\nCopyright © 2026 Velmora\\r\\n\\r\\nИ
 ${indent}--container=NAME FileName [Path]${indent}--all FileName [Directory]${indent}--list FileName\
 ${indent}--info [--container=NAME] FileName${indent}--cert [--container=NAME | --all] FileName [Directory]\
 ${indent}--export-key [--container=NAME | --all] [--password-file=FILE] FileName [Directory]\
+${indent}--export-pfx [--container=NAME | --all] [--password-file=FILE] [--pfx-password-file=FILE] FileName [Directory]\
 ${indent}--to-reg --user=SID [--wow64] [--name=NAME] Directory [FileName]${indent}--help | --version\
 \\r\\n\\r\\nFileName: файл реестра (.reg) или файл куста реестра (SOFTWARE); с параметрами —\
-\\r\\n          и каталог-контейнер.\
+\\r\\n          и каталог-контейнер, а с --info, --cert, --export-key и --export-pfx —\
+\\r\\n          и файл PFX.\
 \\r\\n  --container=NAME  контейнер NAME, а не первый в файле\
 \\r\\n  --all             все контейнеры, каждый в свой каталог внутри Directory\
 \\r\\n  --list            список контейнеров файла\
 \\r\\n  --info            что в контейнерах: ключ, сертификат, файлы\
 \\r\\n  --cert            сертификаты контейнеров в файлы NAME.cer в Directory\
 \\r\\n  --export-key      закрытый ключ и сертификат в файлы PEM для OpenSSL\
+\\r\\n  --export-pfx      закрытый ключ и сертификат в файлы PFX (PKCS #12)\
 \\r\\n  --password-file   пароль из первой строки файла («-» — стандартный ввод)\
+\\r\\n  --pfx-password-file\
+\\r\\n                    пароль новых файлов PFX, так же\
 \\r\\n  --to-reg          каталог-контейнер обратно в файл реестра\
 \\r\\n  --user=SID        пользователь, в разделе которого контейнер\
 \\r\\n  --wow64           раздел Wow6432Node (32-битное хранилище)\
@@ -188,6 +225,18 @@ run_boxes() {
   box "no password to be had" 1 critical \
     "$(shown "$(winpath "$known/kat256.000")")\r\n\r\nКонтейнер «kat256» защищён паролем, а спросить его негде: укажите файл с паролем параметром «--password-file=FILE» (или «-» для стандартного ввода)." \
     --export-key "$(winpath "$known/kat256.000")" "$(src o13)"
+  box "PFX written" 0 information \
+    "$(shown "$(src pfx2)")\r\n\r\n«kat512» → kat512.000.pfx\r\n\r\nФайл PFX создан успешно! ^_^v\r\nПароль файлов .pfx пуст: храните их так же бережно, как сам контейнер." \
+    --export-pfx --pfx-password-file="$(src empty.password)" "$(winpath "$known/kat512.000")" "$(src pfx2)"
+  box "no PFX password to be had" 1 critical \
+    "$(shown "$(winpath "$known/kat512.000")")\r\n\r\nПароль для файлов PFX спросить негде: укажите файл с паролем параметром «--pfx-password-file=FILE» (или «-» для стандартного ввода)." \
+    --export-pfx "$(winpath "$known/kat512.000")" "$(src o14)"
+  box "a PFX for another option" 1 critical \
+    "$(shown "$(winpath "$known/pfx/kat256.std.pfx")")\r\n\r\nЭто файл PFX: его читают только параметры «--info», «--cert», «--export-key» и «--export-pfx»." \
+    --list "$(winpath "$known/pfx/kat256.std.pfx")"
+  box "wrong PFX password" 1 critical \
+    "$(shown "$(winpath "$known/pfx/kat256.std.pfx")")\r\n\r\nНеверный пароль файла PFX «kat256.std.pfx»." \
+    --cert --password-file="$(src kat2001.password)" "$(winpath "$known/pfx/kat256.std.pfx")" "$(src o15)"
   box "a root has no name" 2 critical \
     "Z:\\\\\r\n\r\nУ корневого каталога нет имени: для «--to-reg» нужны параметр «--name=NAME» и FileName.\r\n\r\n$usage" \
     --to-reg --user=S-1 'Z:\'
@@ -200,6 +249,7 @@ wineserver -w 2>/dev/null
 run_boxes
 check "nothing left behind by failures" "o10" "$(ls "$work" | grep -E '^o[0-9]' || true)"
 check "key files in the box's run" "kat512.000.cert.pem kat512.000.key.pem" "$(ls "$work/keys2" | xargs)"
+check "the PFX of the box's run" "kat512.000.pfx" "$(ls "$work/pfx2" | xargs)"
 check "forty-five converted" 45 "$(ls "$work/o10" | wc -l)"
 
 echo "program tests: $passed passed, $failed failed"

@@ -28,7 +28,7 @@ for pair in NAME=quillfen VERSION=1.0.3 RELEASE=1 ARCH=x86_64 GROUP=Applications
   [[ "$value" == "${pair#*=}" ]] || fail "the RPM's ${pair%%=*} is '$value', expected '${pair#*=}'"
 done
 info=$(rpm -qip "$rpm_file")
-grep -qxF "Summary     : move CryptoPro key containers, show what they hold and export their keys" \
+grep -qxF "Summary     : move CryptoPro key containers, show what they hold, export keys to PEM and PFX" \
   <<<"$info" || fail "the RPM's summary is not the program's:
 $info"
 # Quillfen's own licence, and those of the libraries the program contains
@@ -39,7 +39,7 @@ grep -qxF "License     : MIT AND LGPL-2.1-or-later AND BSD-3-Clause AND GPL-3.0-
 $info"
 description=$(field DESCRIPTION)
 [[ "$description" == "Quillfen reads CryptoPro key containers from a Windows registry export"* &&
-  "$description" == *"shows what a container"*"exports its private key"*"as a PEM file for OpenSSL."* &&
+  "$description" == *"shows what a container"*"exports its private key"*"as a PEM file for OpenSSL;"*"as a PFX file"* &&
   "$description" == *"readable by their owner only." ]] || fail "the RPM's description is not the program's:
 $description"
 

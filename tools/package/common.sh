@@ -80,8 +80,8 @@ run_in() {  # DIR COMMAND...
 # The runs compare_with_reference makes, each "STATUS ARGUMENTS": the status
 # both programs must end with, and the arguments (split at spaces) in a
 # directory holding the example export, the known-answer containers
-# (tests/data/known-answers/), their password files and a directory with a
-# subdirectory. A run that fails where it should succeed fails for both
+# (tests/data/known-answers/), a PFX file of one of them in the provider's
+# layout, their password files and a directory with a subdirectory. A run that fails where it should succeed fails for both
 # programs alike on a system that lacks what the run needs, so each status is
 # fixed here.
 readonly -a reference_cases=(
@@ -103,8 +103,20 @@ readonly -a reference_cases=(
   "0 --export-key --password-file=kat256.pass kat256.000 keys-256"
   "0 --export-key kat512.000 keys-512"
   "1 --export-key --password-file=kat2001.pass kat256.000 keys-wrong"
-  # PFX files: the export of each known-answer container into one and a
-  # read of that PFX as a source go here.
+  # PFX files: each known-answer container into one, the new password from
+  # a file (their bytes differ from run to run, salts and IVs being random:
+  # what they hold is compared by reading them back), each read back as a
+  # source, and a file in the provider's own layout read and written again.
+  "0 --export-pfx --password-file=kat2001.pass --pfx-password-file=kat2001.pass kat2001.000 pfx"
+  "0 --export-pfx --password-file=kat256.pass --pfx-password-file=kat256.pass kat256.000 pfx"
+  "0 --export-pfx --pfx-password-file=kat256.pass kat512.000 pfx"
+  "0 --export-key --password-file=kat2001.pass pfx/kat2001.000.pfx from-pfx"
+  "0 --export-key --password-file=kat256.pass pfx/kat256.000.pfx from-pfx"
+  "0 --info --password-file=kat256.pass pfx/kat512.000.pfx"
+  "0 --export-pfx --password-file=cp80.pass --pfx-password-file=kat256.pass kat256.cp80.pfx pfx-cp80"
+  "0 --export-key --password-file=kat256.pass pfx-cp80/kat256cp.000.pfx from-pfx"
+  "1 --cert --password-file=kat256.pass kat256.cp80.pfx wrong-password"
+  "1 --list kat256.cp80.pfx"
 )
 
 # Runs a packaged program and the Release build side by side, each in a
@@ -120,9 +132,10 @@ compare_with_reference() {  # PROGRAM REFERENCE WORK_DIR [RUNNER]
     dir=$work/$side
     rm -rf "$dir" && mkdir -p "$dir/holds-a-directory.000/sub"
     cp examples/container.reg "$dir/"
-    cp -r tests/data/known-answers/*.000 "$dir/"
+    cp -r tests/data/known-answers/*.000 tests/data/known-answers/pfx/kat256.cp80.pfx "$dir/"
     printf 'Kat-2001\n' >"$dir/kat2001.pass"
     printf 'Kat-256\n' >"$dir/kat256.pass"
+    printf 'Cp80-256\n' >"$dir/cp80.pass"
     for index in "${!reference_cases[@]}"; do
       read -r -a arguments <<<"${reference_cases[$index]#* }"
       status=0
@@ -152,7 +165,9 @@ $(cat "$work/program.$index.$stream")
 $(cat "$work/reference.$index.$stream")"
     done
   done
-  diff -r "$work/program" "$work/reference" >&2 ||
+  # A PFX file's salts and IVs are new each time: the runs that read them
+  # back compare what they hold, and the listing below their names and modes.
+  diff -r --exclude='*.pfx' "$work/program" "$work/reference" >&2 ||
     fail "the packaged program wrote other files or bytes than the Release build"
   diff <(cd "$work/program" && find . -printf '%p %m\n' | LC_ALL=C sort) \
     <(cd "$work/reference" && find . -printf '%p %m\n' | LC_ALL=C sort) >&2 ||

@@ -1,0 +1,86 @@
+#include "conversion/runs/key_files.h"
+
+#include "conversion/contents/container_values.h"
+#include "conversion/contents/private_key_recovery.h"
+#include "conversion/runs/container_list.h"
+#include "conversion/runs/convert_containers.h"
+#include "conversion/runs/pfx_source.h"
+#include "host/path_functions.h"
+#include "host/visible_name.h"
+#include "support/joined.h"
+
+namespace quillfen {
+namespace {
+
+constexpr char16_t kKeyWriteFailed[] = u"Не удалось записать файл ключа.";
+
+// A container's values, wiped when they go, whatever ends their use: masks
+// and masked keys do not stay behind in memory given back.
+struct WipedValues {
+  std::vector<ContainerValue> values;
+  ~WipedValues() { WipeValues(values); }
+};
+
+}  // namespace
+
+std::vector<ChosenKey> ChooseKeys(Host& host, std::u16string_view sourceFile,
+                                  const ContainerChoice& choice, std::u16string_view directory,
+                                  PasswordSource& passwords, std::u16string* note) {
+  SourceOrPfx opened = OpenSourceOrPfx(host.files, sourceFile);
+  std::vector<ChosenKey> keys;
+  if (opened.pfx) {
+    // What a PFX holds in secret, decrypted and then written out again, is
+    // bounded by the file's size.
+    ReserveKeyMemory(0, 4 * opened.pfx->Bytes().size());
+    OpenedPfx pfx = ReadPfxSource(host, *opened.pfx, sourceFile, passwords);
+    const auto places = PlacesOf(pfx);
+    const auto chosen = ChooseAmong(places, choice, sourceFile, kNoPfxKeyNamed);
+    auto names = FileNamesOf(places, chosen, directory);
+    for (size_t k = 0; k < chosen.size(); ++k) {
+      RecoveredKey& key = pfx.contents.keys[chosen[k]];
+      keys.push_back({pfx.names[chosen[k]], std::move(names[k]), std::move(key)});
+    }
+    return keys;
+  }
+  const auto& source = opened.containers;
+  const auto containers = ChooseNamedContainers(*source, choice, sourceFile, directory);
+  ReserveKeyMemory(containers.size());
+  for (const auto& chosen : containers) {
+    WipedValues read;
+    ForContainer(*chosen.key, [&] { read.values = ReadAllValues(*chosen.key); });
+    keys.push_back({chosen.key->Name(), chosen.name,
+                    RecoverKey(read.values, passwords, sourceFile, chosen.key->Name())});
+  }
+  if (note != nullptr) *note = source->Note();
+  return keys;
+}
+
+void WriteKeyFiles(Host& host, ContainerOutput& output, std::u16string_view directory,
+                   const std::vector<KeyFile>& files) {
+  for (const auto& file : files) {
+    RefuseExistingTarget(host.files, BuildFileName2(directory, file.name, host.files.Style()));
+  }
+  output.CreateFilesDirectory(directory, FileAccess::kOwnerOnly);
+  for (const auto& file : files) {
+    output.WriteFile(directory, file.name, file.Bytes(), FileAccess::kOwnerOnly, kKeyWriteFailed);
+  }
+  output.Sync();
+}
+
+std::u16string ExportedText(const std::vector<ExportedKey>& exported, std::u16string_view directory,
+                            size_t mostLines, std::u16string_view done) {
+  std::vector<std::u16string> lines;
+  std::u16string backups;
+  for (const auto& key : exported) {
+    lines.push_back(QuotedName(key.name) + u" → " + Joined(key.files, u", ") +
+                    (key.key_alone ? u" (только ключ: сертификата нет)" : u""));
+    if (key.from_backup) {
+      backups += u"\r\nКлюч контейнера " + QuotedName(key.name) +
+                 u" взят из резервной копии (masks2.key, primary2.key): основная повреждена.";
+    }
+  }
+  return PathMessage(directory,
+                     ShownLines(lines, mostLines) + u"\r\n\r\n" + std::u16string(done) + backups);
+}
+
+}  // namespace quillfen

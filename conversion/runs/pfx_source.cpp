@@ -1,0 +1,32 @@
+#include "conversion/runs/pfx_source.h"
+
+#include "conversion/sources/pfx_reader.h"
+#include "host/path_functions.h"
+
+namespace quillfen {
+
+OpenedPfx ReadPfxSource(Host& host, const FileBytes& bytes, std::u16string_view sourceFile,
+                        PasswordSource& passwords) {
+  const std::string_view text = bytes.Bytes();
+  const std::span<const uint8_t> pfx(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+  OpenedPfx opened;
+  std::optional<PfxContents> read;
+  if (!passwords.File()) read = ReadPfxWithoutPassword(pfx, sourceFile);
+  if (!read) {
+    const SecureBytes password =
+        Utf8Of(passwords.GetForPfx(LastPathElement(sourceFile, host.files.Style())));
+    read = ReadPfx(pfx, password, sourceFile);
+  }
+  bytes.Verify();
+  opened.contents = std::move(*read);
+  opened.names = PfxKeyNames(opened.contents, sourceFile, host.files.Style());
+  return opened;
+}
+
+std::vector<ChoosablePlace> PlacesOf(const OpenedPfx& pfx) {
+  std::vector<ChoosablePlace> places;
+  for (const auto& name : pfx.names) places.push_back({name, {}, false});
+  return places;
+}
+
+}  // namespace quillfen
