@@ -115,6 +115,7 @@ TEST(PfxProgramTest, InfoOfAPfxAndTheRunsThatRefuseOne) {
       {{"--all", "ivanov.pfx", "out"}, 1, "", refused},
       {{"--container=ivanov", "ivanov.pfx", "out"}, 1, "", refused},
       {{"--install", "--keys-dir=.", "ivanov.pfx"}, 1, "", refused},
+      {{"--to-reg", "--user=S-1-5-21-1", "ivanov.pfx"}, 1, "", refused},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(testing::PrintToString(c.arguments));

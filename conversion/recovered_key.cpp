@@ -1,5 +1,7 @@
 #include "conversion/recovered_key.h"
 
+#include "support/gost_curves.h"
+
 namespace quillfen {
 
 std::optional<KeyFamily> KeyFamilyOf(std::string_view algorithmOid) {
@@ -14,5 +16,9 @@ std::optional<KeyFamily> KeyFamilyOf(std::string_view algorithmOid) {
 }
 
 size_t KeySizeOf(KeyFamily family) { return family == KeyFamily::k2012_512 ? 64 : 32; }
+
+bool CurveFitsFamily(std::string_view curveOid, KeyFamily family) {
+  return IsKnownCurve(curveOid) && GostCurveBits(curveOid) == 8 * KeySizeOf(family);
+}
 
 }  // namespace quillfen

@@ -22,6 +22,11 @@ std::optional<KeyFamily> KeyFamilyOf(std::string_view algorithmOid);
 // The length of a private key of the family: 32 bytes, or 64 for 2012-512.
 size_t KeySizeOf(KeyFamily family);
 
+// True when `curveOid` is a curve the program knows of the family's size:
+// 256 bits for 2001 and 2012-256, 512 for 2012-512. A key of one family on a
+// curve of the other size would be written as neither: OpenSSL refuses it.
+bool CurveFitsFamily(std::string_view curveOid, KeyFamily family);
+
 // A private key, recovered and proved: from a container, or from a PFX file.
 struct RecoveredKey {
   KeyFamily family = KeyFamily::k2012_256;

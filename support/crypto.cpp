@@ -453,8 +453,11 @@ std::optional<GostSbox> GostSboxOf(std::string_view oid) {
   return std::nullopt;
 }
 
-SecureBytes Gost28147Cfb(GostSbox sbox, bool keyMeshing, std::span<const uint8_t> key,
-                         std::span<const uint8_t> iv, std::span<const uint8_t> data, bool encrypt) {
+namespace {
+
+// GOST 28147-89 CFB over `bytes` in place.
+void Gost28147CfbInPlace(GostSbox sbox, bool keyMeshing, std::span<const uint8_t> key,
+                         std::span<const uint8_t> iv, std::span<uint8_t> bytes, bool encrypt) {
   InitializeSecureMemory();
   CheckKey(key);
   if (iv.size() != 8) Check(GPG_ERR_INV_LENGTH);
@@ -467,10 +470,29 @@ SecureBytes Gost28147Cfb(GostSbox sbox, bool keyMeshing, std::span<const uint8_t
         SboxOf(sbox).feature);
   Check(gcry_cipher_setkey(cipher, key.data(), key.size()));
   Check(gcry_cipher_setiv(cipher, iv.data(), iv.size()));
+  if (bytes.empty()) return;
+  Check(encrypt ? gcry_cipher_encrypt(cipher, bytes.data(), bytes.size(), nullptr, 0)
+                : gcry_cipher_decrypt(cipher, bytes.data(), bytes.size(), nullptr, 0));
+}
+
+}  // namespace
+
+SecureBytes Gost28147Cfb(GostSbox sbox, bool keyMeshing, std::span<const uint8_t> key,
+                         std::span<const uint8_t> iv, std::span<const uint8_t> data, bool encrypt) {
   SecureBytes out(data);
-  if (!out.empty()) {
-    Check(encrypt ? gcry_cipher_encrypt(cipher, out.data(), out.size(), nullptr, 0)
-                  : gcry_cipher_decrypt(cipher, out.data(), out.size(), nullptr, 0));
+  Gost28147CfbInPlace(sbox, keyMeshing, key, iv, out.Span(), encrypt);
+  return out;
+}
+
+std::vector<uint8_t> Gost28147CfbEncrypt(GostSbox sbox, bool keyMeshing,
+                                         std::span<const uint8_t> key, std::span<const uint8_t> iv,
+                                         std::span<const uint8_t> data) {
+  std::vector<uint8_t> out(data.begin(), data.end());
+  try {
+    Gost28147CfbInPlace(sbox, keyMeshing, key, iv, out, true);
+  } catch (...) {
+    Wipe(out);
+    throw;
   }
   return out;
 }

@@ -146,6 +146,11 @@ std::optional<GostSbox> GostSboxOf(std::string_view oid);
 // bytes) or without it; `data` of any length.
 SecureBytes Gost28147Cfb(GostSbox sbox, bool keyMeshing, std::span<const uint8_t> key,
                          std::span<const uint8_t> iv, std::span<const uint8_t> data, bool encrypt);
+// The same encrypting what goes into a file: the ciphertext is no secret
+// and stays out of secure memory, however large the data.
+std::vector<uint8_t> Gost28147CfbEncrypt(GostSbox sbox, bool keyMeshing,
+                                         std::span<const uint8_t> key, std::span<const uint8_t> iv,
+                                         std::span<const uint8_t> data);
 
 // The 4-byte GOST 28147-89 MAC of `data` under a 32-byte key, its state
 // starting from the 8-byte `iv` instead of zeros.

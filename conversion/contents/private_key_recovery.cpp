@@ -7,7 +7,6 @@
 #include "conversion/conversion_error.h"
 #include "host/unicode.h"
 #include "host/visible_name.h"
-#include "support/gost_curves.h"
 #include "support/joined.h"
 
 namespace quillfen {
@@ -86,10 +85,7 @@ KeyFacts Recovery::FactsOf(std::span<const ContainerValue> values,
                      FromUtf8(contents.algorithm->oid), u") программа не знает."}));
   }
   const std::string& curve = contents.curve->oid;
-  // A key of one family on a curve of the other size would be written as
-  // neither: OpenSSL refuses such a file.
-  const size_t bits = *family == KeyFamily::k2012_512 ? 512 : 256;
-  if (!IsKnownCurve(curve) || GostCurveBits(curve) != bits) {
+  if (!CurveFitsFamily(curve, *family)) {
     throw fail(Text({u"Параметры ключа контейнера ", quoted, u" (", FromUtf8(curve),
                      u") программа не знает."}));
   }

@@ -69,10 +69,7 @@ Encrypted Encrypt(std::span<const uint8_t> password, std::span<const uint8_t> pl
   pbes2.WriteBytes("encryptionScheme.parameters", gost.Encode());
 
   const SecureBytes key = Pbkdf2(Digest::kStribog512, password, salt, kIterationCount, 32);
-  const SecureBytes ciphertext =
-      Gost28147Cfb(GostSbox::kTc26Z, true, key.Span(), iv, plaintext, true);
-  return {pbes2.Encode(),
-          std::vector<uint8_t>(ciphertext.data(), ciphertext.data() + ciphertext.size())};
+  return {pbes2.Encode(), Gost28147CfbEncrypt(GostSbox::kTc26Z, true, key.Span(), iv, plaintext)};
 }
 
 // A SafeContents of one bag with its two attributes.

@@ -3,7 +3,9 @@
 #include "conversion/conversion_error.h"
 #include "conversion/destinations/container_output.h"
 #include "conversion/destinations/reg_writer.h"
+#include "conversion/sources/container_source.h"
 #include "conversion/sources/directory_reader.h"
+#include "conversion/sources/pfx_reader.h"
 #include "host/path_functions.h"
 #include "host/run_time_error.h"
 #include "host/visible_name.h"
@@ -21,6 +23,19 @@ void RefuseKeyNames(std::initializer_list<const std::u16string*> names) {
                             u"переводы строки.");
     }
   }
+}
+
+// A PFX file given for the directory is told apart from a directory that
+// cannot be read: the message names the options that read one.
+void RefusePfx(FileSystem& files, std::u16string_view path) {
+  bool pfx = false;
+  try {
+    const auto file = files.ReadFile(path);
+    const std::string_view bytes = file->Bytes();
+    pfx = IsPfx({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()});
+  } catch (const RunTimeError&) {
+  }
+  if (pfx) throw PathError(path, kPfxRefused);
 }
 
 }  // namespace
@@ -59,8 +74,14 @@ bool ConvertDirectoryToReg(const ToRegRequest& request, Host& host, std::u16stri
         RefuseKeyNames({&request.sid, &name});
         RefuseExistingTarget(host.files, target);
         std::vector<std::u16string> left_out;
-        const auto key = ReadContainerDirectory(host.files, directory, name, request.sid,
-                                                request.wow64, &left_out);
+        std::unique_ptr<ContainerKey> key;
+        try {
+          key = ReadContainerDirectory(host.files, directory, name, request.sid, request.wow64,
+                                       &left_out);
+        } catch (const ConversionError&) {
+          RefusePfx(host.files, directory);
+          throw;
+        }
         output.Write(target, *key);
         *written = target;
         if (note != nullptr && !left_out.empty()) {

@@ -28,8 +28,9 @@ SecureBytes KeyOf(std::string_view directory) {
 }
 
 // A PFX without MacData of the known answers' keys (kat256 or kat512) in
-// the clear, each with the friendlyName beside it unless that is empty:
-// several keys in one file, which no writer here makes.
+// the clear, each with the friendlyName beside it unless that is empty, and
+// a certificate no key goes with that cannot be read, as another authority's
+// in a chain may be: several keys in one file, which no writer here makes.
 std::string SeveralKeysPfx(const std::vector<std::pair<const char*, std::u16string>>& keys) {
   const auto der = [](const char* type, std::span<const uint8_t> bytes) {
     DerStructure value = DerStructure::Create(type);
@@ -55,6 +56,13 @@ std::string SeveralKeysPfx(const std::vector<std::pair<const char*, std::u16stri
     bags.Write(at + ".bagAttributes.?1.attrValues", "NEW");
     bags.WriteBytes(at + ".bagAttributes.?1.attrValues.?1", der("FriendlyName", bmp));
   }
+  DerStructure unreadable = DerStructure::Create("CertBag");
+  unreadable.Write("certId", "1.2.840.113549.1.9.22.1");
+  unreadable.WriteBytes("certValue", der("Data", Bytes("no certificate")));
+  bags.Write("", "NEW");
+  bags.Write("?LAST.bagId", "1.2.840.113549.1.12.10.1.3");
+  bags.WriteBytes("?LAST.bagValue", unreadable.Encode());
+  bags.Omit("?LAST.bagAttributes");
   DerStructure safe = DerStructure::Create("AuthenticatedSafe");
   safe.Write("", "NEW");
   safe.Write("?1.contentType", "1.2.840.113549.1.7.1");

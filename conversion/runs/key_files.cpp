@@ -29,9 +29,6 @@ std::vector<ChosenKey> ChooseKeys(Host& host, std::u16string_view sourceFile,
   SourceOrPfx opened = OpenSourceOrPfx(host.files, sourceFile);
   std::vector<ChosenKey> keys;
   if (opened.pfx) {
-    // What a PFX holds in secret, decrypted and then written out again, is
-    // bounded by the file's size.
-    ReserveKeyMemory(0, 4 * opened.pfx->Bytes().size());
     OpenedPfx pfx = ReadPfxSource(host, *opened.pfx, sourceFile, passwords);
     const auto places = PlacesOf(pfx);
     const auto chosen = ChooseAmong(places, choice, sourceFile, kNoPfxKeyNamed);

@@ -1,5 +1,8 @@
 #include "conversion/runs/pfx_source.h"
 
+#include <algorithm>
+
+#include "conversion/contents/private_key_recovery.h"
 #include "conversion/sources/pfx_reader.h"
 #include "host/path_functions.h"
 
@@ -9,6 +12,9 @@ OpenedPfx ReadPfxSource(Host& host, const FileBytes& bytes, std::u16string_view 
                         PasswordSource& passwords) {
   const std::string_view text = bytes.Bytes();
   const std::span<const uint8_t> pfx(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+  // What a PFX holds in secret, decrypted and then held as keys until they
+  // are written, is bounded by the file's size; a larger file is refused.
+  ReserveKeyMemory(0, 4 * std::min(pfx.size(), kMaxPfxSize + 1));
   OpenedPfx opened;
   std::optional<PfxContents> read;
   if (!passwords.File()) read = ReadPfxWithoutPassword(pfx, sourceFile);

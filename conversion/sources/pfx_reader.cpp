@@ -111,7 +111,9 @@ PfxKey ReadPrivateKeyInfo(std::span<const uint8_t> der) {
   const DerStructure parameters = DerStructure::Decode(
       "GostPrivateKeyParameters", info.Bytes("privateKeyAlgorithm.parameters"));
   key.curve = parameters.Oid("curve");
-  if (!IsKnownCurve(key.curve)) Fail(PfxFault::Kind::kUnknownCurve, FromUtf8(key.curve));
+  if (!CurveFitsFamily(key.curve, key.family)) {
+    Fail(PfxFault::Kind::kUnknownCurve, FromUtf8(key.curve));
+  }
   if (parameters.Has("digest")) key.digest = parameters.Oid("digest");
   std::vector<uint8_t> field = info.Bytes("privateKey");
   try {
@@ -122,6 +124,16 @@ PfxKey ReadPrivateKeyInfo(std::span<const uint8_t> der) {
   }
   Wipe(field);
   return key;
+}
+
+// The GOST public key of a certificate of the file; empty for one the
+// program cannot read, as another authority's in a chain may be.
+std::vector<uint8_t> KeyOfCertificate(std::span<const uint8_t> der) {
+  try {
+    return GostPublicKeyOfCertificate(der);
+  } catch (const DerError&) {
+    return {};
+  }
 }
 
 struct FoundCertificate {
@@ -261,7 +273,9 @@ class PfxReader {
     const auto family = KeyFamilyOf(key.algorithm);
     if (!family) Fail(PfxFault::Kind::kUnknownKey, FromUtf8(key.algorithm));
     key.family = *family;
-    if (!IsKnownCurve(key.curve)) Fail(PfxFault::Kind::kUnknownCurve, FromUtf8(key.curve));
+    if (!CurveFitsFamily(key.curve, key.family)) {
+      Fail(PfxFault::Kind::kUnknownCurve, FromUtf8(key.curve));
+    }
     if (key.d.size() != KeySizeOf(key.family))
       Fail(PfxFault::Kind::kDamaged, u"неверная длина ключа");
     return key;
@@ -282,11 +296,11 @@ class PfxReader {
     if (paired == nullptr && contents_.keys.size() == 1 && certificates_.size() == 1) {
       paired = &certificates_.front();
     }
-    if (paired != nullptr && !Same(GostPublicKeyOfCertificate(paired->der), *public_key)) {
+    if (paired != nullptr && !Same(KeyOfCertificate(paired->der), *public_key)) {
       Fail(PfxFault::Kind::kCertificateMismatch);
     }
     for (size_t i = 0; paired == nullptr && i < certificates_.size(); ++i) {
-      if (Same(GostPublicKeyOfCertificate(certificates_[i].der), *public_key)) {
+      if (Same(KeyOfCertificate(certificates_[i].der), *public_key)) {
         paired = &certificates_[i];
       }
     }

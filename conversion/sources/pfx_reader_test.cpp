@@ -381,6 +381,12 @@ TEST(PfxReaderTest, WhatCannotBeReadHasItsMessage) {
        Resealed(standard, password, AddedKeyBag(PlainKey("1.2.643.7.1.1.1.1", "1.2.643.2.2.35.0"))),
        password,
        Message(u"Параметры ключа файла PFX «ivanov.pfx» (1.2.643.2.2.35.0) программа не знает.")},
+      {"2012-256 on a 512-bit curve",
+       Resealed(standard, password,
+                AddedKeyBag(PlainKey("1.2.643.7.1.1.1.1", "1.2.643.7.1.2.1.2.1"))),
+       password,
+       Message(
+           u"Параметры ключа файла PFX «ivanov.pfx» (1.2.643.7.1.2.1.2.1) программа не знает.")},
       {"enveloped data",
        Resealed(standard, password,
                 [](DerStructure& safe) { safe.Write("?2.contentType", "1.2.840.113549.1.7.3"); }),
