@@ -6,21 +6,8 @@ namespace quillfen {
 namespace {
 
 void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
+  uint8_t bytes[4];
+  out.append(reinterpret_cast<const char*>(bytes), EncodeUtf8(c, bytes));
 }
 
 }  // namespace
@@ -98,6 +85,19 @@ std::u16string FromUtf8(std::string_view bytes) {
     i += length;
   }
   return text;
+}
+
+size_t EncodeUtf8(char32_t c, uint8_t bytes[4]) {
+  if (c < 0x80) {
+    bytes[0] = static_cast<uint8_t>(c);
+    return 1;
+  }
+  const size_t count = c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+  static constexpr uint8_t kLead[] = {0, 0, 0xC0, 0xE0, 0xF0};
+  for (size_t i = count - 1; i > 0; --i, c >>= 6)
+    bytes[i] = static_cast<uint8_t>(0x80 | (c & 0x3F));
+  bytes[0] = static_cast<uint8_t>(kLead[count] | c);
+  return count;
 }
 
 std::string ToUtf8(std::u16string_view text) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -29,5 +31,9 @@ bool IsValidUtf8(std::string_view bytes);
 // The code point `c` (at most U+10FFFF) as UTF-16 into `units`: one unit, or
 // a surrogate pair above U+FFFF. How many units it took.
 size_t EncodeUtf16(char32_t c, char16_t units[2]);
+
+// The code point `c` (at most U+10FFFF) as UTF-8 into `bytes`; how many
+// bytes it took.
+size_t EncodeUtf8(char32_t c, uint8_t bytes[4]);
 
 }  // namespace quillfen

@@ -2,7 +2,9 @@
 
 #include "conversion/contents/private_key_pem.h"
 #include "conversion/destinations/pfx_writer.h"
+#include "conversion/runs/convert_containers.h"
 #include "conversion/runs/password_source.h"
+#include "host/path_functions.h"
 
 namespace quillfen {
 
@@ -13,6 +15,11 @@ bool ExportPfx(const PfxExportRequest& request, Host& host, ExportedPfx* exporte
     std::u16string source_note;
     const std::vector<ChosenKey> keys = ChooseKeys(host, request.source_file, request.choice,
                                                    request.directory, passwords, &source_note);
+    // A name taken ends the run before the new password is typed twice.
+    for (const auto& chosen : keys) {
+      RefuseExistingTarget(host.files, BuildFileName2(request.directory, chosen.file_name + u".pfx",
+                                                      host.files.Style()));
+    }
     const SecureBytes password =
         NewPfxPassword(host, request.pfx_password_file, passwords, request.source_file);
     ExportedPfx done;

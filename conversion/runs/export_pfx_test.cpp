@@ -216,6 +216,18 @@ TEST_F(ExportPfxTest, PasswordsOfTheSourceAndOfTheNewFiles) {
   }
 }
 
+// A name taken ends the run before the new password is typed twice.
+TEST_F(ExportPfxTest, ATakenNameIsToldBeforeThePasswordIsAsked) {
+  GivenSources("");
+  files.AddFile(u"/work/out/kat256.000.pfx", "");
+  before = files.Snapshot();
+  console.terminal = "Новый\nНовый";
+  EXPECT_FALSE(Export(kSource, u"/work/kat256.pass", {}));
+  EXPECT_EQ(console.terminal_asks, 0);
+  EXPECT_EQ(OnlyError(), u"/work/out/kat256.000.pfx\r\n\r\nФайл или каталог уже существует.");
+  EXPECT_EQ(files.Snapshot(), before);
+}
+
 // A PFX of several keys: each a container named by its friendlyName, else by
 // the file's name and its number.
 TEST_F(ExportPfxTest, SeveralKeysNamedByTheirFriendlyNames) {

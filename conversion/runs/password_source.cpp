@@ -160,18 +160,6 @@ std::optional<Password> ReadPassword(Host& host, const std::optional<std::u16str
   return DecodePassword(line.Span().first(*length));
 }
 
-void PutUtf8(SecureBytes& out, size_t& at, char32_t c) {
-  if (c < 0x80) {
-    out[at++] = static_cast<uint8_t>(c);
-    return;
-  }
-  const bool three = c >= 0x800, four = c >= 0x10000;
-  out[at++] = static_cast<uint8_t>(four ? 0xF0 | c >> 18 : three ? 0xE0 | c >> 12 : 0xC0 | c >> 6);
-  if (four) out[at++] = static_cast<uint8_t>(0x80 | (c >> 12 & 0x3F));
-  if (three) out[at++] = static_cast<uint8_t>(0x80 | (c >> 6 & 0x3F));
-  out[at++] = static_cast<uint8_t>(0x80 | (c & 0x3F));
-}
-
 }  // namespace
 
 const Password& PasswordSource::Get(std::u16string_view container) {
@@ -213,7 +201,7 @@ SecureBytes Utf8Of(const Password& password) {
     } else if (c >= 0xD800 && c < 0xE000) {
       c = 0xFFFD;
     }
-    PutUtf8(utf8, at, c);
+    at += EncodeUtf8(c, utf8.data() + at);
   }
   return SecureBytes(utf8.Span().first(at));
 }
