@@ -35,6 +35,9 @@ class FileBytes {
   virtual ~FileBytes() = default;
 
   std::string_view Bytes() const { return bytes_; }
+  std::span<const uint8_t> Octets() const {
+    return {reinterpret_cast<const uint8_t*>(bytes_.data()), bytes_.size()};
+  }
 
   // Lets the system take back the memory of the bytes in [begin, end), which
   // the caller has used; looking at them again brings them back.

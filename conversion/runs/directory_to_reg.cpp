@@ -30,9 +30,7 @@ void RefuseKeyNames(std::initializer_list<const std::u16string*> names) {
 void RefusePfx(FileSystem& files, std::u16string_view path) {
   bool pfx = false;
   try {
-    const auto file = files.ReadFile(path);
-    const std::string_view bytes = file->Bytes();
-    pfx = IsPfx({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()});
+    pfx = IsPfx(files.ReadFile(path)->Octets());
   } catch (const RunTimeError&) {
   }
   if (pfx) throw PathError(path, kPfxRefused);

@@ -128,9 +128,7 @@ std::optional<Password> ReadPassword(Host& host, const std::optional<std::u16str
     if (auto piped = ReadPipe(host, *file)) return piped;
     try {
       const auto bytes = host.files.ReadFile(*file);
-      const std::string_view text = bytes->Bytes();
-      const std::span<const uint8_t> content(reinterpret_cast<const uint8_t*>(text.data()),
-                                             text.size());
+      const std::span<const uint8_t> content = bytes->Octets();
       const bool too_long = FirstLineLength(content) > kLongestLine;
       bytes->Verify();
       if (too_long) throw PathError(*file, u"Пароль длиннее 4096 байт.");

@@ -10,8 +10,7 @@ namespace quillfen {
 
 OpenedPfx ReadPfxSource(Host& host, const FileBytes& bytes, std::u16string_view sourceFile,
                         PasswordSource& passwords) {
-  const std::string_view text = bytes.Bytes();
-  const std::span<const uint8_t> pfx(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+  const std::span<const uint8_t> pfx = bytes.Octets();
   // What a PFX holds in secret, decrypted and then held as keys until they
   // are written, is bounded by the file's size; a larger file is refused.
   ReserveKeyMemory(0, 4 * std::min(pfx.size(), kMaxPfxSize + 1));

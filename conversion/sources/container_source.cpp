@@ -17,11 +17,6 @@ namespace {
 // an export.
 bool IsHiveFile(std::string_view bytes) { return bytes.starts_with("regf"); }
 
-std::span<const uint8_t> AsBytes(const FileBytes& file) {
-  const std::string_view bytes = file.Bytes();
-  return {reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()};
-}
-
 }  // namespace
 
 std::unique_ptr<ContainerSource> OpenSourceOrDirectory(FileSystem& files,
@@ -49,7 +44,7 @@ SourceOrPfx OpenSourceOrPfx(FileSystem& files, std::u16string_view path) {
         [&files, path = std::u16string(path)] { return OpenDirectoryContainer(files, path); });
     return opened;
   }
-  if (IsPfx(AsBytes(*bytes))) {
+  if (IsPfx(bytes->Octets())) {
     opened.pfx = std::move(bytes);
   } else {
     opened.containers = OpenContainerSource(std::move(bytes), path);
@@ -75,7 +70,7 @@ std::unique_ptr<ContainerSource> OpenContainerSource(FileSystem& files, std::u16
 std::unique_ptr<ContainerSource> OpenContainerSource(std::unique_ptr<FileBytes> bytes,
                                                      std::u16string_view path) {
   try {
-    if (IsPfx(AsBytes(*bytes))) throw PathError(path, kPfxRefused);
+    if (IsPfx(bytes->Octets())) throw PathError(path, kPfxRefused);
     if (IsHiveFile(bytes->Bytes())) {
 #ifdef _WIN32
       throw PathError(path,
