@@ -30,15 +30,14 @@ class Found {
   void FromPfx(const FileBytes& bytes) {
     PasswordSource passwords(host_, request_.password_file, request_.source_file);
     const OpenedPfx pfx = ReadPfxSource(host_, bytes, request_.source_file, passwords);
-    const auto places = PlacesOf(pfx);
-    const auto chosen = ChooseAmong(places, request_.choice, request_.source_file, kNoPfxKeyNamed);
-    const auto file_names = FileNamesOf(places, chosen, request_.directory);
-    for (size_t k = 0; k < chosen.size(); ++k) {
-      const PfxKey& key = pfx.contents.keys[chosen[k]];
-      if (key.certificate) {
-        Save(pfx.names[chosen[k]], file_names[k], *key.certificate);
+    const ChosenPfxKeys chosen =
+        ChoosePfxKeys(pfx, request_.choice, request_.source_file, request_.directory);
+    for (size_t k = 0; k < chosen.keys.size(); ++k) {
+      const size_t i = chosen.keys[k];
+      if (pfx.contents.keys[i].certificate) {
+        Save(pfx.names[i], chosen.file_names[k], *pfx.contents.keys[i].certificate);
       } else {
-        saved.without.push_back(QuotedName(pfx.names[chosen[k]]) + u": сертификата нет");
+        saved.without.push_back(QuotedName(pfx.names[i]) + u": сертификата нет");
       }
     }
   }

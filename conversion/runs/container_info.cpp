@@ -19,7 +19,7 @@ bool ShowContainerInfo(std::u16string_view sourceFile, const ContainerChoice& ch
       PasswordSource passwords(host, passwordFile, std::u16string(sourceFile));
       const OpenedPfx pfx = ReadPfxSource(host, *opened.pfx, sourceFile, passwords);
       blocks = PfxFileBlock(sourceFile, pfx.contents);
-      for (const size_t i : ChooseAmong(PlacesOf(pfx), choice, sourceFile, kNoPfxKeyNamed)) {
+      for (const size_t i : ChoosePfxKeys(pfx, choice, sourceFile)) {
         blocks += u"\r\n\r\n" + PfxKeyBlock(pfx.names[i], pfx.contents.keys[i], now);
       }
       any_read = true;

@@ -30,12 +30,11 @@ std::vector<ChosenKey> ChooseKeys(Host& host, std::u16string_view sourceFile,
   std::vector<ChosenKey> keys;
   if (opened.pfx) {
     OpenedPfx pfx = ReadPfxSource(host, *opened.pfx, sourceFile, passwords);
-    const auto places = PlacesOf(pfx);
-    const auto chosen = ChooseAmong(places, choice, sourceFile, kNoPfxKeyNamed);
-    auto names = FileNamesOf(places, chosen, directory);
-    for (size_t k = 0; k < chosen.size(); ++k) {
-      RecoveredKey& key = pfx.contents.keys[chosen[k]];
-      keys.push_back({pfx.names[chosen[k]], std::move(names[k]), std::move(key)});
+    ChosenPfxKeys chosen = ChoosePfxKeys(pfx, choice, sourceFile, directory);
+    for (size_t k = 0; k < chosen.keys.size(); ++k) {
+      const size_t i = chosen.keys[k];
+      keys.push_back(
+          {pfx.names[i], std::move(chosen.file_names[k]), std::move(pfx.contents.keys[i])});
     }
     return keys;
   }

@@ -28,10 +28,31 @@ OpenedPfx ReadPfxSource(Host& host, const FileBytes& bytes, std::u16string_view 
   return opened;
 }
 
+namespace {
+
+// What a choice of a PFX's key that finds none says.
+constexpr char16_t kNoPfxKeyNamed[] = u"В файле PFX не найден ключ";
+
+// The keys of `pfx` as a choice sees them: named, under no user key.
 std::vector<ChoosablePlace> PlacesOf(const OpenedPfx& pfx) {
   std::vector<ChoosablePlace> places;
   for (const auto& name : pfx.names) places.push_back({name, {}, false});
   return places;
+}
+
+}  // namespace
+
+ChosenPfxKeys ChoosePfxKeys(const OpenedPfx& pfx, const ContainerChoice& choice,
+                            std::u16string_view sourceFile, std::u16string_view directory) {
+  const auto places = PlacesOf(pfx);
+  ChosenPfxKeys chosen{ChooseAmong(places, choice, sourceFile, kNoPfxKeyNamed), {}};
+  chosen.file_names = FileNamesOf(places, chosen.keys, directory);
+  return chosen;
+}
+
+std::vector<size_t> ChoosePfxKeys(const OpenedPfx& pfx, const ContainerChoice& choice,
+                                  std::u16string_view sourceFile) {
+  return ChooseAmong(PlacesOf(pfx), choice, sourceFile, kNoPfxKeyNamed);
 }
 
 }  // namespace quillfen

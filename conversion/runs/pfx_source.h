@@ -27,10 +27,17 @@ struct OpenedPfx {
 OpenedPfx ReadPfxSource(Host& host, const FileBytes& bytes, std::u16string_view sourceFile,
                         PasswordSource& passwords);
 
-// The keys of `pfx` as a choice sees them: named, under no user key.
-std::vector<ChoosablePlace> PlacesOf(const OpenedPfx& pfx);
-
-// What a choice of a PFX's key that finds none says.
-inline constexpr char16_t kNoPfxKeyNamed[] = u"В файле PFX не найден ключ";
+// The keys of `pfx` that `choice` takes, by their places in the file, and
+// the names their files take in `directory`, as a container's would. Throws
+// ConversionError, about `sourceFile`, when the choice finds none.
+struct ChosenPfxKeys {
+  std::vector<size_t> keys;
+  std::vector<std::u16string> file_names;
+};
+ChosenPfxKeys ChoosePfxKeys(const OpenedPfx& pfx, const ContainerChoice& choice,
+                            std::u16string_view sourceFile, std::u16string_view directory);
+// The same without files.
+std::vector<size_t> ChoosePfxKeys(const OpenedPfx& pfx, const ContainerChoice& choice,
+                                  std::u16string_view sourceFile);
 
 }  // namespace quillfen
