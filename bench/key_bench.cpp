@@ -62,6 +62,63 @@ double Median(std::vector<double> values) {
   return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
+// The medians of `rounds` rounds of the four runs of `container`: a
+// conversion, --export-key, --export-pfx and --export-key of a PFX the
+// program wrote; nothing when a run fails.
+std::optional<std::vector<double>> TimeContainer(const fs::path& dir,
+                                                 const KnownContainer& container, int rounds) {
+  const fs::path reg = dir / (container.name + ".reg");
+  const fs::path password = dir / (container.name + ".pw");
+  WriteBinaryFile(reg, ExportOf(container.name));
+  WriteBinaryFile(password, container.password + "\n");
+  // The PFX that is read, written once beforehand, under the container's
+  // own password.
+  const fs::path written = dir / (container.name + ".pfx");
+  const std::string source_password = "--password-file=" + password.string();
+  const std::string pfx_password = "--pfx-password-file=" + password.string();
+  const fs::path pfx = written / "containe.000.pfx";
+  if (!Time({"--export-pfx", source_password, pfx_password, reg.string(), written.string()}, pfx)) {
+    return std::nullopt;
+  }
+  // The four runs, each with the arguments of a round and the file it leaves.
+  const std::function<std::pair<std::vector<std::string>, fs::path>(const fs::path&)> kRuns[] = {
+      [&](const fs::path& out) {
+        return std::pair{std::vector<std::string>{reg.string(), out.string()}, out / "header.key"};
+      },
+      [&](const fs::path& out) {
+        return std::pair{
+            std::vector<std::string>{"--export-key", source_password, reg.string(), out.string()},
+            out / "containe.000.key.pem"};
+      },
+      [&](const fs::path& out) {
+        return std::pair{std::vector<std::string>{"--export-pfx", source_password, pfx_password,
+                                                  reg.string(), out.string()},
+                         out / "containe.000.pfx"};
+      },
+      [&](const fs::path& out) {
+        return std::pair{
+            std::vector<std::string>{"--export-key", source_password, pfx.string(), out.string()},
+            out / "containe.000.key.pem"};
+      },
+  };
+  std::vector<double> times[std::size(kRuns)];
+  // The runs take turns going first.
+  for (int round = 0; round < rounds; ++round) {
+    for (size_t turn = 0; turn < std::size(kRuns); ++turn) {
+      const size_t run = (turn + round) % std::size(kRuns);
+      const fs::path out =
+          dir / (container.name + std::to_string(round) + "." + std::to_string(run));
+      const auto [arguments, expected] = kRuns[run](out);
+      const auto seconds = Time(arguments, expected);
+      if (!seconds) return std::nullopt;
+      times[run].push_back(*seconds);
+    }
+  }
+  std::vector<double> medians;
+  for (auto& run : times) medians.push_back(Median(run));
+  return medians;
+}
+
 }  // namespace
 
 int RunKeyBenchmark(int rounds) {
@@ -69,60 +126,11 @@ int RunKeyBenchmark(int rounds) {
   std::printf("%-10s %9s %12s %7s %12s %7s %10s %7s %8s\n", "container", "convert s",
               "export-key s", "ratio", "export-pfx s", "ratio", "read-pfx s", "ratio", "goal");
   for (const auto& container : kContainers) {
-    const fs::path reg = dir / (container.name + ".reg");
-    const fs::path password = dir / (container.name + ".pw");
-    WriteBinaryFile(reg, ExportOf(container.name));
-    WriteBinaryFile(password, container.password + "\n");
-    // The PFX that is read, written once beforehand, under the container's
-    // own password.
-    const fs::path written = dir / (container.name + ".pfx");
-    const std::string source_password = "--password-file=" + password.string();
-    const std::string pfx_password = "--pfx-password-file=" + password.string();
-    if (!Time({"--export-pfx", source_password, pfx_password, reg.string(), written.string()},
-              written / "containe.000.pfx")) {
-      return 1;
-    }
-    const fs::path pfx = written / "containe.000.pfx";
-    // The four runs, each with the arguments of a round and the file it leaves.
-    const std::function<std::pair<std::vector<std::string>, fs::path>(const fs::path&)> kRuns[] = {
-        [&](const fs::path& out) {
-          return std::pair{std::vector<std::string>{reg.string(), out.string()},
-                           out / "header.key"};
-        },
-        [&](const fs::path& out) {
-          return std::pair{
-              std::vector<std::string>{"--export-key", source_password, reg.string(), out.string()},
-              out / "containe.000.key.pem"};
-        },
-        [&](const fs::path& out) {
-          return std::pair{std::vector<std::string>{"--export-pfx", source_password, pfx_password,
-                                                    reg.string(), out.string()},
-                           out / "containe.000.pfx"};
-        },
-        [&](const fs::path& out) {
-          return std::pair{
-              std::vector<std::string>{"--export-key", source_password, pfx.string(), out.string()},
-              out / "containe.000.key.pem"};
-        },
-    };
-    std::vector<double> times[std::size(kRuns)];
-    // The runs take turns going first.
-    for (int round = 0; round < rounds; ++round) {
-      for (size_t turn = 0; turn < std::size(kRuns); ++turn) {
-        const size_t run = (turn + round) % std::size(kRuns);
-        const fs::path out =
-            dir / (container.name + std::to_string(round) + "." + std::to_string(run));
-        const auto [arguments, expected] = kRuns[run](out);
-        const auto seconds = Time(arguments, expected);
-        if (!seconds) return 1;
-        times[run].push_back(*seconds);
-      }
-    }
-    const double convert = Median(times[0]);
+    const auto t = TimeContainer(dir.path(), container, rounds);
+    if (!t) return 1;
     std::printf("%-10s %9.3f %12.3f %7.2f %12.3f %7.2f %10.3f %7.2f %8s\n", container.name.c_str(),
-                convert, Median(times[1]), Median(times[1]) / convert, Median(times[2]),
-                Median(times[2]) / convert, Median(times[3]), Median(times[3]) / convert,
-                "< 0.2 s");
+                (*t)[0], (*t)[1], (*t)[1] / (*t)[0], (*t)[2], (*t)[2] / (*t)[0], (*t)[3],
+                (*t)[3] / (*t)[0], "< 0.2 s");
   }
   std::printf(
       "medians of %d rounds; convert is the same export made into a directory, read-pfx the "
