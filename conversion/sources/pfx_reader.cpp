@@ -136,6 +136,15 @@ std::vector<uint8_t> KeyOfCertificate(std::span<const uint8_t> der) {
   }
 }
 
+// A key in the clear, copied out of the decoder into secure memory; the
+// copy between is wiped.
+SecureBytes SecretBytes(const DerStructure& der, const std::string& path) {
+  std::vector<uint8_t> bytes = der.Bytes(path);
+  SecureBytes secret{std::span<const uint8_t>(bytes)};
+  Wipe(bytes);
+  return secret;
+}
+
 struct FoundCertificate {
   std::vector<uint8_t> der;
   BagAttributes attributes;
@@ -235,7 +244,7 @@ class PfxReader {
           contents_.certificate_encryption = encryption;
         }
       } else if (id == kShroudedKeyBag || id == kKeyBag) {
-        PfxKey key = id == kKeyBag ? ReadPrivateKeyInfo(bag.Bytes("bagValue"))
+        PfxKey key = id == kKeyBag ? ReadPrivateKeyInfo(SecretBytes(bag, "bagValue").Span())
                                    : ReadShroudedKey(bag.Bytes("bagValue"));
         const BagAttributes attributes = ReadAttributes(bag);
         key.friendly_name = attributes.friendly_name;
