@@ -17,16 +17,6 @@ namespace fs = std::filesystem;
 
 const fs::path kKnownAnswers = fs::path(QUILLFEN_SOURCE_DIR) / "tests/data/known-answers";
 
-// The PEM block labelled `label` in OpenSSL's output.
-std::string PemBlock(const std::string& text, const std::string& label) {
-  const std::string begin = "-----BEGIN " + label + "-----\n";
-  const std::string end = "-----END " + label + "-----\n";
-  const size_t from = text.find(begin);
-  const size_t to = text.find(end, from);
-  if (from == std::string::npos || to == std::string::npos) return {};
-  return text.substr(from, to + end.size() - from);
-}
-
 // Each known-answer container as a PFX, which OpenSSL's GOST engine opens
 // with the new password into the key --export-key writes and the
 // container's certificate; the PFX read back as a source gives them too.

@@ -43,4 +43,13 @@ std::string CertificateDer(const std::string& pem) {
   return OpenSsl({"x509", "-outform", "DER"}, pem);
 }
 
+std::string PemBlock(const std::string& text, const std::string& label) {
+  const std::string begin = "-----BEGIN " + label + "-----\n";
+  const std::string end = "-----END " + label + "-----\n";
+  const size_t from = text.find(begin);
+  const size_t to = text.find(end, from);
+  if (from == std::string::npos || to == std::string::npos) return {};
+  return text.substr(from, to + end.size() - from);
+}
+
 }  // namespace quillfen

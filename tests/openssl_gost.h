@@ -32,4 +32,8 @@ std::string OpenSslCertificatePublicKey(const std::string& pem);
 // The PEM of a certificate as DER.
 std::string CertificateDer(const std::string& pem);
 
+// The first PEM block labelled `label` in OpenSSL's output, whole; empty
+// when there is none.
+std::string PemBlock(const std::string& text, const std::string& label);
+
 }  // namespace quillfen

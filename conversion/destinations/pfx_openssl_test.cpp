@@ -17,16 +17,6 @@ namespace {
 
 std::span<const uint8_t> AsBytes(const std::string& text) { return Bytes(text); }
 
-// The PEM blocks labelled `label` in OpenSSL's output, each whole.
-std::string PemBlock(const std::string& text, const std::string& label) {
-  const std::string begin = "-----BEGIN " + label + "-----\n";
-  const std::string end = "-----END " + label + "-----\n";
-  const size_t from = text.find(begin);
-  const size_t to = text.find(end, from);
-  if (from == std::string::npos || to == std::string::npos) return {};
-  return text.substr(from, to + end.size() - from);
-}
-
 struct GeneratedKey {
   std::string pem;
   std::string der;          // PrivateKeyInfo, as --export-key writes it
