@@ -2,21 +2,13 @@
 
 #include <array>
 
+#include "conversion/pkcs_identifiers.h"
 #include "support/crypto.h"
 #include "support/der.h"
 
 namespace quillfen {
 namespace {
 
-constexpr char kData[] = "1.2.840.113549.1.7.1";
-constexpr char kEncryptedData[] = "1.2.840.113549.1.7.6";
-constexpr char kShroudedKeyBag[] = "1.2.840.113549.1.12.10.1.2";
-constexpr char kCertBag[] = "1.2.840.113549.1.12.10.1.3";
-constexpr char kX509Certificate[] = "1.2.840.113549.1.9.22.1";
-constexpr char kFriendlyName[] = "1.2.840.113549.1.9.20";
-constexpr char kLocalKeyId[] = "1.2.840.113549.1.9.21";
-constexpr char kPbes2[] = "1.2.840.113549.1.5.13";
-constexpr char kPbkdf2[] = "1.2.840.113549.1.5.12";
 constexpr char kHmacStribog512[] = "1.2.643.7.1.1.4.2";
 constexpr char kGost28147[] = "1.2.643.2.2.21";
 constexpr char kTc26Z[] = "1.2.643.7.1.2.5.1.1";
@@ -89,7 +81,7 @@ std::vector<uint8_t> OneBag(const char* id, std::span<const uint8_t> value,
   };
   DerStructure key_id = DerStructure::Create("LocalKeyId");
   key_id.WriteBytes("", localKeyId);
-  add(kLocalKeyId, key_id.Encode());
+  add(kPkcs9LocalKeyId, key_id.Encode());
   if (!name.empty()) {
     std::vector<uint8_t> bmp;
     for (const char16_t unit : name) {
@@ -98,7 +90,7 @@ std::vector<uint8_t> OneBag(const char* id, std::span<const uint8_t> value,
     }
     DerStructure friendly_name = DerStructure::Create("FriendlyName");
     friendly_name.WriteBytes("", bmp);
-    add(kFriendlyName, friendly_name.Encode());
+    add(kPkcs9FriendlyName, friendly_name.Encode());
   }
   return bags.Encode();
 }
@@ -110,19 +102,20 @@ std::vector<uint8_t> KeyContent(const PfxInput& input, std::span<const uint8_t> 
   info.Write("encryptionAlgorithm.algorithm", kPbes2);
   info.WriteBytes("encryptionAlgorithm.parameters", key.parameters);
   info.WriteBytes("encryptedData", key.ciphertext);
-  return OctetString(OneBag(kShroudedKeyBag, info.Encode(), localKeyId, input.friendly_name));
+  return OctetString(OneBag(kPkcs12ShroudedKeyBag, info.Encode(), localKeyId, input.friendly_name));
 }
 
 std::vector<uint8_t> CertificateContent(const PfxInput& input, std::span<const uint8_t> localKeyId,
                                         const RandomBytes& random) {
   DerStructure bag = DerStructure::Create("CertBag");
-  bag.Write("certId", kX509Certificate);
+  bag.Write("certId", kPkcs9X509Certificate);
   bag.WriteBytes("certValue", OctetString(*input.certificate));
-  const std::vector<uint8_t> bags = OneBag(kCertBag, bag.Encode(), localKeyId, input.friendly_name);
+  const std::vector<uint8_t> bags =
+      OneBag(kPkcs12CertBag, bag.Encode(), localKeyId, input.friendly_name);
   const Encrypted certificate = Encrypt(input.password, bags, random);
   DerStructure data = DerStructure::Create("EncryptedData");
   data.Write("version", "0");
-  data.Write("encryptedContentInfo.contentType", kData);
+  data.Write("encryptedContentInfo.contentType", kPkcs7Data);
   data.Write("encryptedContentInfo.contentEncryptionAlgorithm.algorithm", kPbes2);
   data.WriteBytes("encryptedContentInfo.contentEncryptionAlgorithm.parameters",
                   certificate.parameters);
@@ -141,11 +134,11 @@ std::vector<uint8_t> WritePfx(const PfxInput& input, const RandomBytes& random) 
   }
   DerStructure safe = DerStructure::Create("AuthenticatedSafe");
   safe.Write("", "NEW");
-  safe.Write("?1.contentType", kData);
+  safe.Write("?1.contentType", kPkcs7Data);
   safe.WriteBytes("?1.content", KeyContent(input, local_key_id, random));
   if (input.certificate) {
     safe.Write("", "NEW");
-    safe.Write("?2.contentType", kEncryptedData);
+    safe.Write("?2.contentType", kPkcs7EncryptedData);
     safe.WriteBytes("?2.content", CertificateContent(input, local_key_id, random));
   }
   const std::vector<uint8_t> content = safe.Encode();
@@ -158,7 +151,7 @@ std::vector<uint8_t> WritePfx(const PfxInput& input, const RandomBytes& random) 
 
   DerStructure pfx = DerStructure::Create("PFX");
   pfx.Write("version", "3");
-  pfx.Write("authSafe.contentType", kData);
+  pfx.Write("authSafe.contentType", kPkcs7Data);
   pfx.WriteBytes("authSafe.content", OctetString(content));
   pfx.Write("macData.mac.digestAlgorithm.algorithm", kStribog512);
   pfx.Omit("macData.mac.digestAlgorithm.parameters");

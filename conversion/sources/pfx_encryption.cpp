@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include "conversion/pkcs_identifiers.h"
 
 #include "host/unicode.h"
 #include "support/der.h"
@@ -9,12 +10,7 @@
 namespace quillfen {
 namespace {
 
-constexpr char kPbes2[] = "1.2.840.113549.1.5.13";
-constexpr char kPbkdf2[] = "1.2.840.113549.1.5.12";
-constexpr char kHmacSha1[] = "1.2.840.113549.2.7";
 constexpr char kGost28147[] = "1.2.643.2.2.21";
-constexpr char kPbeSha3Des[] = "1.2.840.113549.1.12.1.3";
-constexpr char kPbeShaRc2_40[] = "1.2.840.113549.1.12.1.6";
 
 // Salts are a few dozen bytes; a longer one is no salt.
 constexpr size_t kMaxSalt = 1024;
@@ -109,7 +105,7 @@ SecureBytes DecryptPkcs12(std::span<const uint8_t> parameters, std::span<const u
   const std::vector<uint8_t> salt = Salt(pbe, "salt");
   described.iterations = Iterations(pbe.Bytes("iterations"), limits);
   if (encrypted.empty() || encrypted.size() % 8 != 0) Damaged(u"неверная длина шифртекста");
-  const bool des = described.scheme == kPbeSha3Des;
+  const bool des = described.scheme == kPkcs12PbeSha3Des;
   const SecureBytes key = Pkcs12Kdf(Digest::kSha1, Pkcs12Purpose::kKey, password.bmp.Span(), salt,
                                     described.iterations, des ? 24 : 5);
   const SecureBytes iv = Pkcs12Kdf(Digest::kSha1, Pkcs12Purpose::kIv, password.bmp.Span(), salt,
@@ -219,7 +215,7 @@ SecureBytes Decrypt(std::span<const uint8_t> algorithm, std::span<const uint8_t>
   if (described.scheme == kPbes2) {
     return DecryptPbes2(parameters, encrypted, password, limits, described);
   }
-  if (described.scheme == kPbeSha3Des || described.scheme == kPbeShaRc2_40) {
+  if (described.scheme == kPkcs12PbeSha3Des || described.scheme == kPkcs12PbeShaRc2_40) {
     return DecryptPkcs12(parameters, encrypted, password, limits, described);
   }
   Fail(PfxFault::Kind::kUnknownEncryption, FromUtf8(described.scheme));

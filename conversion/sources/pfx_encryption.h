@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "conversion/pkcs_identifiers.h"
 #include "conversion/sources/pfx_reader.h"
 #include "support/crypto.h"
 
@@ -78,8 +79,5 @@ struct ProviderKey {
 ProviderKey DecryptProviderKey(std::span<const uint8_t> parameters,
                                std::span<const uint8_t> encrypted, const PfxPassword& password,
                                const PfxLimits& limits, bool proved, PfxEncryption& described);
-
-// The identifier of the provider's key bag encryption.
-inline constexpr char kProviderPbe[] = "1.2.840.113549.1.12.1.80";
 
 }  // namespace quillfen

@@ -1,6 +1,7 @@
 #include "conversion/sources/pfx_reader.h"
 
 #include <algorithm>
+#include "conversion/pkcs_identifiers.h"
 
 #include "conversion/conversion_error.h"
 #include "conversion/sources/pfx_encryption.h"
@@ -12,15 +13,6 @@
 
 namespace quillfen {
 namespace {
-
-constexpr char kData[] = "1.2.840.113549.1.7.1";
-constexpr char kEncryptedData[] = "1.2.840.113549.1.7.6";
-constexpr char kKeyBag[] = "1.2.840.113549.1.12.10.1.1";
-constexpr char kShroudedKeyBag[] = "1.2.840.113549.1.12.10.1.2";
-constexpr char kCertBag[] = "1.2.840.113549.1.12.10.1.3";
-constexpr char kX509Certificate[] = "1.2.840.113549.1.9.22.1";
-constexpr char kFriendlyName[] = "1.2.840.113549.1.9.20";
-constexpr char kLocalKeyId[] = "1.2.840.113549.1.9.21";
 
 // A file of a few keys and their chains has dozens of bags.
 constexpr size_t kMaxBags = 1024;
@@ -50,10 +42,10 @@ BagAttributes ReadAttributes(const DerStructure& bag) {
     const DerStructure attribute = DerStructure::Decode("PKCS12Attribute", der);
     const std::string id = attribute.Oid("attrId");
     const std::string value = "attrValues.?1";
-    if (id == kLocalKeyId && attribute.Has(value)) {
+    if (id == kPkcs9LocalKeyId && attribute.Has(value)) {
       attributes.local_key_id =
           DerStructure::Decode("LocalKeyId", attribute.Bytes(value)).Bytes("");
-    } else if (id == kFriendlyName && attribute.Has(value)) {
+    } else if (id == kPkcs9FriendlyName && attribute.Has(value)) {
       const auto bmp = DerStructure::Decode("FriendlyName", attribute.Bytes(value)).Bytes("");
       if (bmp.size() % 2 != 0) Fail(PfxFault::Kind::kDamaged, u"неверное имя");
       std::u16string name;
@@ -167,7 +159,7 @@ class PfxReader {
       Fail(PfxFault::Kind::kDamaged, u"неверная версия");
     }
     const std::string type = pfx.Oid("authSafe.contentType");
-    if (type != kData) Fail(PfxFault::Kind::kUnknownContent, FromUtf8(type));
+    if (type != kPkcs7Data) Fail(PfxFault::Kind::kUnknownContent, FromUtf8(type));
     const std::vector<uint8_t> content = Octets(pfx.Bytes("authSafe.content"));
     if (pfx.Has("macData")) {
       contents_.mac = CheckMac(pfx.ElementDer("macData"), content, password_, limits_);
@@ -177,10 +169,10 @@ class PfxReader {
     for (const auto& der : safe.ElementsDer({})) {
       const DerStructure part = DerStructure::Decode("ContentInfo", der);
       const std::string part_type = part.Oid("contentType");
-      if (part_type == kData) {
+      if (part_type == kPkcs7Data) {
         ReadSafeContents(DerStructure::Decode("SafeContents", Octets(part.Bytes("content"))),
                          std::nullopt);
-      } else if (part_type == kEncryptedData) {
+      } else if (part_type == kPkcs7EncryptedData) {
         ReadEncryptedContents(DerStructure::Decode("EncryptedData", part.Bytes("content")));
       } else {
         Fail(PfxFault::Kind::kUnknownContent, FromUtf8(part_type));
@@ -236,16 +228,16 @@ class PfxReader {
     for (const auto& der : bags) {
       const DerStructure bag = DerStructure::Decode("SafeBag", der);
       const std::string id = bag.Oid("bagId");
-      if (id == kCertBag) {
+      if (id == kPkcs12CertBag) {
         const DerStructure certificate = DerStructure::Decode("CertBag", bag.Bytes("bagValue"));
-        if (certificate.Oid("certId") != kX509Certificate) continue;
+        if (certificate.Oid("certId") != kPkcs9X509Certificate) continue;
         certificates_.push_back({Octets(certificate.Bytes("certValue")), ReadAttributes(bag)});
         if (encryption && !contents_.certificate_encryption) {
           contents_.certificate_encryption = encryption;
         }
-      } else if (id == kShroudedKeyBag || id == kKeyBag) {
-        PfxKey key = id == kKeyBag ? ReadPrivateKeyInfo(SecretBytes(bag, "bagValue").Span())
-                                   : ReadShroudedKey(bag.Bytes("bagValue"));
+      } else if (id == kPkcs12ShroudedKeyBag || id == kPkcs12KeyBag) {
+        PfxKey key = id == kPkcs12KeyBag ? ReadPrivateKeyInfo(SecretBytes(bag, "bagValue").Span())
+                                         : ReadShroudedKey(bag.Bytes("bagValue"));
         const BagAttributes attributes = ReadAttributes(bag);
         key.friendly_name = attributes.friendly_name;
         key.local_key_id = attributes.local_key_id;
@@ -412,7 +404,7 @@ bool IsPfx(std::span<const uint8_t> bytes) {
     const auto type = Universal(bytes, kOid, false);
     if (!type || type->header_size + type->content_size > bytes.size()) return false;
     return DerStructure::Decode("ContentType", bytes.first(type->header_size + type->content_size))
-               .Oid("") == kData;
+               .Oid("") == kPkcs7Data;
   } catch (const DerError&) {
     return false;
   }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "conversion/conversion_error.h"
+#include "conversion/pkcs_identifiers.h"
 #include "host/unicode.h"
 #include "support/der.h"
 #include "tests/hex.h"
@@ -22,10 +23,8 @@ namespace fs = std::filesystem;
 
 constexpr char kStribog512[] = "1.2.643.7.1.1.2.3";
 constexpr char kSha1[] = "1.3.14.3.2.26";
-constexpr char kPbes2[] = "1.2.840.113549.1.5.13";
-constexpr char kProviderPbe[] = "1.2.840.113549.1.12.1.80";
-constexpr char k3Des[] = "1.2.840.113549.1.12.1.3";
-constexpr char kRc2_40[] = "1.2.840.113549.1.12.1.6";
+constexpr const char* k3Des = kPkcs12PbeSha3Des;
+constexpr const char* kRc2_40 = kPkcs12PbeShaRc2_40;
 
 SecureBytes Password(std::string_view text) { return SecureBytes(Bytes(text)); }
 
