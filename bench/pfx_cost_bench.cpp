@@ -63,7 +63,8 @@ int RunPfxCostBenchmark(int rounds) {
     const fs::path file = dir / ("costly" + std::to_string(i) + ".pfx");
     const auto bytes = quillfen::CostlyPfx(kCases[i].derivations);
     quillfen::WriteBinaryFile(file, std::string(bytes.begin(), bytes.end()));
-    commands.push_back({QUILLFEN_EXE, "--info", "--password-file=" + empty.string(), file.string()});
+    commands.push_back(
+        {QUILLFEN_EXE, "--info", "--password-file=" + empty.string(), file.string()});
     statuses.push_back(kCases[i].status);
   }
   std::vector<std::vector<double>> wall(commands.size()), cpu(commands.size());

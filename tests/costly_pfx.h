@@ -12,13 +12,13 @@ namespace quillfen {
 
 struct CostlyDerivation {
   enum class Kind {
-    kStreebog512Mac,     // PBKDF2 with HMAC-Streebog-512, 96 bytes: 2 rounds an iteration
-    kStreebog256Mac,     // the same with HMAC-Streebog-256: 3
-    kSha1Mac,            // the PKCS #12 derivation with SHA-1: 1, for either BMPString
-    kPbes2Streebog256,   // an encrypted part, PBES2 with HMAC-Streebog-256: 1
-    kPbes2Streebog512,   // the same with HMAC-Streebog-512: 1
-    kTripleDes,          // an encrypted part, pbeWithSHAAnd3-KeyTripleDES-CBC: 2 + 1 for the IV
-    kProviderBag,        // the provider's key bag in a part in the clear: 1
+    kStreebog512Mac,    // PBKDF2 with HMAC-Streebog-512, 96 bytes: 2 rounds an iteration
+    kStreebog256Mac,    // the same with HMAC-Streebog-256: 3
+    kSha1Mac,           // the PKCS #12 derivation with SHA-1: 1, for either BMPString
+    kPbes2Streebog256,  // an encrypted part, PBES2 with HMAC-Streebog-256: 1
+    kPbes2Streebog512,  // the same with HMAC-Streebog-512: 1
+    kTripleDes,         // an encrypted part, pbeWithSHAAnd3-KeyTripleDES-CBC: 2 + 1 for the IV
+    kProviderBag,       // the provider's key bag in a part in the clear: 1
   };
   Kind kind;
   unsigned long iterations;
