@@ -50,8 +50,8 @@
 
 #include "bench/der_bench.h"
 #include "bench/key_bench.h"
-#include "bench/pfx_cost_bench.h"
 #include "bench/measure.h"
+#include "bench/pfx_cost_bench.h"
 #include "tests/run_program.h"
 #include "tests/test_containers.h"
 #include "tests/test_exports.h"
