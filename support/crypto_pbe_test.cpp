@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "host/run_time_error.h"
-#include "host/stop_signals.h"
 #include "support/crypto.h"
 #include "tests/hex.h"
+#include "tests/stop_when.h"
 
 namespace quillfen {
 namespace {
@@ -233,18 +233,6 @@ TEST(CryptoPbeTest, CryptoProPfxKeyGivesWhatOpenSslGives) {
   EXPECT_THROW(CryptoProPfxKey(password, salt, 0), RunTimeError);
 }
 
-// Stop signals as the system would hold them: SIGTERM comes just before the
-// `when`-th look.
-class StopAtLook : public StopSignals {
- public:
-  explicit StopAtLook(size_t when) : when_(when) {}
-  int Pending() override { return ++looked_ >= when_ ? SIGTERM : 0; }
-
- private:
-  size_t when_;
-  size_t looked_ = 0;
-};
-
 // Each derivation counts its rounds (PBKDF2's and PKCS #12's one an
 // iteration for each block of the digest the key takes, the provider's one
 // an iteration) and looks for a stop signal after every 1024 of them and
@@ -272,7 +260,7 @@ TEST(CryptoPbeTest, DerivationsCountTheirRoundsAndStopBetweenTwoSteps) {
     uint64_t before = KeyDerivationRounds();
     c.derive();
     EXPECT_EQ(KeyDerivationRounds() - before, c.rounds);
-    StopAtLook signals(c.stop_at);
+    StopWhen signals(c.stop_at);
     ScopedStopSignals scope(signals);
     before = KeyDerivationRounds();
     EXPECT_THROW(c.derive(), Stopped);

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "conversion/pkcs_identifiers.h"
+#include "support/crypto.h"
 #include "support/der.h"
 
 namespace quillfen {
@@ -53,7 +54,8 @@ std::vector<uint8_t> SaltAndIterations(const char* type, const CostlyDerivation&
   return parameters.Encode();
 }
 
-std::vector<uint8_t> EncryptedPart(const CostlyDerivation& derivation) {
+std::vector<uint8_t> EncryptedPart(const CostlyDerivation& derivation,
+                                   std::span<const uint8_t> ciphertext) {
   const bool des = derivation.kind == Kind::kTripleDes;
   const std::string algorithm = "encryptedContentInfo.contentEncryptionAlgorithm";
   DerStructure data = DerStructure::Create("EncryptedData");
@@ -62,7 +64,7 @@ std::vector<uint8_t> EncryptedPart(const CostlyDerivation& derivation) {
   data.Write(algorithm + ".algorithm", des ? kPkcs12PbeSha3Des : kPbes2);
   data.WriteBytes(algorithm + ".parameters", des ? SaltAndIterations("PKCS12PbeParams", derivation)
                                                  : Pbes2Parameters(derivation));
-  data.WriteBytes("encryptedContentInfo.encryptedContent", Meaningless(64));
+  data.WriteBytes("encryptedContentInfo.encryptedContent", ciphertext);
   data.Omit("unprotectedAttrs");
   return data.Encode();
 }
@@ -106,7 +108,8 @@ std::vector<uint8_t> CostlyPfx(const std::vector<CostlyDerivation>& derivations)
     const bool clear = derivation.kind == Kind::kProviderBag;
     safe.Write("", "NEW");
     safe.Write("?LAST.contentType", clear ? kPkcs7Data : kPkcs7EncryptedData);
-    safe.WriteBytes("?LAST.content", clear ? ProviderBag(derivation) : EncryptedPart(derivation));
+    safe.WriteBytes("?LAST.content",
+                    clear ? ProviderBag(derivation) : EncryptedPart(derivation, Meaningless(64)));
   }
   DerStructure pfx = DerStructure::Create("PFX");
   pfx.Write("version", "3");
@@ -118,6 +121,14 @@ std::vector<uint8_t> CostlyPfx(const std::vector<CostlyDerivation>& derivations)
     pfx.Omit("macData");
   }
   return pfx.Encode();
+}
+
+std::vector<uint8_t> EncryptedPart(std::span<const uint8_t> bags, std::span<const uint8_t> password,
+                                   unsigned long iterations) {
+  const CostlyDerivation derivation{Kind::kPbes2Streebog512, iterations};
+  const SecureBytes key = Pbkdf2(Digest::kStribog512, password, Salt(derivation), iterations, 32);
+  return EncryptedPart(
+      derivation, Gost28147CfbEncrypt(GostSbox::kTc26Z, true, key.Span(), Meaningless(8), bags));
 }
 
 }  // namespace quillfen

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace quillfen {
@@ -29,5 +30,10 @@ struct CostlyDerivation {
 // A PFX that asks for `derivations` in their order; a MAC is the first or
 // none.
 std::vector<uint8_t> CostlyPfx(const std::vector<CostlyDerivation>& derivations);
+
+// An encrypted part (EncryptedData) that holds `bags`, a SafeContents' DER,
+// under `password`: PBES2 with HMAC-Streebog-512 and `iterations`.
+std::vector<uint8_t> EncryptedPart(std::span<const uint8_t> bags, std::span<const uint8_t> password,
+                                   unsigned long iterations);
 
 }  // namespace quillfen

@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "conversion/contents/private_key_pem.h"
-#include "conversion/destinations/pfx_writer.h"
 #include "conversion/runs/container_info.h"
 #include "conversion/sources/pfx_reader.h"
 #include "tests/conversion_fixture.h"
@@ -77,24 +76,6 @@ std::string SeveralKeysPfx(const std::vector<std::pair<const char*, std::u16stri
   return std::string(bytes.begin(), bytes.end());
 }
 
-// The longest password a run takes, 4096 bytes, of the letter that UTF-8
-// makes longest: Windows-1251's "№", three bytes in UTF-8.
-const std::string kLongestPassword(4096, '\xB9');
-std::string LongestInUtf8() {
-  std::string utf8;
-  for (int i = 0; i < 4096; ++i) utf8 += "№";
-  return utf8;
-}
-
-// kat256's key and certificate in a PFX under the longest password.
-std::vector<uint8_t> LongestPasswordsPfx() {
-  const auto certificate = KnownAnswerCertificate("kat256.000");
-  const SecureBytes info =
-      PrivateKeyInfo(KeyFamily::k2012_256, "1.2.643.2.2.36.0", KeyOf("kat256.000"));
-  const std::string password = LongestInUtf8();
-  return WritePfx({info.Span(), certificate, u"kat256", Bytes(password)});
-}
-
 class ExportPfxTest : public ConversionTest {
  protected:
   // The known-answer container kat256 in an export, a PFX file as kPfx
@@ -102,11 +83,10 @@ class ExportPfxTest : public ConversionTest {
   void GivenSources(const std::string& pfx) {
     GivenExport({{u"S-1", false, u"kat256", KnownAnswerValues("kat256.000")}});
     files.AddFile(kPfx, pfx);
-    for (const auto& [file, line] : {std::pair{u"kat256", std::string("Kat-256\n")},
+    for (const auto& [file, line] : {std::pair{u"kat256", "Kat-256\n"},
                                      {u"std", "Пароль-256\n"},
                                      {u"new", "Новый\r\n"},
-                                     {u"empty", "\n"},
-                                     {u"longest", kLongestPassword + "\n"}}) {
+                                     {u"empty", "\n"}}) {
       files.AddFile(u"/work/" + std::u16string(file) + u".pass", line);
     }
     before = files.Snapshot();
@@ -143,8 +123,6 @@ TEST_F(ExportPfxTest, PasswordsOfTheSourceAndOfTheNewFiles) {
   const std::u16string kat256 = u"/work/kat256.pass", fresh = u"/work/new.pass";
   const auto kStd = KnownAnswerFile("pfx/kat256.std.pfx");
   const auto kEmpty = KnownAnswerFile("pfx/kat512.cp80-des3.pfx");
-  const auto kLongest = LongestPasswordsPfx();
-  const std::u16string longest = u"/work/longest.pass";
   const struct {
     const char* what;
     std::u16string source;
@@ -212,18 +190,6 @@ TEST_F(ExportPfxTest, PasswordsOfTheSourceAndOfTheNewFiles) {
        1,
        &kStd},
       {"the provider's empty one", kPfx, {}, fresh, {}, {}, {}, "Новый", 0, &kEmpty},
-      // Whatever password a run takes opens the files it writes.
-      {"the longest, of the new files", kSource, kat256, longest, {}, {}, {}, LongestInUtf8()},
-      {"the longest, a PFX's and the new files'",
-       kPfx,
-       longest,
-       longest,
-       {},
-       {},
-       {},
-       LongestInUtf8(),
-       0,
-       &kLongest},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
