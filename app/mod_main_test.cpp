@@ -7,6 +7,7 @@
 #include "host/stop_signals.h"
 #include "tests/fake_file_system.h"
 #include "tests/recording_messenger.h"
+#include "tests/stop_when.h"
 #include "tests/test_exports.h"
 #include "tests/usage_text.h"
 
@@ -107,18 +108,6 @@ TEST(RunConverterTest, StatusAndTheOneMessage) {
 }
 
 #ifndef _WIN32
-// Stop signals as the system would hold them: SIGTERM comes just before the
-// program looks for the `when`-th time.
-class StopWhen : public StopSignals {
- public:
-  explicit StopWhen(size_t when) : when_(when) {}
-  int Pending() override { return ++looked >= when_ ? SIGTERM : 0; }
-  size_t looked = 0;
-
- private:
-  size_t when_;
-};
-
 TEST(RunConverterTest, AStopSignalAtAnyPointUndoesTheRunAndSetsTheStatus) {
   const std::vector<std::u16string> all = {u"--all", u"/work/all.reg", u"/work/out"};
   const auto run = [&](FakeFileSystem& files, RecordingMessenger& messenger, size_t when) {

@@ -14,9 +14,12 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "host/unicode.h"
+#include "tests/costly_pfx.h"
 #include "tests/run_program.h"
 #include "tests/test_containers.h"
 #include "tests/test_exports.h"
@@ -96,6 +99,60 @@ TEST(SignalsAndLimitsTest, AStopSignalUndoesTheRunAndEndsWithItsStatus) {
     const auto result = program.Wait();
     EXPECT_EQ(result.exit_status, 128 + c.signal);
     EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, kCaption + "Работа прервана сигналом " + c.name +
+                              ": всё, что она успела сделать, удалено.\n");
+    EXPECT_EQ(Listing(dir.path()), before);
+  }
+}
+
+// The CPU time `pid` has had: utime and stime, the 14th and 15th fields of
+// /proc's stat, the 12th and 13th after the name in brackets.
+double CpuSeconds(pid_t pid) {
+  std::string line;
+  std::getline(std::ifstream("/proc/" + std::to_string(pid) + "/stat"), line);
+  std::istringstream fields(line.substr(line.rfind(')') + 2));
+  std::string skipped;
+  for (int i = 0; i < 11; ++i) fields >> skipped;
+  unsigned long long user = 0, system = 0;
+  fields >> user >> system;
+  return double(user + system) / double(::sysconf(_SC_CLK_TCK));
+}
+
+// A PFX whose one key derivation takes all the rounds a file may, seconds
+// of the slowest digests, read with a wrong password: a stop signal that
+// comes while it runs ends the run within a moment, as a stop, not after it
+// as a wrong password.
+TEST(SignalsAndLimitsTest, AStopSignalEndsAKeyDerivationAtOnce) {
+  using Kind = CostlyDerivation::Kind;
+  TempDir dir;
+  WriteBinaryFile(dir / "wrong.txt", "wrong\n");
+  const struct {
+    int signal;
+    const char* name;
+    CostlyDerivation derivation;
+  } cases[] = {
+      {SIGINT, "SIGINT", {Kind::kProviderBag, 1'000'000}},
+      {SIGTERM, "SIGTERM", {Kind::kPbes2Streebog256, 1'000'000}},
+      {SIGHUP, "SIGHUP", {Kind::kStreebog512Mac, 500'000}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto pfx = CostlyPfx({c.derivation});
+    WriteBinaryFile(dir / "costly.pfx", std::string(pfx.begin(), pfx.end()));
+    const auto before = Listing(dir.path());
+    RunningProgram program(QUILLFEN_EXE,
+                           {"--export-key", "--password-file=wrong.txt", "costly.pfx", "out"},
+                           dir.path());
+    // Well inside the derivation: a tenth of a second of it run.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < deadline && CpuSeconds(program.pid()) < 0.1) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    const auto signalled = std::chrono::steady_clock::now();
+    ASSERT_EQ(::kill(program.pid(), c.signal), 0);
+    const auto result = program.Wait();
+    EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(2));
+    EXPECT_EQ(result.exit_status, 128 + c.signal);
     EXPECT_EQ(result.err, kCaption + "Работа прервана сигналом " + c.name +
                               ": всё, что она успела сделать, удалено.\n");
     EXPECT_EQ(Listing(dir.path()), before);
@@ -242,6 +299,9 @@ TEST(SignalsAndLimitsTest, SecureMemorySaysNothingOfItsOwn) {
   const auto pfx = KnownAnswerFile("pfx/kat256.std.pfx");
   WriteBinaryFile(dir / "std.pfx", std::string(pfx.begin(), pfx.end()));
   WriteBinaryFile(dir / "std.txt", "Пароль-256\n");
+  // The longest password a run takes, of the letter UTF-8 makes longest:
+  // Windows-1251's "№".
+  WriteBinaryFile(dir / "longest.txt", std::string(4096, '\xB9') + "\n");
   // No memory may be locked; root keeps that right unless it gives it up.
   const std::string unlocked =
       ::geteuid() == 0 ? "ulimit -l 0 && exec setpriv --bounding-set=-ipc_lock --inh-caps=-ipc_lock"
@@ -281,6 +341,23 @@ TEST(SignalsAndLimitsTest, SecureMemorySaysNothingOfItsOwn) {
        0,
        ""},
       {"no memory locked: --list", unlocked, {"--list", "one.reg"}, 0, ""},
+      {"a PFX written under the longest password",
+       "exec",
+       {"--export-pfx", "--password-file=pass.txt", "--pfx-password-file=longest.txt", "one.reg",
+        "longest"},
+       0,
+       ""},
+      {"read with it, and written again under it",
+       "exec",
+       {"--export-pfx", "--password-file=longest.txt", "--pfx-password-file=longest.txt",
+        "longest/containe.000.pfx", "again"},
+       0,
+       ""},
+      {"that one read with it",
+       "exec",
+       {"--info", "--password-file=longest.txt", "again/containe.000.pfx"},
+       0,
+       ""},
       {"a password line of 25,000 bytes",
        "exec",
        {"--export-key", "--password-file=long.txt", "one.reg", "none"},

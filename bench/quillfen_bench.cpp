@@ -25,6 +25,10 @@
 //       MiB (default 100) written back by --to-reg; prints the time and the
 //       peak memory against the largest file. PROGRAM instead of the
 //       quillfen built here, to compare with another build.
+//   quillfen_bench pfx-cost [ROUNDS]
+//       PFX files whose key derivations take the most rounds a file may, one
+//       kind of derivation each: times --info of each, ROUNDS times
+//       (default 3), against --info of a PFX as the writers make it.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -47,6 +51,7 @@
 #include "bench/der_bench.h"
 #include "bench/key_bench.h"
 #include "bench/measure.h"
+#include "bench/pfx_cost_bench.h"
 #include "tests/run_program.h"
 #include "tests/test_containers.h"
 #include "tests/test_exports.h"
@@ -493,12 +498,16 @@ int main(int argc, char** argv) {
     const int rounds = args.size() > 1 ? std::atoi(args[1].c_str()) : 9;
     if (rounds > 0) return RunKeyBenchmark(rounds);
   }
+  if (!args.empty() && args[0] == "pfx-cost") {
+    const int rounds = args.size() > 1 ? std::atoi(args[1].c_str()) : 3;
+    if (rounds > 0) return RunPfxCostBenchmark(rounds);
+  }
   if (args.size() >= 2 && args[0] == "run") {
     const int rounds = args.size() > 2 ? std::atoi(args[2].c_str()) : 5;
     if (rounds > 0) return Run(args[1], rounds);
   }
   std::cerr << "usage: quillfen_bench example FILE | generate FILE [--sparse] [KEYS]"
                " | run FILE [ROUNDS] | to-reg DIRECTORY [MIB] [PROGRAM] | key [ROUNDS]"
-               " | der [ROUNDS] [PROGRAM]\n";
+               " | der [ROUNDS] [PROGRAM] | pfx-cost [ROUNDS]\n";
   return 2;
 }

@@ -22,10 +22,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const SecureBytes password(std::span(data + 1, length));
   const std::span<const uint8_t> file(data + 1 + length, size - 1 - length);
   (void)IsPfx(file);
-  // The seeds' 2000 iterations pass; a count a mutation made larger is
-  // refused before it is spent.
+  // The seeds' 2000 iterations pass, and their 12,000 rounds at most; a
+  // count a mutation made larger is refused before it is spent, and no file
+  // spends more rounds than the limit.
   PfxLimits limits;
   limits.max_iterations = 2048;
+  limits.max_rounds = 16384;
+  const uint64_t rounds = KeyDerivationRounds();
   try {
     std::optional<PfxContents> read;
     if (length == 0) {
@@ -55,5 +58,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const ConversionError& error) {
     FUZZ_CHECK(!error.Message().empty());
   }
+  FUZZ_CHECK(KeyDerivationRounds() - rounds <= limits.max_rounds);
   return 0;
 }

@@ -349,34 +349,16 @@ DigestAlgorithms AlgorithmsOf(Digest digest) {
   return kAlgorithms[static_cast<int>(digest)];
 }
 
-// Each of these digests works on 64-byte blocks; the PKCS #12 derivation
-// fills its input to them.
-constexpr size_t kDigestBlock = 64;
-
-void CheckIterations(unsigned long iterations) {
-  if (iterations == 0) throw RunTimeError(EINVAL, u"libgcrypt: no iterations");
-}
-
 void CheckBlocks(std::span<const uint8_t> data) {
   if (data.size() % 8 != 0) Check(GPG_ERR_INV_LENGTH);
 }
 
-void ReleaseDigest(gcry_md_hd_t handle) { gcry_md_close(handle); }
-using DigestHandle = OwnedHandle<gcry_md_hd_t, ReleaseDigest>;
-
-// `value` + `addend` + 1 modulo 2^(8·size), both big-endian, into `value`.
-void AddPlusOne(std::span<uint8_t> value, std::span<const uint8_t> addend) {
-  unsigned carry = 1;
-  for (size_t i = value.size(); i-- > 0;) {
-    carry += value[i] + addend[i];
-    value[i] = static_cast<uint8_t>(carry);
-    carry >>= 8;
-  }
-}
-
 }  // namespace
 
-size_t DigestSize(Digest digest) { return gcry_md_get_algo_dlen(AlgorithmsOf(digest).md); }
+size_t DigestSize(Digest digest) {
+  Initialize();
+  return gcry_md_get_algo_dlen(AlgorithmsOf(digest).md);
+}
 
 SecureBytes Hmac(Digest digest, std::span<const uint8_t> key, std::span<const uint8_t> data) {
   InitializeSecureMemory();
@@ -394,56 +376,43 @@ SecureBytes Hmac(Digest digest, std::span<const uint8_t> key, std::span<const ui
   return value;
 }
 
-SecureBytes Pbkdf2(Digest digest, std::span<const uint8_t> password, std::span<const uint8_t> salt,
-                   unsigned long iterations, size_t length) {
+struct RepeatedDigest::Handle {
+  gcry_md_hd_t md = nullptr;
+  int algorithm = 0;
+};
+
+RepeatedDigest::RepeatedDigest(Digest digest, std::optional<std::span<const uint8_t>> hmacKey)
+    : handle_(std::make_unique<Handle>()) {
   InitializeSecureMemory();
-  CheckIterations(iterations);
-  SecureBytes out(length);
-  static const uint8_t kNothing = 0;
-  Check(gcry_kdf_derive(password.empty() ? &kNothing : password.data(), password.size(),
-                        GCRY_KDF_PBKDF2, AlgorithmsOf(digest).md,
-                        salt.empty() ? &kNothing : salt.data(), salt.size(), iterations, out.size(),
-                        out.data()));
-  return out;
+  handle_->algorithm = AlgorithmsOf(digest).md;
+  const unsigned flags = GCRY_MD_FLAG_SECURE | (hmacKey ? GCRY_MD_FLAG_HMAC : 0);
+  Check(gcry_md_open(&handle_->md, handle_->algorithm, flags));
+  if (!hmacKey) return;
+  // HMAC pads a key to its block, so an empty key is the block of zeros.
+  static const uint8_t kZero = 0;
+  const gcry_error_t error = hmacKey->empty()
+                                 ? gcry_md_setkey(handle_->md, &kZero, 1)
+                                 : gcry_md_setkey(handle_->md, hmacKey->data(), hmacKey->size());
+  if (error != 0) {
+    gcry_md_close(handle_->md);
+    Check(error);
+  }
 }
 
-SecureBytes Pkcs12Kdf(Digest digest, Pkcs12Purpose purpose, std::span<const uint8_t> bmpPassword,
-                      std::span<const uint8_t> salt, unsigned long iterations, size_t length) {
-  InitializeSecureMemory();
-  CheckIterations(iterations);
-  const int md = AlgorithmsOf(digest).md;
-  const size_t u = DigestSize(digest), v = kDigestBlock;
-  // I = the salt, then the password, each repeated to a whole number of
-  // blocks.
-  const auto filled = [](std::span<const uint8_t> bytes) {
-    return (bytes.size() + kDigestBlock - 1) / kDigestBlock * kDigestBlock;
-  };
-  SecureBytes input(filled(salt) + filled(bmpPassword));
-  for (size_t i = 0; i < filled(salt); ++i) input[i] = salt[i % salt.size()];
-  for (size_t i = 0; i < filled(bmpPassword); ++i) {
-    input[filled(salt) + i] = bmpPassword[i % bmpPassword.size()];
-  }
-  std::array<uint8_t, kDigestBlock> diversifier;
-  diversifier.fill(static_cast<uint8_t>(purpose));
+RepeatedDigest::~RepeatedDigest() { gcry_md_close(handle_->md); }
 
-  DigestHandle hash;
-  Check(gcry_md_open(hash.Out(), md, GCRY_MD_FLAG_SECURE));
-  SecureBytes out(length), a(u), b(v);
-  for (size_t at = 0; at < length; at += u) {
-    gcry_md_write(hash, diversifier.data(), diversifier.size());
-    gcry_md_write(hash, input.data(), input.size());
-    for (unsigned long round = 0; round < iterations; ++round) {
-      if (round > 0) gcry_md_write(hash, a.data(), a.size());
-      std::memcpy(a.data(), gcry_md_read(hash, md), u);
-      gcry_md_reset(hash);
-    }
-    std::memcpy(out.data() + at, a.data(), std::min(u, length - at));
-    for (size_t i = 0; i < v; ++i) b[i] = a[i % u];
-    for (size_t block = 0; block < input.size(); block += v) {
-      AddPlusOne(input.Span().subspan(block, v), b.Span());
-    }
-  }
-  return out;
+size_t RepeatedDigest::Size() const { return gcry_md_get_algo_dlen(handle_->algorithm); }
+
+void RepeatedDigest::Write(std::span<const uint8_t> bytes) {
+  gcry_md_write(handle_->md, bytes.data(), bytes.size());
+}
+
+void RepeatedDigest::Finish(std::span<uint8_t> out) {
+  const unsigned char* digest = gcry_md_read(handle_->md, handle_->algorithm);
+  if (digest == nullptr || out.size() != Size()) Check(GPG_ERR_DIGEST_ALGO);
+  std::memcpy(out.data(), digest, out.size());
+  // An HMAC starts over from its key.
+  gcry_md_reset(handle_->md);
 }
 
 std::optional<GostSbox> GostSboxOf(std::string_view oid) {
@@ -575,24 +544,6 @@ SecureBytes KdfGostR3411_2012_256(std::span<const uint8_t> key, std::span<const 
   input.insert(input.end(), seed.begin(), seed.end());
   input.insert(input.end(), {0x01, 0x00});  // the length, 256 bits, big-endian
   return Hmac(Digest::kStribog256, key, input);
-}
-
-SecureBytes CryptoProPfxKey(std::span<const uint8_t> utf16lePassword, std::span<const uint8_t> salt,
-                            unsigned long iterations) {
-  CheckIterations(iterations);
-  GostDigest digest(GostHash::kR3411_94CryptoPro);
-  SecureBytes k(utf16lePassword);
-  SecureBytes next(digest.Size());
-  for (unsigned long i = 1; i <= iterations; ++i) {
-    const std::array<uint8_t, 2> counter = {static_cast<uint8_t>(i >> 8), static_cast<uint8_t>(i)};
-    digest.Write(k.Span());
-    digest.Write(salt);
-    digest.Write(counter);
-    digest.Finish(next.Span());
-    std::swap(k, next);
-    if (next.size() != k.size()) next = SecureBytes(k.size());
-  }
-  return k;
 }
 
 }  // namespace quillfen

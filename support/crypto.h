@@ -123,6 +123,38 @@ size_t DigestSize(Digest digest);
 // HMAC (RFC 2104) of `data` under `key`.
 SecureBytes Hmac(Digest digest, std::span<const uint8_t> key, std::span<const uint8_t> data);
 
+// A digest, or with `hmacKey` its HMAC under that key, computed again and
+// again, its state in secure memory: what the password-based derivations
+// run their rounds on. Finish starts it over, an HMAC from its key.
+class RepeatedDigest {
+ public:
+  explicit RepeatedDigest(Digest digest,
+                          std::optional<std::span<const uint8_t>> hmacKey = std::nullopt);
+  ~RepeatedDigest();
+  RepeatedDigest(const RepeatedDigest&) = delete;
+  RepeatedDigest& operator=(const RepeatedDigest&) = delete;
+
+  size_t Size() const;
+  void Write(std::span<const uint8_t> bytes);
+  // Writes the digest to `out` (Size() bytes) and starts over.
+  void Finish(std::span<uint8_t> out);
+
+ private:
+  struct Handle;
+  std::unique_ptr<Handle> handle_;
+};
+
+// The derivations of a key from a password below run in steps of a bounded
+// number of rounds and look for a stop signal between two steps (throwing
+// Stopped), so that however many iterations a file asks for, Ctrl-C ends
+// the run within a moment. A round is one digest, or one HMAC, of the
+// derivation's chain: the iterations times the digests' blocks the key
+// takes.
+
+// How many rounds the derivations have run in this process: the cost that
+// the PFX reader bounds, for the tests and the fuzzer to count.
+uint64_t KeyDerivationRounds();
+
 // PBKDF2 (RFC 8018) with HMAC over `digest`: `length` bytes. One iteration
 // at least.
 SecureBytes Pbkdf2(Digest digest, std::span<const uint8_t> password, std::span<const uint8_t> salt,

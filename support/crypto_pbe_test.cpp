@@ -3,12 +3,15 @@
 // provider where the algorithm is GOST).
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "host/run_time_error.h"
 #include "support/crypto.h"
 #include "tests/hex.h"
+#include "tests/stop_when.h"
 
 namespace quillfen {
 namespace {
@@ -41,6 +44,10 @@ TEST(CryptoPbeTest, Pbkdf2KnownAnswers) {
       {Digest::kStribog512, "", "salt", 2, 32,
        "bce27c7264a081a7676bc0f796538aa21a8344fc3a2280ab272682245b17bcbf"},
       {Digest::kSha1, "password", "salt", 2, 20, "ea6c014dc72d6f8ccd1ed92ace1d41f0d8de8957"},
+      // RFC 6070's: four steps of rounds, and a key of two blocks.
+      {Digest::kSha1, "password", "salt", 4096, 20, "4b007901b765489abead49d926f721d065a429c1"},
+      {Digest::kSha1, "passwordPASSWORDpassword", "saltSALTsaltSALTsaltSALTsaltSALTsalt", 4096, 25,
+       "3d2eec4fe41c849b80c8d83662c0e44a8b291a964cf2f07038"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.key);
@@ -224,6 +231,42 @@ TEST(CryptoPbeTest, CryptoProPfxKeyGivesWhatOpenSslGives) {
   EXPECT_EQ(Hex(CryptoProPfxKey(password, salt, 3).Span()),
             "92dcdd2d6eda0042cd564707fb114b4ff823ee8b3969649cf45591fd8da350c9");
   EXPECT_THROW(CryptoProPfxKey(password, salt, 0), RunTimeError);
+}
+
+// Each derivation counts its rounds (PBKDF2's and PKCS #12's one an
+// iteration for each block of the digest the key takes, the provider's one
+// an iteration) and looks for a stop signal after every 1024 of them and
+// after the last: a signal ends it there.
+TEST(CryptoPbeTest, DerivationsCountTheirRoundsAndStopBetweenTwoSteps) {
+  const auto password = Bytes("password"), salt = Bytes("saltsaltsaltsalt");
+  const struct {
+    const char* what;
+    std::function<void()> derive;
+    uint64_t rounds;
+    size_t stop_at;  // the look the signal comes before
+    uint64_t stopped_after;
+  } kCases[] = {
+      {"PBKDF2", [&] { Pbkdf2(Digest::kStribog512, password, salt, 3000, 64); }, 3000, 2, 2048},
+      // Three looks for the first block, the fourth in the second.
+      {"PBKDF2, two blocks", [&] { Pbkdf2(Digest::kSha1, password, salt, 3000, 40); }, 6000, 4,
+       4024},
+      {"PKCS #12, a 3DES key",
+       [&] { Pkcs12Kdf(Digest::kSha1, Pkcs12Purpose::kKey, password, salt, 3000, 24); }, 6000, 1,
+       1024},
+      {"the provider's", [&] { CryptoProPfxKey(password, salt, 3000); }, 3000, 3, 3000},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    uint64_t before = KeyDerivationRounds();
+    c.derive();
+    EXPECT_EQ(KeyDerivationRounds() - before, c.rounds);
+    StopWhen signals(c.stop_at);
+    ScopedStopSignals scope(signals);
+    before = KeyDerivationRounds();
+    EXPECT_THROW(c.derive(), Stopped);
+    EXPECT_EQ(KeyDerivationRounds() - before, c.stopped_after);
+    EXPECT_EQ(StoppedBy(), SIGTERM);
+  }
 }
 
 TEST(CryptoPbeTest, StrongRandomBytesDiffer) {

@@ -13,7 +13,8 @@ OpenedPfx ReadPfxSource(Host& host, const FileBytes& bytes, std::u16string_view 
   const std::span<const uint8_t> pfx = bytes.Octets();
   // What a PFX holds in secret, decrypted and then held as keys until they
   // are written, is bounded by the file's size; a larger file is refused.
-  ReserveKeyMemory(0, 4 * std::min(pfx.size(), kMaxPfxSize + 1));
+  // Its password's forms come on top, as long as the longest password.
+  ReserveKeyMemory(0, 4 * std::min(pfx.size(), kMaxPfxSize + 1) + kPfxPasswordMemory);
   OpenedPfx opened;
   std::optional<PfxContents> read;
   if (!passwords.File()) read = ReadPfxWithoutPassword(pfx, sourceFile);

@@ -1,9 +1,10 @@
 #include "conversion/sources/pfx_encryption.h"
 
 #include <algorithm>
+#include <string>
 #include <string_view>
-#include "conversion/pkcs_identifiers.h"
 
+#include "conversion/pkcs_identifiers.h"
 #include "host/unicode.h"
 #include "support/der.h"
 
@@ -65,9 +66,16 @@ constexpr MacDigest kMacDigests[] = {
     {"1.2.643.7.1.1.2.3", Digest::kStribog512, true},
 };
 
-SecureBytes DecryptPbes2(std::span<const uint8_t> parameters, std::span<const uint8_t> encrypted,
-                         const PfxPassword& password, const PfxLimits& limits,
-                         PfxEncryption& described) {
+// PBES2's parameters: the key's derivation, and GOST 28147-89's IV and
+// S-box.
+struct Pbes2 {
+  PfxDerivation key;
+  std::vector<uint8_t> iv;
+  GostSbox sbox;
+};
+
+Pbes2 ReadPbes2(std::span<const uint8_t> parameters, const PfxLimits& limits,
+                PfxEncryption& described) {
   const DerStructure pbes2 = DerStructure::Decode("PBES2-params", parameters);
   const std::string kdf = pbes2.Oid("keyDerivationFunc.algorithm");
   described.cipher = pbes2.Oid("encryptionScheme.algorithm");
@@ -77,39 +85,51 @@ SecureBytes DecryptPbes2(std::span<const uint8_t> parameters, std::span<const ui
   }
   const DerStructure pbkdf2 =
       DerStructure::Decode("PBKDF2-params", pbes2.Bytes("keyDerivationFunc.parameters"));
-  const std::vector<uint8_t> salt = Salt(pbkdf2, "salt");
-  described.iterations = Iterations(pbkdf2.Bytes("iterationCount"), limits);
+  Pbes2 read{{PfxDerivation::Kind::kPbkdf2, PfxDerivation::Form::kUtf8}, {}, {}};
+  read.key.salt = Salt(pbkdf2, "salt");
+  read.key.iterations = described.iterations = Iterations(pbkdf2.Bytes("iterationCount"), limits);
+  read.key.length = kGostKeySize;
   if (pbkdf2.Has("keyLength") && pbkdf2.Bytes("keyLength") != std::vector<uint8_t>{32}) {
     Damaged(u"неверная длина ключа");
   }
   described.prf = pbkdf2.Has("prf") ? pbkdf2.Oid("prf.algorithm") : kHmacSha1;
   const auto prf = PrfOf(described.prf);
   if (!prf) Fail(PfxFault::Kind::kUnknownEncryption, FromUtf8(described.prf));
+  read.key.digest = *prf;
 
   const DerStructure gost =
       DerStructure::Decode("Gost28147-89-Parameters", pbes2.Bytes("encryptionScheme.parameters"));
-  const std::vector<uint8_t> iv = gost.Bytes("iv");
-  if (iv.size() != 8) Damaged(u"неверная длина IV");
+  read.iv = gost.Bytes("iv");
+  if (read.iv.size() != 8) Damaged(u"неверная длина IV");
   const std::string set = gost.Oid("encryptionParamSet");
   const auto sbox = GostSboxOf(set);
   if (!sbox) Fail(PfxFault::Kind::kUnknownParameters, FromUtf8(set));
-  const SecureBytes key =
-      Pbkdf2(*prf, password.utf8.Span(), salt, described.iterations, kGostKeySize);
-  return Gost28147Cfb(*sbox, true, key.Span(), iv, encrypted, false);
+  read.sbox = *sbox;
+  return read;
+}
+
+// The PKCS #12 encryption's derivations: the key's and the IV's.
+std::vector<PfxDerivation> ReadPkcs12Pbe(std::span<const uint8_t> parameters, bool des,
+                                         const PfxLimits& limits, PfxEncryption& described) {
+  const DerStructure pbe = DerStructure::Decode("PKCS12PbeParams", parameters);
+  PfxDerivation key{PfxDerivation::Kind::kPkcs12, PfxDerivation::Form::kBmp};
+  key.salt = Salt(pbe, "salt");
+  key.iterations = described.iterations = Iterations(pbe.Bytes("iterations"), limits);
+  key.length = des ? 24 : 5;
+  PfxDerivation iv = key;
+  iv.purpose = Pkcs12Purpose::kIv;
+  iv.length = 8;
+  return {std::move(key), std::move(iv)};
 }
 
 SecureBytes DecryptPkcs12(std::span<const uint8_t> parameters, std::span<const uint8_t> encrypted,
-                          const PfxPassword& password, const PfxLimits& limits,
+                          PfxPassword& password, const PfxLimits& limits,
                           PfxEncryption& described) {
-  const DerStructure pbe = DerStructure::Decode("PKCS12PbeParams", parameters);
-  const std::vector<uint8_t> salt = Salt(pbe, "salt");
-  described.iterations = Iterations(pbe.Bytes("iterations"), limits);
-  if (encrypted.empty() || encrypted.size() % 8 != 0) Damaged(u"неверная длина шифртекста");
   const bool des = described.scheme == kPkcs12PbeSha3Des;
-  const SecureBytes key = Pkcs12Kdf(Digest::kSha1, Pkcs12Purpose::kKey, password.bmp.Span(), salt,
-                                    described.iterations, des ? 24 : 5);
-  const SecureBytes iv = Pkcs12Kdf(Digest::kSha1, Pkcs12Purpose::kIv, password.bmp.Span(), salt,
-                                   described.iterations, 8);
+  const auto derivations = ReadPkcs12Pbe(parameters, des, limits, described);
+  if (encrypted.empty() || encrypted.size() % 8 != 0) Damaged(u"неверная длина шифртекста");
+  const SecureBytes& key = password.Derive(derivations[0]);
+  const SecureBytes& iv = password.Derive(derivations[1]);
   const SecureBytes padded = CbcCrypt(des ? CbcCipher::kTripleDes : CbcCipher::kRc2_40, key.Span(),
                                       iv.Span(), encrypted, false);
   const uint8_t pad = padded[padded.size() - 1];
@@ -121,99 +141,115 @@ SecureBytes DecryptPkcs12(std::span<const uint8_t> parameters, std::span<const u
   return SecureBytes(padded.Span().first(padded.size() - pad));
 }
 
-}  // namespace
+// MacData: how its key is derived, and the MAC it must give.
+struct MacPlan {
+  PfxMac described;
+  const MacDigest* digest;
+  PfxDerivation key;
+  std::vector<uint8_t> expected;
+};
 
-PfxPassword PasswordForms(std::span<const uint8_t> utf8) {
-  const std::string_view text(reinterpret_cast<const char*>(utf8.data()), utf8.size());
-  // Two bytes a unit at most, for each byte of UTF-8.
-  SecureBytes units(2 * utf8.size());
-  size_t count = 0;
-  for (size_t i = 0; i < text.size();) {
-    char32_t c = 0;
-    size_t length = DecodeUtf8Sequence(text, i, &c);
-    if (length == 0) {
-      c = U'\xFFFD';
-      length = 1;
-    }
-    char16_t pair[2];
-    const size_t n = EncodeUtf16(c, pair);
-    for (size_t k = 0; k < n; ++k) {
-      units[2 * count] = static_cast<uint8_t>(pair[k]);
-      units[2 * count + 1] = static_cast<uint8_t>(pair[k] >> 8);
-      ++count;
-    }
-    Wipe({reinterpret_cast<uint8_t*>(pair), sizeof pair});
-    i += length;
+MacPlan ReadMac(std::span<const uint8_t> macData, const PfxLimits& limits) {
+  const DerStructure mac = DerStructure::Decode("MacData", macData);
+  MacPlan read;
+  read.described.digest = mac.Oid("mac.digestAlgorithm.algorithm");
+  const auto found = std::find_if(std::begin(kMacDigests), std::end(kMacDigests),
+                                  [&](const auto& d) { return d.oid == read.described.digest; });
+  if (found == std::end(kMacDigests)) {
+    Fail(PfxFault::Kind::kUnknownMac, FromUtf8(read.described.digest));
   }
-  PfxPassword password;
-  password.utf8 = SecureBytes(utf8);
-  password.utf16_le = SecureBytes(units.Span().first(2 * count));
-  password.bmp = SecureBytes(2 * count + 2);
-  for (size_t k = 0; k < count; ++k) {
-    password.bmp[2 * k] = units[2 * k + 1];
-    password.bmp[2 * k + 1] = units[2 * k];
-  }
-  return password;
+  read.digest = found;
+  // PBKDF2's key is the last 32 of 96 bytes; the first 64 were meant for an
+  // encryption key that the file does not use.
+  read.key = found->pbkdf2 ? PfxDerivation{PfxDerivation::Kind::kPbkdf2, PfxDerivation::Form::kUtf8}
+                           : PfxDerivation{PfxDerivation::Kind::kPkcs12, PfxDerivation::Form::kBmp};
+  read.key.digest = found->digest;
+  read.key.purpose = Pkcs12Purpose::kMac;
+  read.key.salt = Salt(mac, "macSalt");
+  read.key.iterations = read.described.iterations =
+      mac.Has("iterations") ? Iterations(mac.Bytes("iterations"), limits) : 1;
+  read.key.length = found->pbkdf2 ? 96 : DigestSize(found->digest);
+  read.expected = mac.Bytes("mac.digest");
+  return read;
 }
+
+}  // namespace
 
 unsigned long Iterations(std::span<const uint8_t> integer, const PfxLimits& limits) {
   // Two's complement, big-endian: a first bit set is a negative number.
   if (integer.empty() || (integer[0] & 0x80) != 0) Damaged(u"неверное число итераций");
+  const auto too_many = [&] {
+    Fail(PfxFault::Kind::kTooManyIterations,
+         u"число итераций больше " + FromUtf8(std::to_string(limits.max_iterations)));
+  };
   unsigned long long value = 0;
   for (const uint8_t byte : integer) {
-    if (value > limits.max_iterations) Fail(PfxFault::Kind::kTooManyIterations);
+    if (value > limits.max_iterations) too_many();
     value = value << 8 | byte;
   }
   if (value == 0) Damaged(u"неверное число итераций");
-  if (value > limits.max_iterations) Fail(PfxFault::Kind::kTooManyIterations);
+  if (value > limits.max_iterations) too_many();
   return static_cast<unsigned long>(value);
+}
+
+std::vector<PfxDerivation> DerivationsOf(std::span<const uint8_t> algorithm,
+                                         const PfxLimits& limits) {
+  const DerStructure identifier = DerStructure::Decode("AlgorithmIdentifier", algorithm);
+  PfxEncryption described;
+  described.scheme = identifier.Oid("algorithm");
+  const std::vector<uint8_t> parameters =
+      identifier.Has("parameters") ? identifier.Bytes("parameters") : std::vector<uint8_t>();
+  if (described.scheme == kPbes2) return {ReadPbes2(parameters, limits, described).key};
+  if (described.scheme == kProviderPbe) return {ProviderDerivation(parameters, limits)};
+  if (described.scheme == kPkcs12PbeSha3Des || described.scheme == kPkcs12PbeShaRc2_40) {
+    return ReadPkcs12Pbe(parameters, described.scheme == kPkcs12PbeSha3Des, limits, described);
+  }
+  Fail(PfxFault::Kind::kUnknownEncryption, FromUtf8(described.scheme));
+}
+
+std::vector<PfxDerivation> MacDerivations(std::span<const uint8_t> macData, bool emptyPassword,
+                                          const PfxLimits& limits) {
+  MacPlan read = ReadMac(macData, limits);
+  std::vector<PfxDerivation> derivations = {read.key};
+  if (emptyPassword && read.key.form == PfxDerivation::Form::kBmp) {
+    read.key.form = PfxDerivation::Form::kNoBytes;
+    derivations.push_back(std::move(read.key));
+  }
+  return derivations;
 }
 
 PfxMac CheckMac(std::span<const uint8_t> macData, std::span<const uint8_t> content,
                 PfxPassword& password, const PfxLimits& limits) {
-  const DerStructure mac = DerStructure::Decode("MacData", macData);
-  PfxMac described;
-  described.digest = mac.Oid("mac.digestAlgorithm.algorithm");
-  const auto found = std::find_if(std::begin(kMacDigests), std::end(kMacDigests),
-                                  [&](const MacDigest& d) { return d.oid == described.digest; });
-  if (found == std::end(kMacDigests)) Fail(PfxFault::Kind::kUnknownMac, FromUtf8(described.digest));
-  const std::vector<uint8_t> salt = Salt(mac, "macSalt");
-  described.iterations = mac.Has("iterations") ? Iterations(mac.Bytes("iterations"), limits) : 1;
-  const std::vector<uint8_t> expected = mac.Bytes("mac.digest");
-
-  if (found->pbkdf2) {
-    // The last 32 of 96 bytes; the first 64 were meant for an encryption
-    // key that the file does not use.
-    const SecureBytes derived =
-        Pbkdf2(found->digest, password.utf8.Span(), salt, described.iterations, 96);
-    const SecureBytes key(derived.Span().last(32));
-    if (Same(Hmac(found->digest, key.Span(), content).Span(), expected)) return described;
-    Fail(PfxFault::Kind::kWrongPassword);
-  }
-  const auto matches = [&](std::span<const uint8_t> bmp) {
-    const SecureBytes key = Pkcs12Kdf(found->digest, Pkcs12Purpose::kMac, bmp, salt,
-                                      described.iterations, DigestSize(found->digest));
-    return Same(Hmac(found->digest, key.Span(), content).Span(), expected);
+  MacPlan read = ReadMac(macData, limits);
+  const Digest digest = read.digest->digest;
+  const auto matches = [&] {
+    const SecureBytes& derived = password.Derive(read.key);
+    const auto key = read.digest->pbkdf2 ? derived.Span().last(32) : derived.Span();
+    return Same(Hmac(digest, key, content).Span(), read.expected);
   };
-  if (matches(password.bmp.Span())) return described;
+  if (matches()) return read.described;
   // An empty password as no bytes at all, as some writers derive it.
-  if (password.bmp.size() == 2 && matches({})) {
-    password.bmp = SecureBytes();
-    return described;
+  if (password.Empty() && read.key.form == PfxDerivation::Form::kBmp) {
+    read.key.form = PfxDerivation::Form::kNoBytes;
+    if (matches()) {
+      password.TakeBmpAsNoBytes();
+      return read.described;
+    }
   }
   Fail(PfxFault::Kind::kWrongPassword);
 }
 
 SecureBytes Decrypt(std::span<const uint8_t> algorithm, std::span<const uint8_t> encrypted,
-                    const PfxPassword& password, const PfxLimits& limits,
-                    PfxEncryption& described) {
+                    PfxPassword& password, const PfxLimits& limits, PfxEncryption& described) {
   const DerStructure identifier = DerStructure::Decode("AlgorithmIdentifier", algorithm);
   described = PfxEncryption{};
   described.scheme = identifier.Oid("algorithm");
   const std::vector<uint8_t> parameters =
       identifier.Has("parameters") ? identifier.Bytes("parameters") : std::vector<uint8_t>();
   if (described.scheme == kPbes2) {
-    return DecryptPbes2(parameters, encrypted, password, limits, described);
+    const Pbes2 pbes2 = ReadPbes2(parameters, limits, described);
+    const SecureBytes& key = password.Derive(pbes2.key);
+    return Gost28147Cfb(pbes2.sbox, true, key.Span(), pbes2.iv, encrypted, false);
   }
   if (described.scheme == kPkcs12PbeSha3Des || described.scheme == kPkcs12PbeShaRc2_40) {
     return DecryptPkcs12(parameters, encrypted, password, limits, described);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "conversion/pkcs_identifiers.h"
+#include "conversion/sources/pfx_derivations.h"
 #include "conversion/sources/pfx_reader.h"
 #include "support/crypto.h"
 
@@ -29,7 +30,7 @@ struct PfxFault {
     kUnknownKey,           // detail: the identifier
     kUnknownCurve,         // detail: the identifier
     kUnknownContent,       // detail: the identifier
-    kTooManyIterations,    //
+    kTooManyIterations,    // detail: the reason
     kKeyMacMismatch,       // inside the provider's key blob
     kCertificateMismatch,  //
     kNoKey                 //
@@ -38,24 +39,27 @@ struct PfxFault {
   std::u16string detail;
 };
 
-// The password in the three forms the parts of a PFX derive their keys from.
-struct PfxPassword {
-  SecureBytes utf8;
-  SecureBytes bmp;       // big-endian UTF-16 and two zero bytes: PKCS #12's derivation
-  SecureBytes utf16_le;  // the provider's key bag
-};
-
-// `utf8`'s three forms; bytes that are no UTF-8 count as U+FFFD.
-PfxPassword PasswordForms(std::span<const uint8_t> utf8);
-
 // The iteration count of a DER INTEGER's bytes. Throws PfxFault when it is
-// not positive or above `limits`.
+// not positive (kDamaged) or above `limits` (kTooManyIterations).
 unsigned long Iterations(std::span<const uint8_t> integer, const PfxLimits& limits);
+
+// The derivations that the AlgorithmIdentifier `algorithm` (its DER) of an
+// encrypted part or key asks of the password, and those of MacData's DER
+// `macData` (with an `emptyPassword`, both forms of its BMPString); for the
+// reader to know what a file costs before it derives anything. Throw as
+// Decrypt, DecryptProviderKey and CheckMac would.
+std::vector<PfxDerivation> DerivationsOf(std::span<const uint8_t> algorithm,
+                                         const PfxLimits& limits);
+std::vector<PfxDerivation> MacDerivations(std::span<const uint8_t> macData, bool emptyPassword,
+                                          const PfxLimits& limits);
+
+// The provider's key bag's derivation from its parameters (DER).
+PfxDerivation ProviderDerivation(std::span<const uint8_t> parameters, const PfxLimits& limits);
 
 // Checks the MAC of MacData's DER over `content` (the authenticated safe's
 // bytes) and says how it is made. An empty password's BMPString is two zero
-// bytes or nothing, as writers differ: the one that the MAC takes is left in
-// `password`. Throws PfxFault: kWrongPassword when the MAC does not match.
+// bytes or nothing, as writers differ: the one that the MAC takes is kept by
+// `password` for the parts. Throws PfxFault: kWrongPassword when the MAC does not match.
 PfxMac CheckMac(std::span<const uint8_t> macData, std::span<const uint8_t> content,
                 PfxPassword& password, const PfxLimits& limits);
 
@@ -64,7 +68,7 @@ PfxMac CheckMac(std::span<const uint8_t> macData, std::span<const uint8_t> conte
 // `described`. The padding of the block ciphers is removed; a wrong one is
 // kUndecipherable.
 SecureBytes Decrypt(std::span<const uint8_t> algorithm, std::span<const uint8_t> encrypted,
-                    const PfxPassword& password, const PfxLimits& limits, PfxEncryption& described);
+                    PfxPassword& password, const PfxLimits& limits, PfxEncryption& described);
 
 // The key in the provider's key bag, its parameters `parameters` (DER) and
 // its encrypted data `encrypted`; the file's MAC, when there is one, has
@@ -77,7 +81,7 @@ struct ProviderKey {
   SecureBytes d;  // little-endian
 };
 ProviderKey DecryptProviderKey(std::span<const uint8_t> parameters,
-                               std::span<const uint8_t> encrypted, const PfxPassword& password,
+                               std::span<const uint8_t> encrypted, PfxPassword& password,
                                const PfxLimits& limits, bool proved, PfxEncryption& described);
 
 }  // namespace quillfen

@@ -27,6 +27,8 @@ constexpr BlobAlgorithm kBlobAlgorithms[] = {
 // The blob's header: "07 20 00 00", the ALG_ID, "00 00", "MAG1", the key's
 // length, both little-endian.
 constexpr size_t kHeaderSize = 16;
+// The provider writes salts of 16 bytes; the first 8 are the IV.
+constexpr size_t kMaxSalt = 16;
 constexpr std::array<uint8_t, 4> kBlobKind = {0x07, 0x20, 0x00, 0x00};
 constexpr std::array<uint8_t, 4> kMagic = {'M', 'A', 'G', '1'};
 constexpr std::array<uint8_t, 4> kKdfLabel = {0x26, 0xBD, 0xB8, 0x78};
@@ -73,18 +75,29 @@ std::array<uint8_t, 4> TransportMac(std::span<const uint8_t> kek, std::vector<ui
 
 }  // namespace
 
+PfxDerivation ProviderDerivation(std::span<const uint8_t> parameters, const PfxLimits& limits) {
+  const DerStructure pbe = DerStructure::Decode("ProviderPbeParams", parameters);
+  PfxDerivation derivation{PfxDerivation::Kind::kProvider, PfxDerivation::Form::kUtf16Le};
+  derivation.salt = pbe.Bytes("salt");
+  // Every round hashes the whole salt: a longer one than the provider
+  // writes would make each dearer.
+  if (derivation.salt.size() < 8 || derivation.salt.size() > kMaxSalt) {
+    Fail(PfxFault::Kind::kDamaged, u"неверная длина соли");
+  }
+  derivation.iterations = Iterations(pbe.Bytes("iterations"), limits);
+  return derivation;
+}
+
 ProviderKey DecryptProviderKey(std::span<const uint8_t> parameters,
-                               std::span<const uint8_t> encrypted, const PfxPassword& password,
+                               std::span<const uint8_t> encrypted, PfxPassword& password,
                                const PfxLimits& limits, bool proved, PfxEncryption& described) {
   described = PfxEncryption{};
   described.scheme = kProviderPbe;
-  const DerStructure pbe = DerStructure::Decode("ProviderPbeParams", parameters);
-  const std::vector<uint8_t> salt = pbe.Bytes("salt");
-  if (salt.size() < 8 || salt.size() > 1024) Fail(PfxFault::Kind::kDamaged, u"неверная длина соли");
-  described.iterations = Iterations(pbe.Bytes("iterations"), limits);
-  const SecureBytes key = CryptoProPfxKey(password.utf16_le.Span(), salt, described.iterations);
+  const PfxDerivation derivation = ProviderDerivation(parameters, limits);
+  described.iterations = derivation.iterations;
+  const SecureBytes& key = password.Derive(derivation);
   const SecureBytes plain = Gost28147Cfb(GostSbox::kCryptoProA, false, key.Span(),
-                                         std::span(salt).first(8), encrypted, false);
+                                         std::span(derivation.salt).first(8), encrypted, false);
 
   // What the password opened; without a MAC that proved it, a wrong one
   // shows here first.

@@ -4,6 +4,7 @@
 #include "conversion/pkcs_identifiers.h"
 
 #include "conversion/conversion_error.h"
+#include "conversion/sources/pfx_derivations.h"
 #include "conversion/sources/pfx_encryption.h"
 #include "host/path_functions.h"
 #include "host/registry_case.h"
@@ -13,9 +14,6 @@
 
 namespace quillfen {
 namespace {
-
-// A file of a few keys and their chains has dozens of bags.
-constexpr size_t kMaxBags = 1024;
 
 [[noreturn]] void Fail(PfxFault::Kind kind, std::u16string detail = {}) {
   throw PfxFault{kind, std::move(detail)};
@@ -145,7 +143,7 @@ struct FoundCertificate {
 class PfxReader {
  public:
   PfxReader(const SecureBytes& password, const PfxLimits& limits)
-      : password_(PasswordForms(password.Span())), limits_(limits) {}
+      : password_(password.Span(), limits), limits_(limits) {}
 
   PfxContents Read(std::span<const uint8_t> bytes) {
     // libtasn1 calls a file cut short a wrong encoding; its length says
@@ -161,6 +159,7 @@ class PfxReader {
     const std::string type = pfx.Oid("authSafe.contentType");
     if (type != kPkcs7Data) Fail(PfxFault::Kind::kUnknownContent, FromUtf8(type));
     const std::vector<uint8_t> content = Octets(pfx.Bytes("authSafe.content"));
+    PlanDerivations(pfx, content, password_, limits_);
     if (pfx.Has("macData")) {
       contents_.mac = CheckMac(pfx.ElementDer("macData"), content, password_, limits_);
       proved_ = true;
@@ -224,7 +223,7 @@ class PfxReader {
   void ReadSafeContents(const DerStructure& safe, const std::optional<PfxEncryption>& encryption) {
     const auto bags = safe.ElementsDer({});
     bags_ += bags.size();
-    if (bags_ > kMaxBags) Fail(PfxFault::Kind::kDamaged, u"слишком много частей");
+    if (bags_ > kMaxPfxBags) Fail(PfxFault::Kind::kDamaged, u"слишком много частей");
     for (const auto& der : bags) {
       const DerStructure bag = DerStructure::Decode("SafeBag", der);
       const std::string id = bag.Oid("bagId");
@@ -324,6 +323,7 @@ std::u16string FaultText(const PfxFault& fault, const std::u16string& file) {
   switch (fault.kind) {
     case PfxFault::Kind::kDamaged:
     case PfxFault::Kind::kUndecipherable:
+    case PfxFault::Kind::kTooManyIterations:
       return u"Файл PFX " + file + u" повреждён (" + fault.detail + u").";
     case PfxFault::Kind::kWrongPassword:
       return u"Неверный пароль " + pfx + u".";
@@ -339,8 +339,6 @@ std::u16string FaultText(const PfxFault& fault, const std::u16string& file) {
       return u"Параметры ключа " + pfx + u" (" + fault.detail + u") программа не знает.";
     case PfxFault::Kind::kUnknownContent:
       return u"Вид содержимого " + pfx + u" (" + fault.detail + u") программа не знает.";
-    case PfxFault::Kind::kTooManyIterations:
-      return u"Число итераций в файле PFX " + file + u" больше 10000000.";
     case PfxFault::Kind::kKeyMacMismatch:
       return u"Ключ " + pfx + u" повреждён: его имитовставка не сходится.";
     case PfxFault::Kind::kCertificateMismatch:

@@ -15,15 +15,28 @@ namespace quillfen {
 
 // A PFX (PKCS #12) file as a source of keys with their certificates.
 
-// What a file may ask of the reader. The fuzzer lowers the iterations.
+// What a file may ask of the reader. Writers use 2000 or 2048 iterations,
+// the most careful some hundreds of thousands: a count above a million is
+// damage, or an attack. A file's derivations together may take a million
+// rounds of their digests (see KeyDerivationRounds): some seconds of the
+// slowest, Streebog. The fuzzer lowers both.
 struct PfxLimits {
-  unsigned long max_iterations = 10'000'000;
+  unsigned long max_iterations = 1'000'000;
+  uint64_t max_rounds = 1'000'000;
 };
 
-// The most bytes a PFX is read from, and the most of its keys and of its
-// encrypted parts: each costs a key derivation.
+// The most bytes a PFX is read from, the most of its keys and of its
+// encrypted parts (each costs a key derivation), and of its bags (a file of
+// a few keys and their chains has dozens).
 inline constexpr size_t kMaxPfxSize = 8 << 20;
 inline constexpr size_t kMaxPfxEncryptedParts = 16;
+inline constexpr size_t kMaxPfxBags = 1024;
+
+// What reading a PFX holds in secure memory for its password, the longest a
+// run takes (4096 bytes of Windows-1251 letters, three bytes each in UTF-8):
+// the text it came from, its UTF-8, one other form at a time and what a
+// derivation makes of it.
+inline constexpr size_t kPfxPasswordMemory = 48 << 10;
 
 // True when `bytes` start as a PFX does: a SEQUENCE whose first element is
 // INTEGER 3 and whose second a ContentInfo of type data. The rest may be

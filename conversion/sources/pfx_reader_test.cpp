@@ -409,8 +409,8 @@ TEST(PfxReaderTest, WhatCannotBeReadHasItsMessage) {
        Message(u"Алгоритм имитовставки файла PFX «ivanov.pfx» (1.2.643.2.2.9) программа не "
                u"знает.")},
       {"MAC's iterations",
-       Changed(standard, [](DerStructure& pfx) { pfx.Write("macData.iterations", "10000001"); }),
-       password, Message(u"Число итераций в файле PFX «ivanov.pfx» больше 10000000.")},
+       Changed(standard, [](DerStructure& pfx) { pfx.Write("macData.iterations", "1000001"); }),
+       password, Message(u"Файл PFX «ivanov.pfx» повреждён (число итераций больше 1000000).")},
       {"a bag's iterations",
        Resealed(standard, password,
                 [&](DerStructure& safe) {
@@ -423,7 +423,7 @@ TEST(PfxReaderTest, WhatCannotBeReadHasItsMessage) {
                     });
                   });
                 }),
-       password, Message(u"Число итераций в файле PFX «ivanov.pfx» больше 10000000.")},
+       password, Message(u"Файл PFX «ivanov.pfx» повреждён (число итераций больше 1000000).")},
       {"version 2", Changed(standard, [](DerStructure& pfx) { pfx.Write("version", "2"); }),
        password, Message(u"Файл PFX «ivanov.pfx» повреждён (неверная версия).")},
       {"over 8 MB", std::vector<uint8_t>(kMaxPfxSize + 1), password,
