@@ -224,8 +224,8 @@ TEST(SignalsAndLimitsTest, ASignalAtThePasswordPromptGivesTheEchoBack) {
 
 // Only secrets go into libgcrypt's secure memory, one pool as large as the
 // run needs; what libgcrypt would say of it, that it cannot lock it among
-// that, is no second message, and a password file's line as long as no
-// password is refused as the terminal's and standard input's are.
+// that, is no second message, and a password line as long as no password is
+// refused whole, from a file, standard input or a FIFO, never cut.
 TEST(SignalsAndLimitsTest, SecureMemorySaysNothingOfItsOwn) {
   TempDir dir;
   std::vector<TestContainer> many;
@@ -239,6 +239,7 @@ TEST(SignalsAndLimitsTest, SecureMemorySaysNothingOfItsOwn) {
                   EncodeUtf16Le(RegeditExport(KnownAnswerValues("kat256.000")), true));
   WriteBinaryFile(dir / "pass.txt", "Kat-256\n");
   WriteBinaryFile(dir / "long.txt", std::string(25000, 'a') + "\n");
+  WriteBinaryFile(dir / "over.txt", std::string(4097, 'a') + "\n");
   const auto pfx = KnownAnswerFile("pfx/kat256.std.pfx");
   WriteBinaryFile(dir / "std.pfx", std::string(pfx.begin(), pfx.end()));
   WriteBinaryFile(dir / "std.txt", "Пароль-256\n");
@@ -286,6 +287,21 @@ TEST(SignalsAndLimitsTest, SecureMemorySaysNothingOfItsOwn) {
        {"--export-key", "--password-file=long.txt", "one.reg", "none"},
        1,
        kCaption + "long.txt\n\nПароль длиннее 4096 байт.\n"},
+      {"a password line of 4097 bytes on standard input",
+       "exec <over.txt",
+       {"--export-key", "--password-file=-", "one.reg", "none"},
+       1,
+       kCaption + "-\n\nПароль длиннее 4096 байт.\n"},
+      {"a password line of 25,000 bytes on standard input",
+       "exec <long.txt",
+       {"--export-key", "--password-file=-", "one.reg", "none"},
+       1,
+       kCaption + "-\n\nПароль длиннее 4096 байт.\n"},
+      {"a password line of 4097 bytes from a FIFO",
+       "mkfifo over.fifo && { cat over.txt >over.fifo & } && exec",
+       {"--export-key", "--password-file=over.fifo", "one.reg", "none"},
+       1,
+       kCaption + "over.fifo\n\nПароль длиннее 4096 байт.\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
