@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -134,9 +135,18 @@ TEST(SignalsAndLimitsTest, AMessageStandardOutputCannotTakeIsAFailure) {
   }
 }
 
+// What descriptor `fd` of the process `pid` leads to; empty when it is closed.
+std::string DescriptorOf(int pid, int fd) {
+  std::error_code error;
+  const fs::path target =
+      fs::read_symlink("/proc/" + std::to_string(pid) + "/fd/" + std::to_string(fd), error);
+  return error ? std::string() : target.string();
+}
+
 // Standard input, output or error that the caller closed: the null device
 // takes their numbers, so "-" reads nothing, which is a wrong password, and
-// a message written there still fails.
+// a message written there still fails; no file the run opens gets one of
+// them, so that no message goes into it.
 TEST(SignalsAndLimitsTest, ClosedStandardDescriptorsGiveTheRunNothing) {
   TempDir dir;
   fs::copy(fs::path(QUILLFEN_SOURCE_DIR) / "tests" / "data" / "known-answers" / "kat256.000",
@@ -170,6 +180,27 @@ TEST(SignalsAndLimitsTest, ClosedStandardDescriptorsGiveTheRunNothing) {
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err, c.err);
     EXPECT_EQ(Listing(dir.path()), before);
+  }
+  // A run held open while it waits for its password from a FIFO, the
+  // source read by then.
+  ASSERT_EQ(::mkfifo((dir / "pass.fifo").c_str(), 0600), 0);
+  for (const int fd : {0, 1, 2}) {
+    SCOPED_TRACE(fd);
+    const std::string closing = std::to_string(fd) + (fd == 0 ? "<&-" : ">&-");
+    RunningProgram program(
+        "/bin/bash", {"-c", "exec " + closing + "; exec \"$0\" \"$@\"", QUILLFEN_EXE,
+                      "--export-key", "--password-file=" + (dir / "pass.fifo").string(), one, out});
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    bool waiting = false;
+    while (!waiting && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      for (const int open : {2, 3, 4, 5})
+        waiting |= DescriptorOf(program.pid(), open).ends_with("pass.fifo");
+    }
+    EXPECT_TRUE(waiting);
+    EXPECT_EQ(DescriptorOf(program.pid(), fd), "/dev/null");
+    ASSERT_EQ(::kill(program.pid(), SIGTERM), 0);
+    EXPECT_EQ(program.Wait().exit_status, 128 + SIGTERM);
   }
 }
 
