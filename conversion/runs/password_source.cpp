@@ -106,7 +106,7 @@ Password DecodePassword(std::span<const uint8_t> bytes) {
 
 namespace {
 
-// A password read, and whether its input held a line at one: one that
+// A password read, and whether its input held a line at all: one that
 // ended before its first line gives the empty password too, which a new
 // PFX file must not get by accident.
 struct ReadLine {
