@@ -25,6 +25,12 @@ TEST(ParseOptionsTest, Table) {
       {{u"-h"}, Kind::kHelp},
       {{u"--version"}, Kind::kVersion},
       {{u"--list", u"a.reg"}, Kind::kRequest, Action::kList, Selection::kFirst, u"a.reg"},
+      // An option of the group given twice is given once.
+      {{u"--list", u"--list", u"a.reg"},
+       Kind::kRequest,
+       Action::kList,
+       Selection::kFirst,
+       u"a.reg"},
       {{u"--list", u"a.reg", u"b"}, Kind::kUsage},
       {{u"--container=Ключ 1", u"k/a.reg"},
        Kind::kRequest,
@@ -252,6 +258,7 @@ TEST(ParseOptionsTest, MistakesOfTheOptionsAndTheirValues) {
       {{u"--wow64", u"--native", u"a.reg"}, u"Параметры «--wow64» и «--native» несовместимы."},
       {{u"--to-reg", u"--container=c", u"d"},
        u"Параметры «--to-reg» и «--container» несовместимы."},
+      {{u"--to-reg", u"--all", u"d"}, u"Параметры «--to-reg» и «--all» несовместимы."},
       // Of several options the run does not take, the selection is named first,
       // then --keys-dir, --name and --password-file, whatever their order.
       {{u"--list", u"--password-file=p", u"--keys-dir=k", u"--all", u"a.reg"},

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 
 #include "app/mod_main.h"
@@ -26,9 +27,18 @@ class RunWithOptionsTest : public testing::Test {
     files.AddFile(u"/work/key.reg", EncodeUtf16Le(text, true));
   }
 
-  // The status; `shown` receives the one message.
+  // The status; `shown` receives the one message, and `disk_at_message` the
+  // disk as it was when the message was shown.
   int Run(const std::vector<std::u16string>& arguments, RecordingMessenger::Shown* shown) {
-    RecordingMessenger messenger;
+    struct Messenger : RecordingMessenger {
+      explicit Messenger(RunWithOptionsTest& test) : test(test) {}
+      void Show(std::u16string_view caption, std::u16string_view text,
+                MessageStyle style) override {
+        test.disk_at_message = test.files.Snapshot();
+        RecordingMessenger::Show(caption, text, style);
+      }
+      RunWithOptionsTest& test;
+    } messenger(*this);
     Host host{files, messenger};
     const int status = RunConverter(host, ArgumentList(arguments), u"quillfen");
     EXPECT_EQ(messenger.shown.size(), 1u);
@@ -37,6 +47,7 @@ class RunWithOptionsTest : public testing::Test {
   }
 
   FakeFileSystem files;
+  std::map<std::u16string, std::string> disk_at_message;
 };
 
 // `text` with each CR LF replaced by `line_break`.
@@ -234,6 +245,8 @@ TEST_F(FlushTest, AFlushThatFailsUndoesTheRun) {
     RecordingMessenger::Shown shown;
     EXPECT_EQ(Run(c.arguments, &shown), 1);
     EXPECT_EQ(shown.text, c.message + u"\r\n\r\nОшибка 28: No space left on device");
+    // Undone before the user reads why.
+    EXPECT_EQ(disk_at_message, before);
     EXPECT_EQ(files.Snapshot(), before);
   }
 }

@@ -110,20 +110,27 @@ TEST(RunConverterTest, StatusAndTheOneMessage) {
 #ifndef _WIN32
 TEST(RunConverterTest, AStopSignalAtAnyPointUndoesTheRunAndSetsTheStatus) {
   const std::vector<std::u16string> all = {u"--all", u"/work/all.reg", u"/work/out"};
+  // `when` SIZE_MAX: the signal comes while the output directory is flushed,
+  // the last step, which looks for none.
   const auto run = [&](FakeFileSystem& files, RecordingMessenger& messenger, size_t when) {
     files.AddFile(u"/work/all.reg", EncodeUtf16Le(SeveralContainersExport(FourContainers()), true));
     StopWhen signals(when);
     ScopedStopSignals scope(signals);
+    files.AfterCall(FakeFileSystem::Op::kSyncDirectory, u"/work/out",
+                    [&] { signals.come = when == SIZE_MAX; });
     Host host{files, messenger};
     const int status = RunConverter(host, ArgumentList(all), u"quillfen");
     return std::pair{status, signals.looked};
   };
   FakeFileSystem whole;
   RecordingMessenger shown;
-  const auto [done, looks] = run(whole, shown, SIZE_MAX);
+  const auto [done, looks] = run(whole, shown, SIZE_MAX - 1);
   ASSERT_EQ(done, kExitSuccess);
   ASSERT_GT(looks, 20u);
-  for (size_t when = 1; when <= looks; ++when) {
+  std::vector<size_t> whens;
+  for (size_t when = 1; when <= looks; ++when) whens.push_back(when);
+  whens.push_back(SIZE_MAX);
+  for (const size_t when : whens) {
     SCOPED_TRACE(when);
     FakeFileSystem files;
     RecordingMessenger messenger;

@@ -20,35 +20,51 @@ const fs::path kKnownAnswers = fs::path(QUILLFEN_SOURCE_DIR) / "tests/data/known
 // Each known-answer container as a PFX, which OpenSSL's GOST engine opens
 // with the new password into the key --export-key writes and the
 // container's certificate; the PFX read back as a source gives them too.
+// The new password comes whole from a UTF-8 file, a UTF-16LE file whose Њ
+// (U+040A) has a byte 0A, and UTF-16LE standard input whose last character,
+// ൌ (U+0D4C), has a byte 0D.
 TEST(PfxProgramTest, EveryKnownAnswerAsOpenSslReadsIt) {
   TempDir dir;
   WriteBinaryFile(dir / "new.pass", "Новый пароль\n");
-  for (const auto& [name, password] :
-       {std::pair{"kat2001", "Kat-2001"}, {"kat256", "Kat-256"}, {"kat512", ""}}) {
+  WriteBinaryFile(dir / "new16.pass", std::string("\xff\xfe\x1d\x04\x0a\x04\n\x00", 8));
+  WriteBinaryFile(dir / "input16.pass", std::string("\xff\xfeN\x00\x4c\x0d\n\x00", 8));
+  const struct {
+    const char* name;
+    const char* password;
+    const char* new_password_file;
+    const char* new_password;
+  } kCases[] = {{"kat2001", "Kat-2001", "new.pass", "Новый пароль"},
+                {"kat256", "Kat-256", "new16.pass", "НЊ"},
+                {"kat512", "", "-", "Nൌ"}};
+  for (const auto& [name, password, new_password_file, new_password] : kCases) {
     SCOPED_TRACE(name);
     const std::string container = (kKnownAnswers / (std::string(name) + ".000")).string();
     WriteBinaryFile(dir / "pass", std::string(password) + "\n");
     const auto run = [&](std::vector<std::string> arguments) {
-      const ProgramResult result = RunProgram(QUILLFEN_EXE, arguments, dir.path());
+      // Standard input is the UTF-16LE line, for "-".
+      arguments.insert(arguments.begin(), {"-c", "exec \"$0\" \"$@\" <input16.pass", QUILLFEN_EXE});
+      const ProgramResult result = RunProgram("/bin/sh", arguments, dir.path());
       EXPECT_EQ(result.exit_status, 0) << result.err;
       return result;
     };
-    const ProgramResult written = run(
-        {"--export-pfx", "--password-file=pass", "--pfx-password-file=new.pass", container, "pfx"});
+    const ProgramResult written =
+        run({"--export-pfx", "--password-file=pass",
+             "--pfx-password-file=" + std::string(new_password_file), container, "pfx"});
     run({"--export-key", "--password-file=pass", container, "pem"});
     const std::string file = std::string(name) + ".000";
     EXPECT_EQ(written.out, "Velmora - Quillfen\npfx\n\n«" + std::string(name) + "» → " + file +
                                ".pfx\n\nФайл PFX создан успешно! ^_^v\n");
     EXPECT_EQ(Mode(dir / "pfx"), 0700u);
     EXPECT_EQ(Mode(dir / "pfx" / (file + ".pfx")), 0600u);
-    const std::string opened =
-        OpenSsl({"pkcs12", "-engine", "gost", "-nodes", "-passin", "pass:Новый пароль"},
-                ReadBinaryFile(dir / "pfx" / (file + ".pfx")));
+    const std::string opened = OpenSsl(
+        {"pkcs12", "-engine", "gost", "-nodes", "-passin", "pass:" + std::string(new_password)},
+        ReadBinaryFile(dir / "pfx" / (file + ".pfx")));
     EXPECT_EQ(PemBlock(opened, "PRIVATE KEY"), ReadBinaryFile(dir / "pem" / (file + ".key.pem")));
     EXPECT_EQ(PemBlock(opened, "CERTIFICATE"), ReadBinaryFile(dir / "pem" / (file + ".cert.pem")));
 
     // «kat256.000» of kat256.000.pfx gives kat25600.000.key.pem.
-    run({"--export-key", "--password-file=new.pass", "pfx/" + file + ".pfx", "again"});
+    WriteBinaryFile(dir / "again.pass", std::string(new_password) + "\n");
+    run({"--export-key", "--password-file=again.pass", "pfx/" + file + ".pfx", "again"});
     const std::string again = ToUtf8(ShortContainerName(FromUtf8(file))) + ".000.key.pem";
     EXPECT_EQ(ReadBinaryFile(dir / "again" / again),
               ReadBinaryFile(dir / "pem" / (file + ".key.pem")));

@@ -287,6 +287,7 @@ TEST(ProgramTest, ToRegRefusesAKeyNameThatWouldBreakItsLine) {
       {{"--to-reg", "--user=S-1", "--name=a\nb", "c.000"}, u"Имя раздела «a\\nb" + refused},
       {{"--to-reg", "--user=S-1", "--name=a\r", "c.000"}, u"Имя раздела «a\\r" + refused},
       {{"--to-reg", "--user=S-1\r\n", "c.000"}, u"Имя раздела «S-1\\r\\n" + refused},
+      {{"--to-reg", "--user=", "c.000"}, u"Имя раздела «" + refused},
       {{"--to-reg", "--user=S-1", "--name=a\\b", "c.000"}, u"Имя раздела «a\\b" + refused},
   };
   for (const auto& c : cases) {

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -191,9 +192,18 @@ TEST(SignalsAndLimitsTest, AMessageStandardOutputCannotTakeIsAFailure) {
   }
 }
 
+// What descriptor `fd` of the process `pid` leads to; empty when it is closed.
+std::string DescriptorOf(int pid, int fd) {
+  std::error_code error;
+  const fs::path target =
+      fs::read_symlink("/proc/" + std::to_string(pid) + "/fd/" + std::to_string(fd), error);
+  return error ? std::string() : target.string();
+}
+
 // Standard input, output or error that the caller closed: the null device
 // takes their numbers, so "-" reads nothing, which is a wrong password, and
-// a message written there still fails.
+// a message written there still fails; no file the run opens gets one of
+// them, so that no message goes into it.
 TEST(SignalsAndLimitsTest, ClosedStandardDescriptorsGiveTheRunNothing) {
   TempDir dir;
   fs::copy(fs::path(QUILLFEN_SOURCE_DIR) / "tests" / "data" / "known-answers" / "kat256.000",
@@ -227,6 +237,27 @@ TEST(SignalsAndLimitsTest, ClosedStandardDescriptorsGiveTheRunNothing) {
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err, c.err);
     EXPECT_EQ(Listing(dir.path()), before);
+  }
+  // A run held open while it waits for its password from a FIFO, the
+  // source read by then.
+  ASSERT_EQ(::mkfifo((dir / "pass.fifo").c_str(), 0600), 0);
+  for (const int fd : {0, 1, 2}) {
+    SCOPED_TRACE(fd);
+    const std::string closing = std::to_string(fd) + (fd == 0 ? "<&-" : ">&-");
+    RunningProgram program(
+        "/bin/bash", {"-c", "exec " + closing + "; exec \"$0\" \"$@\"", QUILLFEN_EXE,
+                      "--export-key", "--password-file=" + (dir / "pass.fifo").string(), one, out});
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    bool waiting = false;
+    while (!waiting && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      for (const int open : {2, 3, 4, 5})
+        waiting |= DescriptorOf(program.pid(), open).ends_with("pass.fifo");
+    }
+    EXPECT_TRUE(waiting);
+    EXPECT_EQ(DescriptorOf(program.pid(), fd), "/dev/null");
+    ASSERT_EQ(::kill(program.pid(), SIGTERM), 0);
+    EXPECT_EQ(program.Wait().exit_status, 128 + SIGTERM);
   }
 }
 
@@ -281,8 +312,8 @@ TEST(SignalsAndLimitsTest, ASignalAtThePasswordPromptGivesTheEchoBack) {
 
 // Only secrets go into libgcrypt's secure memory, one pool as large as the
 // run needs; what libgcrypt would say of it, that it cannot lock it among
-// that, is no second message, and a password file's line as long as no
-// password is refused as the terminal's and standard input's are.
+// that, is no second message, and a password line as long as no password is
+// refused whole, from a file, standard input or a FIFO, never cut.
 TEST(SignalsAndLimitsTest, SecureMemorySaysNothingOfItsOwn) {
   TempDir dir;
   std::vector<TestContainer> many;
@@ -296,6 +327,7 @@ TEST(SignalsAndLimitsTest, SecureMemorySaysNothingOfItsOwn) {
                   EncodeUtf16Le(RegeditExport(KnownAnswerValues("kat256.000")), true));
   WriteBinaryFile(dir / "pass.txt", "Kat-256\n");
   WriteBinaryFile(dir / "long.txt", std::string(25000, 'a') + "\n");
+  WriteBinaryFile(dir / "over.txt", std::string(4097, 'a') + "\n");
   const auto pfx = KnownAnswerFile("pfx/kat256.std.pfx");
   WriteBinaryFile(dir / "std.pfx", std::string(pfx.begin(), pfx.end()));
   WriteBinaryFile(dir / "std.txt", "Пароль-256\n");
@@ -363,6 +395,21 @@ TEST(SignalsAndLimitsTest, SecureMemorySaysNothingOfItsOwn) {
        {"--export-key", "--password-file=long.txt", "one.reg", "none"},
        1,
        kCaption + "long.txt\n\nПароль длиннее 4096 байт.\n"},
+      {"a password line of 4097 bytes on standard input",
+       "exec <over.txt",
+       {"--export-key", "--password-file=-", "one.reg", "none"},
+       1,
+       kCaption + "-\n\nПароль длиннее 4096 байт.\n"},
+      {"a password line of 25,000 bytes on standard input",
+       "exec <long.txt",
+       {"--export-key", "--password-file=-", "one.reg", "none"},
+       1,
+       kCaption + "-\n\nПароль длиннее 4096 байт.\n"},
+      {"a password line of 4097 bytes from a FIFO",
+       "mkfifo over.fifo && { cat over.txt >over.fifo & } && exec",
+       {"--export-key", "--password-file=over.fifo", "one.reg", "none"},
+       1,
+       kCaption + "over.fifo\n\nПароль длиннее 4096 байт.\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

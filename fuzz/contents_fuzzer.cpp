@@ -48,7 +48,7 @@ void CheckCertificate(const CertificateContents& certificate) {
 
 // What `text` would put on a terminal: UTF-8 throughout, so no half of a
 // surrogate pair went out as the byte it stood for, and no C1 control (C2 9B
-// is CSI) nor a control that turns the text around.
+// is CSI) nor a control that turns the text around or breaks its line.
 void CheckWritten(std::u16string_view text) {
   const std::string written = ToUtf8(text);
   FUZZ_CHECK(IsValidUtf8(written));
@@ -57,6 +57,7 @@ void CheckWritten(std::u16string_view text) {
     i += DecodeUtf8Sequence(written, i, &c);
     FUZZ_CHECK(c < 0x80 || c > 0x9f);
     FUZZ_CHECK(!(c >= 0x202a && c <= 0x202e) && !(c >= 0x2066 && c <= 0x2069));
+    FUZZ_CHECK(c != 0x200e && c != 0x200f && c != 0x061c && c != 0x2028 && c != 0x2029);
   }
 }
 

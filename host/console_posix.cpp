@@ -11,6 +11,7 @@
 
 #include "host/console.h"
 #include "host/file_descriptor.h"
+#include "host/line_end.h"
 #include "host/run_time_error.h"
 #include "host/stop_signals.h"
 #include "host/unicode.h"
@@ -35,7 +36,8 @@ void WaitForInput(int fd) {
 
 // A line from `fd` a byte at a time, so that nothing after it is taken from
 // a shared input; bytes beyond `line` are counted, not kept.
-size_t ReadLine(int fd, std::span<uint8_t> line) {
+InputLine ReadLine(int fd, std::span<uint8_t> line) {
+  LineEnd end;
   size_t length = 0;
   for (;;) {
     WaitForInput(fd);
@@ -43,12 +45,11 @@ size_t ReadLine(int fd, std::span<uint8_t> line) {
     const ssize_t got = ::read(fd, &byte, 1);
     if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
     if (got < 0) ThrowErrno();
-    if (got == 0 || byte == '\n') break;
+    if (got == 0) return {length, length == 0};
+    if (end.Take(byte)) return {length - end.Dropped(), false};
     if (length < line.size()) line[length] = byte;
     ++length;
   }
-  if (length > 0 && length <= line.size() && line[length - 1] == '\r') --length;
-  return length;
 }
 
 // The signals that end the program where they find it: the stop signals
@@ -124,9 +125,10 @@ class EchoOff {
 
 class PosixConsole : public Console {
  public:
-  size_t ReadInputLine(std::span<uint8_t> line) override { return ReadLine(STDIN_FILENO, line); }
+  InputLine ReadInputLine(std::span<uint8_t> line) override { return ReadLine(STDIN_FILENO, line); }
 
-  std::optional<size_t> ReadPipeLine(std::u16string_view path, std::span<uint8_t> line) override {
+  std::optional<InputLine> ReadPipeLine(std::u16string_view path,
+                                        std::span<uint8_t> line) override {
     // Without waiting for a FIFO's writer to open it: the line is waited
     // for instead, and Ctrl-C ends the wait.
     const FileDescriptor pipe(::open(ToUtf8(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
@@ -148,7 +150,7 @@ class PosixConsole : public Console {
     size_t length = 0;
     try {
       const EchoOff quiet(terminal.get(), saved);
-      length = ReadLine(terminal.get(), line);
+      length = ReadLine(terminal.get(), line).length;
     } catch (...) {
       // A message may follow: not after the prompt on its line.
       if (::write(terminal.get(), "\n", 1) < 0) {

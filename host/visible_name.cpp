@@ -9,9 +9,12 @@ bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 // The controls that reorder text on the screen: a name could show a file's
-// extension where it is not, or turn the rest of a line around.
+// extension where it is not, or turn the rest of a line around. The marks
+// (U+200E, U+200F, U+061C) turn the text beside them, and the line and
+// paragraph separators (U+2028, U+2029) break a line as a line break does.
 bool IsBidirectionalControl(char16_t c) {
-  return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+  return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0x200E ||
+         c == 0x200F || c == 0x061C || c == 0x2028 || c == 0x2029;
 }
 
 void AppendUnitEscape(std::u16string& shown, char16_t c) {

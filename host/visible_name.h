@@ -10,9 +10,11 @@ namespace quillfen {
 // would break a line, add a column, or reach the terminal as a command. They
 // become "\t", "\n", "\r" and "\xHH"; so do the units U+DC80-U+DCFF that
 // stand for bytes that were no UTF-8, which would go out as those bytes
-// again (C2 9B is a command too). Any other surrogate without its pair and
-// the controls that turn text around on the screen (U+202A-U+202E,
-// U+2066-U+2069) become "\uHHHH". With `escapeBackslash` a backslash
+// again (C2 9B is a command too). Any other surrogate without its pair, the
+// controls that turn text around on the screen (U+202A-U+202E,
+// U+2066-U+2069, the marks U+200E, U+200F and U+061C) and the line and
+// paragraph separators (U+2028, U+2029) become "\uHHHH". With
+// `escapeBackslash` a backslash
 // becomes "\\" as well, so that the text reads back unambiguously: a --list
 // line always splits into its columns. Files and directories keep the real
 // characters; only what is shown changes.

@@ -27,10 +27,13 @@ TEST(VisibleNameTest, ControlCharactersBecomeEscapes) {
       {u"\xd800z\xdc00\xdfff", u"\\uD800z\\uDC00\\uDFFF", u"\\uD800z\\uDC00\\uDFFF"},
       {u"\xd83d\xde00\xdbff\xdfff", u"\xd83d\xde00\xdbff\xdfff", u"\xd83d\xde00\xdbff\xdfff"},
       {u"\xd83d\xd83d\xde00", u"\\uD83D\xd83d\xde00", u"\\uD83D\xd83d\xde00"},
-      // What turns text around on the screen.
+      // What turns text around on the screen, and what breaks its line.
       {u"cod\x202egpj.exe", u"cod\\u202Egpj.exe", u"cod\\u202Egpj.exe"},
-      {u"\x2029\x202a\x2066\x2069\x206a", u"\x2029\\u202A\\u2066\\u2069\x206a",
-       u"\x2029\\u202A\\u2066\\u2069\x206a"},
+      {u"\x2027\x202a\x2066\x2069\x206a", u"\x2027\\u202A\\u2066\\u2069\x206a",
+       u"\x2027\\u202A\\u2066\\u2069\x206a"},
+      {u"a\u200Eb\u200Fc\u061Cd", u"a\\u200Eb\\u200Fc\\u061Cd", u"a\\u200Eb\\u200Fc\\u061Cd"},
+      {u"\x200d\x2028\x2029\x2010\x061b\x061d", u"\x200d\\u2028\\u2029\x2010\x061b\x061d",
+       u"\x200d\\u2028\\u2029\x2010\x061b\x061d"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(VisibleName(c.name), c.shown) << testing::PrintToString(c.name);

@@ -217,20 +217,21 @@ TEST(WindowsDirectoryTest, AReparsePointInAFilesPlaceIsNotFollowed) {
   }
 }
 
-// A caller that gives the program no standard input at all: "-" reads
-// nothing, as a closed input would give.
-TEST(WindowsConsoleTest, AMissingStandardInputReadsAsEmpty) {
+// A caller that gives the program no standard input at all: "-" has no
+// line, as a closed input.
+TEST(WindowsConsoleTest, AMissingStandardInputHasNoLine) {
   const HANDLE saved = ::GetStdHandle(STD_INPUT_HANDLE);
   ASSERT_TRUE(::SetStdHandle(STD_INPUT_HANDLE, nullptr));
   uint8_t line[16];
-  size_t length = 99;
+  InputLine read{99, false};
   try {
-    length = RealConsole().ReadInputLine(line);
+    read = RealConsole().ReadInputLine(line);
   } catch (const RunTimeError& error) {
     ADD_FAILURE() << ToUtf8(error.Description());
   }
   ::SetStdHandle(STD_INPUT_HANDLE, saved);
-  EXPECT_EQ(length, 0u);
+  EXPECT_EQ(read.length, 0u);
+  EXPECT_TRUE(read.none);
 }
 
 }  // namespace

@@ -83,11 +83,9 @@ void Check(gcry_error_t error, const Feature& feature) {
     case GPG_ERR_VALUE_NOT_FOUND:
     case GPG_ERR_NOT_SUPPORTED:
     case GPG_ERR_NOT_IMPLEMENTED: {
-      const std::string_view version = gcry_check_version(nullptr);
-      std::u16string library = u"libgcrypt " + FromUtf8(version);
-      if (gcry_fips_mode_active()) library += u" в режиме FIPS";
-      throw LibraryLacks(library, feature.name,
-                         IsOlderVersion(version, feature.since) ? FromUtf8(feature.since) : u"");
+      throw LacksSince(u"libgcrypt", gcry_check_version(nullptr),
+                       gcry_fips_mode_active() ? u"в режиме FIPS" : u"", feature.name,
+                       feature.since);
     }
     default:
       Check(error);

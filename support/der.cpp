@@ -333,7 +333,9 @@ void DerStructure::Omit(std::string_view path) {
   state_->Check(path, asn1_write_value(state_->node, std::string(path).c_str(), nullptr, 0));
 }
 
-std::vector<uint8_t> DerStructure::Encode() const {
+std::vector<uint8_t> DerStructure::Encode() const { return EncodeWiped().Release(); }
+
+WipedDer DerStructure::EncodeWiped() const {
   char error[ASN1_MAX_ERROR_DESCRIPTION_SIZE] = {};
   int size = 0;
   int result = asn1_der_coding(state_->node, "", nullptr, &size, error);
@@ -342,9 +344,27 @@ std::vector<uint8_t> DerStructure::Encode() const {
     der.resize(size);
     result = asn1_der_coding(state_->node, "", der.data(), &size, error);
   }
-  if (result != ASN1_SUCCESS) state_->Fail({}, result);
-  der.resize(size);
-  return der;
+  if (result != ASN1_SUCCESS) {
+    Wipe(der);
+    state_->Fail({}, result);
+  }
+  der.resize(static_cast<size_t>(size));
+  return WipedDer(std::move(der));
+}
+
+WipedDer& WipedDer::operator=(WipedDer&& other) noexcept {
+  Wipe(bytes_);
+  bytes_ = std::move(other.bytes_);
+  other.bytes_.clear();
+  return *this;
+}
+
+WipedDer::~WipedDer() { Wipe(bytes_); }
+
+std::vector<uint8_t> WipedDer::Release() {
+  std::vector<uint8_t> bytes = std::move(bytes_);
+  bytes_.clear();
+  return bytes;
 }
 
 std::vector<std::vector<uint8_t>> DerStructure::ElementsDer(std::string_view path) const {

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "support/date_time.h"
@@ -53,6 +54,25 @@ struct BitString {
 // ("261208004752Z", "20271208004752Z"), or nothing for any other text.
 // UTCTime's years are 1950 to 2049, as X.509 reads them.
 std::optional<DateTime> ParseDerTime(std::string_view text);
+
+// An encoding that must not stay behind in memory given back (under an
+// empty password a PFX's key bag is as good as the key): in ordinary
+// memory, however large, and wiped when it goes. A moved-from one is empty.
+class WipedDer {
+ public:
+  WipedDer() = default;
+  explicit WipedDer(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
+  WipedDer(WipedDer&& other) noexcept : bytes_(std::move(other.bytes_)) { other.bytes_.clear(); }
+  WipedDer& operator=(WipedDer&& other) noexcept;
+  ~WipedDer();
+
+  std::span<const uint8_t> Span() const { return bytes_; }
+  // The bytes, which the caller wipes from then on.
+  std::vector<uint8_t> Release();
+
+ private:
+  std::vector<uint8_t> bytes_;
+};
 
 class DerStructure {
  public:
@@ -101,6 +121,10 @@ class DerStructure {
   void Omit(std::string_view path);
   // The structure as DER. Throws DerError when an element is not written.
   std::vector<uint8_t> Encode() const;
+  // The same, wiped when it goes. libtasn1's encoder copies the structure
+  // and frees its copy unwiped, out of the program's reach: what must not
+  // be copied at all (a key in the clear) is never encoded here.
+  WipedDer EncodeWiped() const;
 
  private:
   struct State;

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "host/unicode.h"
+
 namespace quillfen {
 namespace {
 
@@ -38,6 +40,19 @@ LibraryLacks::LibraryLacks(std::u16string_view library, std::u16string_view what
     message_ += u" или новее)";
   }
   message_ += u'.';
+}
+
+LibraryLacks LacksSince(std::u16string_view name, std::string_view version,
+                        std::u16string_view state, std::u16string_view what,
+                        std::string_view since) {
+  std::u16string library(name);
+  library += u' ';
+  library += FromUtf8(version);
+  if (!state.empty()) {
+    library += u' ';
+    library += state;
+  }
+  return LibraryLacks(library, what, IsOlderVersion(version, since) ? FromUtf8(since) : u"");
 }
 
 bool IsOlderVersion(std::string_view version, std::string_view than) {

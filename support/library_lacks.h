@@ -25,6 +25,15 @@ class LibraryLacks {
   std::u16string message_;
 };
 
+// What libgcrypt or another library called `name` of `version` ("1.8.7"),
+// in `state` ("в режиме FIPS") when that is not empty, is told when it lacks
+// `what`, which came with version `since`: the version to upgrade to only
+// when it is older. One as new was built without it or refuses it, and a
+// newer one would not help.
+LibraryLacks LacksSince(std::u16string_view name, std::string_view version,
+                        std::u16string_view state, std::u16string_view what,
+                        std::string_view since);
+
 // True when the dotted version `version` ("1.8.7") comes before `than`
 // ("1.9"), compared number by number; a missing number is zero, and the
 // comparison stops at the first part that is no number ("1.10.1-beta").

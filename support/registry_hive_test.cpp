@@ -66,7 +66,9 @@ TEST(RegistryHiveTest, TheCopyNeedsNoProcAndLeavesNothing) {
 // Whoever owns TMPDIR (a caller of sudo who kept it) renames the copy's
 // directory the moment libhivex opens the copy, and puts one there whose
 // copy leads to a hive only root may read: the hive listed is still the one
-// given.
+// given. Or puts a directory of the program's own user, but open to others
+// (0755), in the place of the one just made: refused, as a directory the
+// program did not make.
 TEST(RegistryHiveTest, ACopySwappedWhileItIsOpenedRedirectsNothing) {
   TempDir dir;
   fs::create_directory(dir / "tmp");
@@ -76,23 +78,52 @@ TEST(RegistryHiveTest, ACopySwappedWhileItIsOpenedRedirectsNothing) {
       SoftwareHive(
           {{u"S-1-5-18", false, u"root-only", {{u"header.key", {1}}, {u"name.key", {2}}}}}));
   fs::permissions(dir / "root-only", fs::perms(0600));
-  const auto result = RunProgram(
-      "/usr/bin/env",
-      {"LD_PRELOAD=" QUILLFEN_SWAP_ON_OPEN, "ASAN_OPTIONS=verify_asan_link_order=0",
-       "QUILLFEN_SWAP_FILE=copy", "QUILLFEN_SWAP_TO=" + (dir / "root-only").string(),
-       "TMPDIR=" + (dir / "tmp").string(), QUILLFEN_EXE, "--list", (dir / "SOFTWARE").string()});
-  EXPECT_EQ(result.exit_status, 0) << result.err;
-  EXPECT_EQ(result.out, ConsoleMessage(FourContainersList()));
-  // The swap took place: the directory made is below the other name, the
-  // copy gone from it.
-  std::vector<std::string> moved;
-  for (const auto& entry : fs::directory_iterator(dir / "tmp")) {
-    if (entry.path().filename().string().ends_with("-moved")) {
-      moved.push_back(entry.path().filename().string());
+  const std::string to = "QUILLFEN_SWAP_TO=" + (dir / "root-only").string();
+  const struct {
+    const char* what;
+    std::vector<std::string> swap;
+    int status;
+    std::string out, err;
+    size_t moved;  // directories renamed away, left empty
+  } kCases[] = {
+      {"the copy's directory renamed as the copy is opened",
+       {"LD_PRELOAD=" QUILLFEN_SWAP_ON_OPEN, "QUILLFEN_SWAP_FILE=copy", to},
+       0,
+       ConsoleMessage(FourContainersList()),
+       "",
+       1},
+      {"a 0755 directory of the same user put in its place as it is made",
+       {"LD_PRELOAD=" QUILLFEN_SWAP_AFTER_MKDIR, "QUILLFEN_SWAP_NAME=quillfen-XXXXXX", to,
+        "QUILLFEN_SWAP_OWNER=" + std::to_string(::geteuid()), "QUILLFEN_SWAP_MODE=755"},
+       1,
+       "",
+       ConsoleMessage(FromUtf8((dir / "SOFTWARE").string()) +
+                      u"\r\n\r\nНе удалось прочитать файл.\r\n\r\nОшибка 17: Another "
+                      u"directory took the place of the one made"),
+       0},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::string> arguments = c.swap;
+    arguments.insert(arguments.end(),
+                     {"ASAN_OPTIONS=verify_asan_link_order=0", "TMPDIR=" + (dir / "tmp").string(),
+                      QUILLFEN_EXE, "--list", (dir / "SOFTWARE").string()});
+    const auto result = RunProgram("/usr/bin/env", arguments);
+    EXPECT_EQ(result.exit_status, c.status);
+    EXPECT_EQ(result.out, c.out);
+    EXPECT_EQ(result.err, c.err);
+    // The swap took place: a directory made is below the other name, the
+    // copy gone from it.
+    size_t moved = 0;
+    for (const auto& entry : fs::directory_iterator(dir / "tmp")) {
+      if (!entry.path().filename().string().ends_with("-moved")) continue;
       EXPECT_TRUE(fs::is_empty(entry.path()));
+      ++moved;
     }
+    EXPECT_EQ(moved, c.moved);
+    fs::remove_all(dir / "tmp");
+    fs::create_directory(dir / "tmp");
   }
-  EXPECT_EQ(moved.size(), 1u);
 }
 
 }  // namespace

@@ -7,6 +7,10 @@
 #include <new>
 
 #if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
+#include <dlfcn.h>
+#include <elf.h>
+#include <execinfo.h>
+#include <link.h>
 #include <malloc.h>
 #define QUILLFEN_WATCH_FREED_MEMORY 1
 // glibc's own allocator, below the one this file puts in front of it.
@@ -63,6 +67,7 @@ namespace {
 
 std::atomic<bool> watching{false};
 const std::vector<std::vector<uint8_t>>* watched = nullptr;
+const std::vector<std::vector<uint8_t>>* encoded_watched = nullptr;
 size_t blocks_with_a_secret = 0;
 
 }  // namespace
@@ -74,7 +79,19 @@ bool CanWatchFreedMemory() { return false; }
 #endif
 
 void WatchFreedMemory(const std::vector<std::vector<uint8_t>>& secrets) {
+  static const std::vector<std::vector<uint8_t>> kNone;
+  WatchFreedMemory(secrets, kNone);
+}
+
+void WatchFreedMemory(const std::vector<std::vector<uint8_t>>& secrets,
+                      const std::vector<std::vector<uint8_t>>& encoded) {
+#ifdef QUILLFEN_WATCH_FREED_MEMORY
+  // The first walk of the stack loads what walks it, which allocates.
+  void* frames[1];
+  backtrace(frames, 1);
+#endif
   watched = &secrets;
+  encoded_watched = &encoded;
   blocks_with_a_secret = 0;
   watching = true;
 }
@@ -82,12 +99,44 @@ void WatchFreedMemory(const std::vector<std::vector<uint8_t>>& secrets) {
 size_t FreedBlocksWithASecret() {
   watching = false;
   watched = nullptr;
+  encoded_watched = nullptr;
   return blocks_with_a_secret;
 }
 
 }  // namespace quillfen
 
 #ifdef QUILLFEN_WATCH_FREED_MEMORY
+namespace {
+
+bool Holds(void* memory, size_t size, const std::vector<std::vector<uint8_t>>& secrets) {
+  return std::any_of(secrets.begin(), secrets.end(), [&](const auto& secret) {
+    return !secret.empty() && ::memmem(memory, size, secret.data(), secret.size()) != nullptr;
+  });
+}
+
+// True when the block being freed goes within libtasn1's asn1_der_coding,
+// found by the symbol each return address lies in, and its size.
+bool FreedByTheEncoder() {
+  void* frames[24];
+  const int count = backtrace(frames, 24);
+  for (int i = 1; i < count; ++i) {
+    Dl_info info{};
+    ElfW(Sym)* symbol = nullptr;
+    if (dladdr1(frames[i], &info, reinterpret_cast<void**>(&symbol), RTLD_DL_SYMENT) == 0 ||
+        symbol == nullptr || info.dli_sname == nullptr) {
+      continue;
+    }
+    const auto offset =
+        static_cast<size_t>(static_cast<char*>(frames[i]) - static_cast<char*>(info.dli_saddr));
+    if (std::strcmp(info.dli_sname, "asn1_der_coding") == 0 && offset < symbol->st_size) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 extern "C" void* malloc(size_t size) {
   void* memory = __libc_malloc(size);
   if (memory != nullptr && quillfen::watching.load(std::memory_order_relaxed)) {
@@ -99,11 +148,9 @@ extern "C" void* malloc(size_t size) {
 extern "C" void free(void* memory) {
   if (memory != nullptr && quillfen::watching.load(std::memory_order_relaxed)) {
     const size_t size = malloc_usable_size(memory);
-    for (const auto& secret : *quillfen::watched) {
-      if (!secret.empty() && ::memmem(memory, size, secret.data(), secret.size()) != nullptr) {
-        ++quillfen::blocks_with_a_secret;
-        break;
-      }
+    if (Holds(memory, size, *quillfen::watched) ||
+        (Holds(memory, size, *quillfen::encoded_watched) && !FreedByTheEncoder())) {
+      ++quillfen::blocks_with_a_secret;
     }
   }
   __libc_free(memory);

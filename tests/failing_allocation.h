@@ -31,6 +31,11 @@ void StopCountingAllocations();
 // their own, and outside glibc.
 bool CanWatchFreedMemory();
 void WatchFreedMemory(const std::vector<std::vector<uint8_t>>& secrets);
+// The same, and `encoded` too, except in the blocks libtasn1's encoder
+// frees itself: asn1_der_coding copies the structure it encodes and frees
+// the copy unwiped, out of the program's reach.
+void WatchFreedMemory(const std::vector<std::vector<uint8_t>>& secrets,
+                      const std::vector<std::vector<uint8_t>>& encoded);
 // How many blocks freed since held a secret; the watch ends.
 size_t FreedBlocksWithASecret();
 

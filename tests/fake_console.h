@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/console.h"
+#include "host/line_end.h"
 #include "host/run_time_error.h"
 
 namespace quillfen {
@@ -15,13 +16,14 @@ namespace quillfen {
 // terminal or fail to read; it keeps every prompt shown.
 class FakeConsole : public Console {
  public:
-  size_t ReadInputLine(std::span<uint8_t> line) override {
+  InputLine ReadInputLine(std::span<uint8_t> line) override {
     ++input_reads;
     if (input_error != 0) throw RunTimeError::FromSystem(input_error);
     return Give(input, line);
   }
 
-  std::optional<size_t> ReadPipeLine(std::u16string_view path, std::span<uint8_t> line) override {
+  std::optional<InputLine> ReadPipeLine(std::u16string_view path,
+                                        std::span<uint8_t> line) override {
     const auto pipe = pipes.find(std::u16string(path));
     if (pipe == pipes.end()) return std::nullopt;
     ++pipe_reads;
@@ -38,9 +40,10 @@ class FakeConsole : public Console {
     for (int i = 1; i < terminal_asks && rest.find('\n') != std::string::npos; ++i) {
       rest.erase(0, rest.find('\n') + 1);
     }
-    return Give(rest, line);
+    return Give(rest, line).length;
   }
 
+  // Standard input; empty: closed, or empty.
   std::string input;
   int input_error = 0;
   int input_reads = 0;
@@ -52,10 +55,16 @@ class FakeConsole : public Console {
   std::vector<std::u16string> prompts;
 
  private:
-  static size_t Give(const std::string& text, std::span<uint8_t> line) {
-    const std::string first = text.substr(0, text.find('\n'));
-    std::copy_n(first.begin(), std::min(first.size(), line.size()), line.begin());
-    return first.size();
+  // The first line of `text`, ended as the real console ends it.
+  static InputLine Give(const std::string& text, std::span<uint8_t> line) {
+    LineEnd end;
+    size_t length = 0;
+    for (const char c : text) {
+      if (end.Take(static_cast<uint8_t>(c))) return {length - end.Dropped(), false};
+      if (length < line.size()) line[length] = static_cast<uint8_t>(c);
+      ++length;
+    }
+    return {length, text.empty()};
   }
 };
 

@@ -235,6 +235,7 @@ std::optional<FileAccess> FakeFileSystem::AccessOf(const std::u16string& path) c
 void FakeFileSystem::SyncDirectory(std::u16string_view path) {
   Enter(Op::kSyncDirectory, CallForm::kWide, path);
   if (!IsDirectory(std::u16string(path))) Fail(ENOENT);
+  After(Op::kSyncDirectory, path);
 }
 
 std::vector<FileSystem::Entry> FakeFileSystem::ListDirectory(std::u16string_view path) {

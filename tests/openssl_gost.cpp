@@ -29,10 +29,17 @@ std::string OpenSslKey(const std::string& key, const std::vector<std::string>& o
   return OpenSsl(arguments, key);
 }
 
-std::string OpenSslCertificate(const std::string& key) {
-  return OpenSsl({"req", "-engine", "gost", "-new", "-x509", "-subj", "/CN=Quillfen test", "-days",
-                  "3650", "-outform", "DER", "-key"},
-                 key);
+std::string OpenSslCertificate(const std::string& key, const std::vector<std::string>& names) {
+  std::vector<std::string> arguments = {"req",   "-engine",           "gost",  "-new", "-x509",
+                                        "-subj", "/CN=Quillfen test", "-days", "3650", "-outform",
+                                        "DER"};
+  if (!names.empty()) {
+    std::string alternatives = "subjectAltName=";
+    for (const auto& name : names) alternatives += (&name == &names[0] ? "DNS:" : ",DNS:") + name;
+    arguments.insert(arguments.end(), {"-addext", alternatives});
+  }
+  arguments.push_back("-key");
+  return OpenSsl(arguments, key);
 }
 
 std::string OpenSslCertificatePublicKey(const std::string& pem) {

@@ -22,8 +22,9 @@ std::string GenerateGostKey(const std::string& algorithm, const std::string& par
 // again, {"-pubout"} its public key, {"-outform", "DER"} its DER.
 std::string OpenSslKey(const std::string& key, const std::vector<std::string>& options);
 
-// A self-signed certificate of the PEM `key`, as DER.
-std::string OpenSslCertificate(const std::string& key);
+// A self-signed certificate of the PEM `key`, as DER; with `names`, those
+// DNS names as its subjectAltName.
+std::string OpenSslCertificate(const std::string& key, const std::vector<std::string>& names = {});
 
 // The public key of the PEM certificate `pem`, as `openssl pkey -pubout`
 // writes a key's.

@@ -1,9 +1,11 @@
 // Preloaded into the program under test: another user who replaces a
 // directory the moment the program has made it. The first directory made
-// under the name QUILLFEN_SWAP_NAME is removed again and its name given to a
-// symbolic link to QUILLFEN_SWAP_TO, or, with QUILLFEN_SWAP_HARD set, to a
-// hard link to that file, or, with QUILLFEN_SWAP_OWNER set to a uid, to a
-// new directory of that user's.
+// (by mkdirat, mkdir or mkdtemp) under the name QUILLFEN_SWAP_NAME, whose
+// last "XXXXXX" stands for any six characters, is removed again and its
+// name given to a symbolic link to QUILLFEN_SWAP_TO, or, with
+// QUILLFEN_SWAP_HARD set, to a hard link to that file, or, with
+// QUILLFEN_SWAP_OWNER set to a uid, to a new directory of that user's, of
+// the mode QUILLFEN_SWAP_MODE (octal) when it is set.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,12 +19,20 @@ namespace {
 
 bool swapped = false;
 
+// `made` as `name` says, its "XXXXXX" at the end standing for any six.
+bool Named(const char* made, const char* name) {
+  const size_t length = std::strlen(name);
+  if (std::strlen(made) != length) return false;
+  const bool pattern = length >= 6 && std::strcmp(name + length - 6, "XXXXXX") == 0;
+  return std::strncmp(made, name, pattern ? length - 6 : length) == 0;
+}
+
 void Swap(int directory, const char* path) {
   const char* name = std::getenv("QUILLFEN_SWAP_NAME");
   const char* to = std::getenv("QUILLFEN_SWAP_TO");
   const char* last = std::strrchr(path, '/');
   last = last == nullptr ? path : last + 1;
-  if (swapped || name == nullptr || to == nullptr || std::strcmp(last, name) != 0) return;
+  if (swapped || name == nullptr || to == nullptr || !Named(last, name)) return;
   swapped = true;
   const int saved = errno;
   ::unlinkat(directory, path, AT_REMOVEDIR);
@@ -31,6 +41,9 @@ void Swap(int directory, const char* path) {
     ::mkdirat(directory, path, 0700);
     if (::fchownat(directory, path, uid, static_cast<gid_t>(-1), AT_SYMLINK_NOFOLLOW) != 0) {
       // The program then finds a directory of its own there, and the test says so.
+    }
+    if (const char* mode = std::getenv("QUILLFEN_SWAP_MODE")) {
+      ::fchmodat(directory, path, static_cast<mode_t>(std::strtoul(mode, nullptr, 8)), 0);
     }
   } else if (std::getenv("QUILLFEN_SWAP_HARD") != nullptr) {
     ::linkat(AT_FDCWD, to, directory, path, 0);
@@ -55,5 +68,14 @@ extern "C" int mkdir(const char* path, mode_t mode) {
   static const auto real = reinterpret_cast<Mkdir>(::dlsym(RTLD_NEXT, "mkdir"));
   const int made = real(path, mode);
   if (made == 0) Swap(AT_FDCWD, path);
+  return made;
+}
+
+// glibc's mkdtemp makes its directory without a call another library sees.
+extern "C" char* mkdtemp(char* pattern) {
+  using Mkdtemp = char* (*)(char*);
+  static const auto real = reinterpret_cast<Mkdtemp>(::dlsym(RTLD_NEXT, "mkdtemp"));
+  char* made = real(pattern);
+  if (made != nullptr) Swap(AT_FDCWD, made);
   return made;
 }

@@ -23,11 +23,18 @@ struct GeneratedKey {
   std::string certificate;  // DER
 };
 
-GeneratedKey Generate(const std::string& algorithm, const std::string& paramset) {
+// With `large`, a certificate of over 1 KiB: its bag is encrypted past the
+// 1,024 bytes after which CryptoPro key meshing takes a new key.
+GeneratedKey Generate(const std::string& algorithm, const std::string& paramset,
+                      bool large = false) {
   GeneratedKey key;
   key.pem = GenerateGostKey(algorithm, paramset);
   key.der = OpenSslKey(key.pem, {"-outform", "DER"});
-  key.certificate = OpenSslCertificate(key.pem);
+  std::vector<std::string> names;
+  for (int i = 0; large && i < 12; ++i) {
+    names.push_back("host" + std::to_string(i) + "." + std::string(80, 'a') + ".example");
+  }
+  key.certificate = OpenSslCertificate(key.pem, names);
   return key;
 }
 
@@ -45,13 +52,15 @@ TEST(PfxOpenSslTest, OpenSslReadsWhatTheWriterWrites) {
   const struct {
     const char* password;
     bool certificate;
-  } kCases[] = {{"Пароль для PFX", true}, {"", true}, {"secret", false}};
+    bool large = false;
+  } kCases[] = {{"Пароль для PFX", true}, {"", true}, {"secret", false}, {"secret", true, true}};
   // Each key with one of the cases in turn.
   for (size_t i = 0; i < std::size(kKeys); ++i) {
     const auto& k = kKeys[i];
-    const GeneratedKey key = Generate(k.algorithm, k.paramset);
+    const auto& c = kCases[i % std::size(kCases)];
+    const GeneratedKey key = Generate(k.algorithm, k.paramset, c.large);
+    ASSERT_EQ(key.certificate.size() > 1024, c.large);
     {
-      const auto& c = kCases[i % std::size(kCases)];
       SCOPED_TRACE(std::string(k.algorithm) + " " + k.paramset + " «" + c.password + "»");
       PfxInput input{AsBytes(key.der), std::nullopt, u"ivanov", Bytes(c.password)};
       if (c.certificate) input.certificate = AsBytes(key.certificate);

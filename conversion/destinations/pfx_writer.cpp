@@ -1,6 +1,7 @@
 #include "conversion/destinations/pfx_writer.h"
 
 #include <array>
+#include <utility>
 
 #include "conversion/pkcs_identifiers.h"
 #include "support/crypto.h"
@@ -22,23 +23,31 @@ constexpr std::array<uint8_t, 2> kNull = {0x05, 0x00};
 // The localKeyID of a key without a certificate, as the provider writes it.
 constexpr std::array<uint8_t, 4> kFirstKeyId = {0x01, 0x00, 0x00, 0x00};
 
+// What WritePfx(input) draws from: the strong generator, or a test's.
+RandomBytes& FileRandom() {
+  static RandomBytes random = StrongRandom;
+  return random;
+}
+
 std::vector<uint8_t> Random(const RandomBytes& random, size_t size) {
   std::vector<uint8_t> bytes(size);
   random(bytes);
   return bytes;
 }
 
-std::vector<uint8_t> OctetString(std::span<const uint8_t> bytes) {
+// Under an empty password the key's ciphertext is as good as the key: each
+// encoding that holds it is wiped when it goes.
+WipedDer OctetString(std::span<const uint8_t> bytes) {
   DerStructure octets = DerStructure::Create("Data");
   octets.WriteBytes("", bytes);
-  return octets.Encode();
+  return octets.EncodeWiped();
 }
 
 // A part of the file encrypted under PBES2: the AlgorithmIdentifier's
 // parameters, and the ciphertext.
 struct Encrypted {
   std::vector<uint8_t> parameters;
-  std::vector<uint8_t> ciphertext;
+  WipedDer ciphertext;
 };
 
 Encrypted Encrypt(std::span<const uint8_t> password, std::span<const uint8_t> plaintext,
@@ -61,12 +70,13 @@ Encrypted Encrypt(std::span<const uint8_t> password, std::span<const uint8_t> pl
   pbes2.WriteBytes("encryptionScheme.parameters", gost.Encode());
 
   const SecureBytes key = Pbkdf2(Digest::kStribog512, password, salt, kIterationCount, 32);
-  return {pbes2.Encode(), Gost28147CfbEncrypt(GostSbox::kTc26Z, true, key.Span(), iv, plaintext)};
+  return {pbes2.Encode(),
+          WipedDer(Gost28147CfbEncrypt(GostSbox::kTc26Z, true, key.Span(), iv, plaintext))};
 }
 
 // A SafeContents of one bag with its two attributes.
-std::vector<uint8_t> OneBag(const char* id, std::span<const uint8_t> value,
-                            std::span<const uint8_t> localKeyId, const std::u16string& name) {
+WipedDer OneBag(const char* id, std::span<const uint8_t> value, std::span<const uint8_t> localKeyId,
+                const std::u16string& name) {
   DerStructure bags = DerStructure::Create("SafeContents");
   bags.Write("", "NEW");
   bags.Write("?1.bagId", id);
@@ -92,34 +102,35 @@ std::vector<uint8_t> OneBag(const char* id, std::span<const uint8_t> value,
     friendly_name.WriteBytes("", bmp);
     add(kPkcs9FriendlyName, friendly_name.Encode());
   }
-  return bags.Encode();
+  return bags.EncodeWiped();
 }
 
-std::vector<uint8_t> KeyContent(const PfxInput& input, std::span<const uint8_t> localKeyId,
-                                const RandomBytes& random) {
+WipedDer KeyContent(const PfxInput& input, std::span<const uint8_t> localKeyId,
+                    const RandomBytes& random) {
   const Encrypted key = Encrypt(input.password, input.private_key_info, random);
   DerStructure info = DerStructure::Create("EncryptedPrivateKeyInfo");
   info.Write("encryptionAlgorithm.algorithm", kPbes2);
   info.WriteBytes("encryptionAlgorithm.parameters", key.parameters);
-  info.WriteBytes("encryptedData", key.ciphertext);
-  return OctetString(OneBag(kPkcs12ShroudedKeyBag, info.Encode(), localKeyId, input.friendly_name));
+  info.WriteBytes("encryptedData", key.ciphertext.Span());
+  return OctetString(
+      OneBag(kPkcs12ShroudedKeyBag, info.EncodeWiped().Span(), localKeyId, input.friendly_name)
+          .Span());
 }
 
 std::vector<uint8_t> CertificateContent(const PfxInput& input, std::span<const uint8_t> localKeyId,
                                         const RandomBytes& random) {
   DerStructure bag = DerStructure::Create("CertBag");
   bag.Write("certId", kPkcs9X509Certificate);
-  bag.WriteBytes("certValue", OctetString(*input.certificate));
-  const std::vector<uint8_t> bags =
-      OneBag(kPkcs12CertBag, bag.Encode(), localKeyId, input.friendly_name);
-  const Encrypted certificate = Encrypt(input.password, bags, random);
+  bag.WriteBytes("certValue", OctetString(*input.certificate).Span());
+  const WipedDer bags = OneBag(kPkcs12CertBag, bag.Encode(), localKeyId, input.friendly_name);
+  const Encrypted certificate = Encrypt(input.password, bags.Span(), random);
   DerStructure data = DerStructure::Create("EncryptedData");
   data.Write("version", "0");
   data.Write("encryptedContentInfo.contentType", kPkcs7Data);
   data.Write("encryptedContentInfo.contentEncryptionAlgorithm.algorithm", kPbes2);
   data.WriteBytes("encryptedContentInfo.contentEncryptionAlgorithm.parameters",
                   certificate.parameters);
-  data.WriteBytes("encryptedContentInfo.encryptedContent", certificate.ciphertext);
+  data.WriteBytes("encryptedContentInfo.encryptedContent", certificate.ciphertext.Span());
   data.Omit("unprotectedAttrs");
   return data.Encode();
 }
@@ -135,24 +146,24 @@ std::vector<uint8_t> WritePfx(const PfxInput& input, const RandomBytes& random) 
   DerStructure safe = DerStructure::Create("AuthenticatedSafe");
   safe.Write("", "NEW");
   safe.Write("?1.contentType", kPkcs7Data);
-  safe.WriteBytes("?1.content", KeyContent(input, local_key_id, random));
+  safe.WriteBytes("?1.content", KeyContent(input, local_key_id, random).Span());
   if (input.certificate) {
     safe.Write("", "NEW");
     safe.Write("?2.contentType", kPkcs7EncryptedData);
     safe.WriteBytes("?2.content", CertificateContent(input, local_key_id, random));
   }
-  const std::vector<uint8_t> content = safe.Encode();
+  const WipedDer content = safe.EncodeWiped();
 
   const std::vector<uint8_t> salt = Random(random, kSaltSize);
   // The last 32 of 96 bytes, as OpenSSL's GOST engine derives the MAC's key.
   const SecureBytes derived =
       Pbkdf2(Digest::kStribog512, input.password, salt, kIterationCount, 96);
-  const SecureBytes mac = Hmac(Digest::kStribog512, derived.Span().last(32), content);
+  const SecureBytes mac = Hmac(Digest::kStribog512, derived.Span().last(32), content.Span());
 
   DerStructure pfx = DerStructure::Create("PFX");
   pfx.Write("version", "3");
   pfx.Write("authSafe.contentType", kPkcs7Data);
-  pfx.WriteBytes("authSafe.content", OctetString(content));
+  pfx.WriteBytes("authSafe.content", OctetString(content.Span()).Span());
   pfx.Write("macData.mac.digestAlgorithm.algorithm", kStribog512);
   pfx.Omit("macData.mac.digestAlgorithm.parameters");
   pfx.WriteBytes("macData.mac.digest", mac.Span());
@@ -161,6 +172,12 @@ std::vector<uint8_t> WritePfx(const PfxInput& input, const RandomBytes& random) 
   return pfx.Encode();
 }
 
-std::vector<uint8_t> WritePfx(const PfxInput& input) { return WritePfx(input, StrongRandom); }
+std::vector<uint8_t> WritePfx(const PfxInput& input) { return WritePfx(input, FileRandom()); }
+
+ScopedPfxRandom::ScopedPfxRandom(RandomBytes random) : previous_(std::move(FileRandom())) {
+  FileRandom() = std::move(random);
+}
+
+ScopedPfxRandom::~ScopedPfxRandom() { FileRandom() = std::move(previous_); }
 
 }  // namespace quillfen

@@ -36,10 +36,25 @@ using RandomBytes = std::function<void(std::span<uint8_t>)>;
 // thumbprint, else 01 00 00 00) and friendlyName; a MAC with Stribog-512
 // keyed by the last 32 of 96 bytes of PBKDF2 (a 32-byte salt, 2000
 // iterations). Salts and IVs come from `random`; what is derived from the
-// password is wiped.
+// password, and every encoding on the way that holds the key's ciphertext,
+// is wiped. So is the file by the caller: under an empty password it is as
+// good as the key.
 std::vector<uint8_t> WritePfx(const PfxInput& input, const RandomBytes& random);
 
 // The same with the strong random generator.
 std::vector<uint8_t> WritePfx(const PfxInput& input);
+
+// For tests: `random` in place of the strong generator while the object
+// lives, so that the files a run writes are known before it runs.
+class ScopedPfxRandom {
+ public:
+  explicit ScopedPfxRandom(RandomBytes random);
+  ScopedPfxRandom(const ScopedPfxRandom&) = delete;
+  ScopedPfxRandom& operator=(const ScopedPfxRandom&) = delete;
+  ~ScopedPfxRandom();
+
+ private:
+  RandomBytes previous_;
+};
 
 }  // namespace quillfen

@@ -86,7 +86,8 @@ class ExportPfxTest : public ConversionTest {
     for (const auto& [file, line] : {std::pair{u"kat256", "Kat-256\n"},
                                      {u"std", "Пароль-256\n"},
                                      {u"new", "Новый\r\n"},
-                                     {u"empty", "\n"}}) {
+                                     {u"empty", "\n"},
+                                     {u"nothing", ""}}) {
       files.AddFile(u"/work/" + std::u16string(file) + u".pass", line);
     }
     before = files.Snapshot();
@@ -123,6 +124,9 @@ TEST_F(ExportPfxTest, PasswordsOfTheSourceAndOfTheNewFiles) {
   const std::u16string kat256 = u"/work/kat256.pass", fresh = u"/work/new.pass";
   const auto kStd = KnownAnswerFile("pfx/kat256.std.pfx");
   const auto kEmpty = KnownAnswerFile("pfx/kat512.cp80-des3.pfx");
+  const std::u16string no_line =
+      u"\r\n\r\nПароль для файлов PFX не прочитан: здесь нет ни одной строки, а пустой пароль "
+      u"файлов PFX задаётся пустой строкой.";
   const struct {
     const char* what;
     std::u16string source;
@@ -138,6 +142,26 @@ TEST_F(ExportPfxTest, PasswordsOfTheSourceAndOfTheNewFiles) {
       {"standard input", kSource, u"-", u"-", "Kat-256\nНовый\n", {}, {}, "Kat-256"},
       {"asked twice", kSource, kat256, {}, {}, "Новый\nНовый", {}, "Новый", 2},
       {"empty", kSource, kat256, u"/work/empty.pass", {}, {}, {}, ""},
+      {"empty on standard input", kSource, kat256, u"-", "\n", {}, {}, ""},
+      // An empty password is chosen, never had from an input without a line.
+      {"standard input closed", kSource, kat256, u"-", "", {}, u"-" + no_line},
+      {"an empty file",
+       kSource,
+       kat256,
+       u"/work/nothing.pass",
+       {},
+       {},
+       u"/work/nothing.pass" + no_line},
+      {"one standard input closed for both",
+       kPfx,
+       u"-",
+       u"-",
+       "",
+       {},
+       u"-" + no_line,
+       {},
+       0,
+       &kEmpty},
       {"two answers",
        kSource,
        kat256,

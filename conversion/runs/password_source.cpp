@@ -14,6 +14,10 @@ namespace {
 
 // A line typed or piped in longer than this is no password.
 constexpr size_t kLongestLine = 4096;
+// What a line read from an input may hold besides: a byte-order mark, and
+// a CR before its break, which only the decoder tells from a character's
+// byte.
+constexpr size_t kAroundLine = 3 + 2;
 
 std::span<const uint8_t> UpToLineBreak(std::span<const uint8_t> bytes) {
   size_t end = 0;
@@ -102,25 +106,40 @@ Password DecodePassword(std::span<const uint8_t> bytes) {
 
 namespace {
 
+// A password read, and whether its input held a line at all: one that
+// ended before its first line gives the empty password too, which a new
+// PFX file must not get by accident.
+struct ReadLine {
+  Password password;
+  bool none = false;
+};
+
+// The password of `line`, read into `buffer` from the input called `name`.
+ReadLine Decoded(const InputLine& line, std::span<const uint8_t> buffer, std::u16string_view name) {
+  if (line.length > buffer.size() || FirstLineLength(buffer.first(line.length)) > kLongestLine) {
+    throw PathError(name, u"Пароль длиннее 4096 байт.");
+  }
+  return {DecodePassword(buffer.first(line.length)), line.none};
+}
+
 // The first line of the password file `file` when it is a pipe or FIFO;
 // nothing for anything else.
-std::optional<Password> ReadPipe(Host& host, const std::u16string& file) {
+std::optional<ReadLine> ReadPipe(Host& host, const std::u16string& file) {
   if (host.console == nullptr) return std::nullopt;
-  SecureBytes line(kLongestLine);
-  std::optional<size_t> length;
+  SecureBytes buffer(kLongestLine + kAroundLine);
+  std::optional<InputLine> line;
   try {
-    length = host.console->ReadPipeLine(file, line.Span());
+    line = host.console->ReadPipeLine(file, buffer.Span());
   } catch (const RunTimeError& error) {
     throw SystemError(file, kReadFailed, error);
   }
-  if (!length) return std::nullopt;
-  if (*length > line.size()) throw PathError(file, u"Пароль длиннее 4096 байт.");
-  return DecodePassword(line.Span().first(*length));
+  if (!line) return std::nullopt;
+  return Decoded(*line, buffer.Span(), file);
 }
 
 // The first line of `file` ("-": of standard input), or without a file what
 // is typed on the terminal after `prompt`; nothing when there is no terminal.
-std::optional<Password> ReadPassword(Host& host, const std::optional<std::u16string>& file,
+std::optional<ReadLine> ReadPassword(Host& host, const std::optional<std::u16string>& file,
                                      std::u16string_view prompt) {
   if (file && *file != u"-") {
     // A pipe, such as the shell's <(…), or a FIFO is read as standard input
@@ -132,30 +151,39 @@ std::optional<Password> ReadPassword(Host& host, const std::optional<std::u16str
       const bool too_long = FirstLineLength(content) > kLongestLine;
       bytes->Verify();
       if (too_long) throw PathError(*file, u"Пароль длиннее 4096 байт.");
-      Password password = DecodePassword(content);
+      ReadLine read{DecodePassword(content), content.empty()};
       bytes->Verify();
-      return password;
+      return read;
     } catch (const RunTimeError& error) {
       throw SystemError(*file, kReadFailed, error);
     }
   }
-  SecureBytes line(kLongestLine);
-  std::optional<size_t> length;
+  SecureBytes buffer(kLongestLine + kAroundLine);
+  std::optional<InputLine> line;
   if (file && host.console == nullptr) throw PathError(*file, kReadFailed);
   try {
     if (file) {
-      length = host.console->ReadInputLine(line.Span());
+      line = host.console->ReadInputLine(buffer.Span());
     } else if (host.console != nullptr) {
-      length = host.console->ReadHiddenLine(prompt, line.Span());
+      if (const auto typed = host.console->ReadHiddenLine(prompt, buffer.Span())) {
+        line = InputLine{*typed, false};
+      }
     }
   } catch (const RunTimeError& error) {
     throw SystemError(file ? u"-" : u"/dev/tty", kReadFailed, error);
   }
-  if (!length) return std::nullopt;
-  if (*length > line.size()) {
-    throw PathError(file ? u"-" : u"/dev/tty", u"Пароль длиннее 4096 байт.");
+  if (!line) return std::nullopt;
+  return Decoded(*line, buffer.Span(), file ? u"-" : u"/dev/tty");
+}
+
+// The password of new PFX files from `file`, which must give a line.
+SecureBytes NewPfxPasswordOf(const std::u16string& file, const Password& password, bool none) {
+  if (none) {
+    throw PathError(file,
+                    u"Пароль для файлов PFX не прочитан: здесь нет ни одной строки, а пустой "
+                    u"пароль файлов PFX задаётся пустой строкой.");
   }
-  return DecodePassword(line.Span().first(*length));
+  return Utf8Of(password);
 }
 
 }  // namespace
@@ -179,7 +207,8 @@ const Password& PasswordSource::Get(std::u16string_view prompt, std::u16string_v
                                       u"с паролем параметром «--password-file=FILE» (или «-» "
                                       u"для стандартного ввода).");
   }
-  password_ = std::move(*read);
+  password_ = std::move(read->password);
+  no_line_ = read->none;
   return *password_;
 }
 
@@ -208,8 +237,14 @@ SecureBytes NewPfxPassword(Host& host, const std::optional<std::u16string>& file
                            PasswordSource& sourcePasswords, std::u16string_view sourceFile) {
   // Standard input gives its first line once: the source's password, read
   // already or now.
-  if (file && sourcePasswords.File() == file) return Utf8Of(sourcePasswords.Get(u""));
-  if (file) return Utf8Of(*ReadPassword(host, file, {}));
+  if (file && sourcePasswords.File() == file) {
+    const Password& shared = sourcePasswords.Get(u"");
+    return NewPfxPasswordOf(*file, shared, sourcePasswords.NoLine());
+  }
+  if (file) {
+    const auto read = ReadPassword(host, file, {});
+    return NewPfxPasswordOf(*file, read->password, read->none);
+  }
   const auto first = ReadPassword(host, std::nullopt, u"Пароль для файлов PFX: ");
   if (!first) {
     throw PathError(sourceFile,
@@ -217,11 +252,12 @@ SecureBytes NewPfxPassword(Host& host, const std::optional<std::u16string>& file
                     u"«--pfx-password-file=FILE» (или «-» для стандартного ввода).");
   }
   const auto again = ReadPassword(host, std::nullopt, u"Пароль для файлов PFX ещё раз: ");
-  if (!again || !std::equal(first->Span().begin(), first->Span().end(), again->Span().begin(),
-                            again->Span().end())) {
+  const std::span<const uint8_t> typed = first->password.Span();
+  if (!again || !std::equal(typed.begin(), typed.end(), again->password.Span().begin(),
+                            again->password.Span().end())) {
     throw PathError(sourceFile, u"Введённые пароли для файлов PFX не совпадают.");
   }
-  return Utf8Of(*first);
+  return Utf8Of(first->password);
 }
 
 }  // namespace quillfen

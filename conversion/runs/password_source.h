@@ -35,6 +35,9 @@ class PasswordSource : public ContainerPasswords {
 
   // --password-file, when it was given.
   const std::optional<std::u16string>& File() const { return file_; }
+  // True when the password was had, empty, from an input that ended before
+  // its first line.
+  bool NoLine() const { return no_line_; }
 
  private:
   // `whose` is what the password opens: "Контейнер «NAME»".
@@ -44,6 +47,7 @@ class PasswordSource : public ContainerPasswords {
   std::optional<std::u16string> file_;
   std::u16string source_file_;
   std::optional<Password> password_;
+  bool no_line_ = false;
 };
 
 // A password (UTF-16 units, low byte first) as UTF-8, as PFX files derive
@@ -53,8 +57,10 @@ SecureBytes Utf8Of(const Password& password);
 // The password of the PFX files a run writes, as UTF-8: the first line of
 // `file` (--pfx-password-file; of standard input for "-"), the line
 // `sourcePasswords` read when it names the same file, or else asked twice on
-// the terminal. May be empty. Throws ConversionError, about `sourceFile`,
-// when the two answers differ or there is no file and no terminal.
+// the terminal. May be empty, from an empty line: an input that ends before
+// its first line (a closed standard input, an empty file or pipe) is
+// refused, about `file`. Throws ConversionError, about `sourceFile`, when the
+// two answers differ or there is no file and no terminal.
 SecureBytes NewPfxPassword(Host& host, const std::optional<std::u16string>& file,
                            PasswordSource& sourcePasswords, std::u16string_view sourceFile);
 

@@ -53,7 +53,8 @@ TEST(PasswordSourceTest, Utf8OfEveryKindOfUnit) {
   } kCases[] = {
       {"", ""},           {"4b007f00", "4b7f"},     {"1f043004", "d09fd0b0"},
       {"ac20", "e282ac"}, {"3dd800de", "f09f9880"}, {"3dd84100", "efbfbd41"},  // half of a pair
-      {"00de", "efbfbd"},
+      {"00de", "efbfbd"}, {"8000", "c280"},         {"ff07", "dfbf"},
+      {"0008", "e0a080"},
   };
   for (const auto& c : kCases) {
     EXPECT_EQ(Hex(Utf8Of(Password(FromHex(c.units))).Span()), c.utf8) << c.units;
@@ -87,6 +88,17 @@ TEST(PasswordSourceTest, FromTheFileStandardInputOrTerminal) {
       {"too long a line", u"-", [](auto&, auto& c) { c.input = std::string(4097, 'a'); },
        u"-\r\n\r\nПароль длиннее 4096 байт.", 0},
       {"longest line", u"-", [](auto&, auto& c) { c.input = std::string(4096, 'a'); }, longest, 0},
+      {"longest line with its CR LF", u"-",
+       [](auto&, auto& c) { c.input = std::string(4096, 'a') + "\r\nrest"; }, longest, 0},
+      {"standard input closed", u"-", [](auto&, auto& c) { c.input = ""; }, u"", 0},
+      // The unit CR is dropped, never a character's high byte 0D (ൌ, U+0D4C);
+      // a byte 0A (Њ, U+040A) ends no line.
+      {"UTF-16LE on standard input", u"-",
+       [](auto&, auto& c) { c.input = std::string("\xff\xfe\x0a\x04\x4c\x0d\n\x00", 8); },
+       u"0a044c0d", 0},
+      {"UTF-16LE on standard input to CR LF", u"-",
+       [](auto&, auto& c) { c.input = std::string("\xff\xfe\x4c\x0d\r\x00\n\x00x", 9); }, u"4c0d",
+       0},
       {"a pipe", u"/dev/fd/63", [](auto&, auto& c) { c.pipes[u"/dev/fd/63"] = "Kat\nrest"; },
        FromUtf8(kat), 0},
       {"too long a line from a pipe", u"/dev/fd/63",
@@ -98,6 +110,13 @@ TEST(PasswordSourceTest, FromTheFileStandardInputOrTerminal) {
       {"longest line in the file", u"/work/pass.txt",
        [](auto& f, auto&) { f.AddFile(u"/work/pass.txt", std::string(4096, 'a') + "\r\nb"); },
        longest, 0},
+      {"too long a line of Њ in the file", u"/work/pass.txt",
+       [](auto& f, auto&) {
+         std::string text = "\xff\xfe";
+         for (int i = 0; i < 2049; ++i) text += "\x0a\x04";
+         f.AddFile(u"/work/pass.txt", text);
+       },
+       u"/work/pass.txt\r\n\r\nПароль длиннее 4096 байт.", 0},
       {"UTF-16 in the file, Њ", u"/work/pass.txt",
        [](auto& f, auto&) {
          f.AddFile(u"/work/pass.txt", std::string("\xff\xfe\x0a\x04\n\x00", 6));

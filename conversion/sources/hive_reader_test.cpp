@@ -174,6 +174,11 @@ TEST(HiveProgramTest, EveryOptionEndsInOneMessageOfTheProgramsOwn) {
   const std::string hive = SoftwareHive(FourContainers());
   TempDir dir;
   WriteBinaryFile(dir / "SOFTWARE", WithSecondarySequenceNumber(hive, 7));
+  WriteBinaryFile(
+      dir / "KEYS",
+      WithSecondarySequenceNumber(
+          SoftwareHive({{u"S-1-5-21-1001", false, u"kat", KnownAnswerValues("kat512.000")}}), 7));
+  WriteBinaryFile(dir / "new.pass", "Новый\n");
   WriteBinaryFile(dir / "NONE", MakeHive({{u"Crypto Pro\\Settings\\Users\\S-1\\Keys", {}}}));
   WriteBinaryFile(dir / "EMPTY", EmptyHive());
   WriteBinaryFile(dir / "DAMAGED",
@@ -202,6 +207,14 @@ TEST(HiveProgramTest, EveryOptionEndsInOneMessageOfTheProgramsOwn) {
        u"Каталоги-контейнеры созданы успешно! ^_^v" +
            note},
       {{"--list", "SOFTWARE"}, 0, FourContainersList() + note},
+      {{"--export-key", "KEYS", "keys"},
+       0,
+       u"keys\r\n\r\n«kat» → kat.000.key.pem, kat.000.cert.pem\r\n\r\nКлючи выгружены успешно! "
+       u"^_^v\r\nФайлы .key.pem не зашифрованы: храните их так же бережно, как сам контейнер." +
+           note},
+      {{"--export-pfx", "--pfx-password-file=new.pass", "KEYS", "pfx"},
+       0,
+       u"pfx\r\n\r\n«kat» → kat.000.pfx\r\n\r\nФайл PFX создан успешно! ^_^v" + note},
       {{"NONE"}, 1, u"NONE" + no_container},
       {{"--list", "NONE"}, 1, u"NONE" + no_container},
       {{"--all", "NONE"}, 1, u"NONE" + no_container},
@@ -224,8 +237,9 @@ TEST(HiveProgramTest, EveryOptionEndsInOneMessageOfTheProgramsOwn) {
   for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
     names.insert(entry.path().filename().string());
   }
-  EXPECT_EQ(names, (std::set<std::string>{"DAMAGED", "EMPTY", "NONE", "SOFTWARE", "SOFTWARE.000",
-                                          "SOFTWARE.keys", "le.000"}));
+  EXPECT_EQ(names,
+            (std::set<std::string>{"DAMAGED", "EMPTY", "KEYS", "NONE", "SOFTWARE", "SOFTWARE.000",
+                                   "SOFTWARE.keys", "keys", "le.000", "new.pass", "pfx"}));
 }
 
 // --info of a hive Windows did not write out whole: the blocks, then the
