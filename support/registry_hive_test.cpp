@@ -63,36 +63,52 @@ TEST(RegistryHiveTest, TheCopyNeedsNoProcAndLeavesNothing) {
   }
 }
 
-// Whoever owns TMPDIR (a caller of sudo who kept it) renames the copy's
-// directory the moment libhivex opens the copy, and puts one there whose
-// copy leads to a hive only root may read: the hive listed is still the one
-// given.
-TEST(RegistryHiveTest, ACopySwappedWhileItIsOpenedRedirectsNothing) {
-  TempDir dir;
-  fs::create_directory(dir / "tmp");
-  WriteBinaryFile(dir / "SOFTWARE", SoftwareHive(FourContainers()));
-  WriteBinaryFile(
-      dir / "root-only",
-      SoftwareHive(
-          {{u"S-1-5-18", false, u"root-only", {{u"header.key", {1}}, {u"name.key", {2}}}}}));
-  fs::permissions(dir / "root-only", fs::perms(0600));
-  const auto result = RunProgram(
-      "/usr/bin/env",
-      {"LD_PRELOAD=" QUILLFEN_SWAP_ON_OPEN, "ASAN_OPTIONS=verify_asan_link_order=0",
-       "QUILLFEN_SWAP_FILE=copy", "QUILLFEN_SWAP_TO=" + (dir / "root-only").string(),
-       "TMPDIR=" + (dir / "tmp").string(), QUILLFEN_EXE, "--list", (dir / "SOFTWARE").string()});
-  EXPECT_EQ(result.exit_status, 0) << result.err;
-  EXPECT_EQ(result.out, ConsoleMessage(FourContainersList()));
-  // The swap took place: the directory made is below the other name, the
-  // copy gone from it.
-  std::vector<std::string> moved;
-  for (const auto& entry : fs::directory_iterator(dir / "tmp")) {
-    if (entry.path().filename().string().ends_with("-moved")) {
-      moved.push_back(entry.path().filename().string());
-      EXPECT_TRUE(fs::is_empty(entry.path()));
+// Whoever owns TMPDIR (a caller of sudo who kept it) renames a directory
+// under the program's feet and puts a link in its place: the copy's
+// directory the moment libhivex opens the copy, with a copy there that
+// leads to a hive only root may read; or TMPDIR itself, after the program
+// opened it and before it makes its directory there. The hive listed is
+// still the one given, and nothing is left anywhere.
+TEST(RegistryHiveTest, ADirectorySwappedWhileTheCopyIsMadeOrOpenedRedirectsNothing) {
+  const struct {
+    const char* name;
+    std::string swap;      // the shim's trigger
+    std::string to;        // below the test's directory
+    std::string moved_in;  // where the directory renamed away is
+  } cases[] = {
+      {"the copy's directory", "QUILLFEN_SWAP_FILE=copy", "root-only", "tmp"},
+      {"TMPDIR", "QUILLFEN_SWAP_TMPDIR=1", "elsewhere", "."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    fs::create_directory(dir / "tmp");
+    fs::create_directory(dir / "elsewhere");
+    WriteBinaryFile(dir / "SOFTWARE", SoftwareHive(FourContainers()));
+    WriteBinaryFile(
+        dir / "root-only",
+        SoftwareHive(
+            {{u"S-1-5-18", false, u"root-only", {{u"header.key", {1}}, {u"name.key", {2}}}}}));
+    fs::permissions(dir / "root-only", fs::perms(0600));
+    const auto result = RunProgram(
+        "/usr/bin/env",
+        {"LD_PRELOAD=" QUILLFEN_SWAP_ON_OPEN, "ASAN_OPTIONS=verify_asan_link_order=0", c.swap,
+         "QUILLFEN_SWAP_TO=" + (dir / c.to).string(), "TMPDIR=" + (dir / "tmp").string(),
+         QUILLFEN_EXE, "--list", (dir / "SOFTWARE").string()});
+    EXPECT_EQ(result.exit_status, 0) << result.err;
+    EXPECT_EQ(result.out, ConsoleMessage(FourContainersList()));
+    EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
+    // The swap took place: what was renamed away is empty, the copy and
+    // the directory made gone from it.
+    std::vector<std::string> moved;
+    for (const auto& entry : fs::directory_iterator(dir / c.moved_in)) {
+      if (entry.path().filename().string().ends_with("-moved")) {
+        moved.push_back(entry.path().filename().string());
+        EXPECT_TRUE(fs::is_empty(entry.path()));
+      }
     }
+    EXPECT_EQ(moved.size(), 1u);
   }
-  EXPECT_EQ(moved.size(), 1u);
 }
 
 }  // namespace
