@@ -47,7 +47,9 @@ class Directory {
   // is refused.
   virtual std::unique_ptr<Directory> MakeDirectory(std::u16string_view name,
                                                    FileAccess access = FileAccess::kOwnerOnly) = 0;
-  // Opens the directory `name`, never through a link.
+  // Opens the directory `name`, never through a link (POSIX says ELOOP for
+  // one). On POSIX it needs the right to search this directory only, as a
+  // path the kernel walks does, and ".." is this directory's parent.
   virtual std::unique_ptr<Directory> OpenDirectory(std::u16string_view name) = 0;
   virtual std::unique_ptr<NewFile> CreateNewFile(std::u16string_view name,
                                                  FileAccess access = FileAccess::kOwnerOnly) = 0;

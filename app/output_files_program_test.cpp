@@ -1,0 +1,147 @@
+// Where root writes the files of --cert, --export-key and --export-pfx,
+// through the real program: under sudo with the rights of the user who
+// asked, alone nowhere another user could change, and never through a
+// directory swapped for a link.
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/run_program.h"
+
+namespace quillfen {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kContainer =
+    std::string(QUILLFEN_SOURCE_DIR) + "/tests/data/known-answers/kat512.000";
+const std::string kChangeable =
+    "\n\nЭтот каталог не принадлежит root или открыт на запись другим: писать в него от имени "
+    "root небезопасно.\n";
+
+struct Option {
+  std::vector<std::string> call;
+  std::vector<std::string> files;  // written for kat512.000
+  unsigned file_mode;
+  unsigned directory_mode;
+};
+
+// The owner and the mode of `path` itself.
+std::pair<uid_t, unsigned> OwnerAndMode(const fs::path& path) {
+  struct stat info;
+  if (::lstat(path.c_str(), &info) != 0) return {uid_t(-1), 0};
+  return {info.st_uid, info.st_mode & 07777};
+}
+
+TEST(OutputFilesProgramTest, RootWritesOnlyWhereNoOtherUserCanRedirectIt) {
+  if (::geteuid() != 0) GTEST_SKIP() << "the owners of these files need root";
+  const struct passwd* nobody = ::getpwnam("nobody");
+  if (nobody == nullptr) GTEST_SKIP() << "no user nobody here";
+  const uid_t user = nobody->pw_uid;
+  TempDir dir;
+  fs::permissions(dir.path(), fs::perms(0755));
+  WriteBinaryFile(dir / "pass", "\n");
+  const auto directory = [&](const std::string& name, uid_t owner, unsigned mode) {
+    fs::create_directory(dir / name);
+    fs::permissions(dir / name, fs::perms(mode));
+    ASSERT_EQ(::chown((dir / name).c_str(), owner, owner == 0 ? 0 : nobody->pw_gid), 0);
+  };
+  directory("users", user, 0755);
+  directory("open", 0, 0777);
+  directory("sticky", 0, 01777);
+  directory("elsewhere", 0, 0700);  // the root-only place another user aims at
+  fs::create_directory_symlink(dir / "elsewhere", dir / "link");
+  const std::string sudo = "SUDO_USER=nobody";
+  const std::string preload = "LD_PRELOAD=" QUILLFEN_SWAP_AFTER_MKDIR;
+  const std::string swap_to = "QUILLFEN_SWAP_TO=" + (dir / "elsewhere").string();
+  const std::string at_open = "QUILLFEN_SWAP_AT_OPEN=1";
+  const struct {
+    const char* name;
+    std::vector<std::string> environment;
+    std::string target;  // below the test's directory
+    std::string err;     // after the caption; "" for success
+    uid_t owner = 0;     // of the files written
+  } cases[] = {
+      {"root, a directory of root's", {}, "out", ""},
+      {"root, below a sticky directory", {}, "sticky/out", ""},
+      {"root, below another user's directory",
+       {},
+       "users/out",
+       (dir / "users").string() + kChangeable},
+      {"root, into a directory open to all", {}, "open", (dir / "open").string() + kChangeable},
+      {"root, through a link",
+       {},
+       "link/out",
+       (dir / "link/out").string() +
+           "\n\nНе удалось создать каталог.\n\nОшибка 40: Too many levels of symbolic links\n"},
+      {"sudo, the user's own directory", {sudo}, "users/out", "", user},
+      {"sudo, a directory closed to the user",
+       {sudo},
+       "elsewhere/out",
+       (dir / "elsewhere/out").string() +
+           "\n\nНе удалось создать каталог.\n\nОшибка 13: Permission denied\n"},
+      // Another user swaps the new directory for a link the moment a path
+      // would lead to it again, or the moment it is made.
+      {"root, swapped after it is made",
+       {preload, "QUILLFEN_SWAP_NAME=out", swap_to, at_open},
+       "out",
+       ""},
+      {"sudo, swapped after it is made",
+       {sudo, preload, "QUILLFEN_SWAP_NAME=out", swap_to, at_open},
+       "users/out",
+       "",
+       user},
+      {"root, swapped as it is made",
+       {preload, "QUILLFEN_SWAP_NAME=out", swap_to},
+       "out",
+       (dir / "out").string() + "\n\nНе удалось создать каталог.\n\nОшибка 20: Not a directory\n"},
+  };
+  const Option options[] = {
+      {{"--cert"}, {"kat512.000.cer"}, 0644, 0755},
+      {{"--export-key", "--password-file=" + (dir / "pass").string()},
+       {"kat512.000.key.pem", "kat512.000.cert.pem"},
+       0600,
+       0700},
+      {{"--export-pfx", "--password-file=" + (dir / "pass").string(),
+        "--pfx-password-file=" + (dir / "pass").string()},
+       {"kat512.000.pfx"},
+       0600,
+       0700},
+  };
+  for (const auto& option : options) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(option.call.front() + ", " + c.name);
+      const auto before = Listing(dir.path());
+      std::vector<std::string> call = c.environment;
+      call.push_back("ASAN_OPTIONS=verify_asan_link_order=0");
+      call.push_back(QUILLFEN_EXE);
+      call.insert(call.end(), option.call.begin(), option.call.end());
+      call.push_back(kContainer);
+      const fs::path target = dir / c.target;
+      call.push_back(target.string());
+      const auto result = RunProgram("/usr/bin/env", call);
+      EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
+      if (c.err.empty()) {
+        EXPECT_EQ(result.exit_status, 0) << result.err;
+        EXPECT_EQ(OwnerAndMode(target), std::pair(c.owner, option.directory_mode));
+        for (const auto& file : option.files) {
+          EXPECT_EQ(OwnerAndMode(target / file), std::pair(c.owner, option.file_mode)) << file;
+        }
+        fs::remove_all(target);
+      } else {
+        EXPECT_EQ(result.exit_status, 1);
+        EXPECT_EQ(result.err, "Velmora - Quillfen\n" + c.err);
+        // The link another user put in its place stays theirs.
+        if (fs::is_symlink(target)) fs::remove(target);
+      }
+      EXPECT_EQ(Listing(dir.path()), before);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace quillfen
