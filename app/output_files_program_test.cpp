@@ -20,8 +20,8 @@ namespace fs = std::filesystem;
 const std::string kContainer =
     std::string(QUILLFEN_SOURCE_DIR) + "/tests/data/known-answers/kat512.000";
 const std::string kChangeable =
-    "\n\nЭтот каталог не принадлежит root или открыт на запись другим: писать в него от имени "
-    "root небезопасно.\n";
+    "Этот каталог не принадлежит root или открыт на запись другим: писать в него от имени "
+    "root небезопасно.";
 
 struct Option {
   std::vector<std::string> call;
@@ -51,14 +51,16 @@ TEST(OutputFilesProgramTest, RootWritesOnlyWhereNoOtherUserCanRedirectIt) {
     ASSERT_EQ(::chown((dir / name).c_str(), owner, owner == 0 ? 0 : nobody->pw_gid), 0);
   };
   directory("users", user, 0755);
-  directory("open", 0, 0777);
-  directory("sticky", 0, 01777);
   directory("elsewhere", 0, 0700);  // the root-only place another user aims at
-  fs::create_directory_symlink(dir / "elsewhere", dir / "link");
   const std::string sudo = "SUDO_USER=nobody";
   const std::string preload = "LD_PRELOAD=" QUILLFEN_SWAP_AFTER_MKDIR;
   const std::string swap_to = "QUILLFEN_SWAP_TO=" + (dir / "elsewhere").string();
+  const std::string out = "QUILLFEN_SWAP_NAME=out";
   const std::string at_open = "QUILLFEN_SWAP_AT_OPEN=1";
+  const auto refused = [&](const std::string& at, const std::string& why) {
+    return (dir / at).string() + "\n\n" + why + "\n";
+  };
+  const std::string not_made = "Не удалось создать каталог.\n\nОшибка ";
   const struct {
     const char* name;
     std::vector<std::string> environment;
@@ -66,51 +68,26 @@ TEST(OutputFilesProgramTest, RootWritesOnlyWhereNoOtherUserCanRedirectIt) {
     std::string err;     // after the caption; "" for success
     uid_t owner = 0;     // of the files written
   } cases[] = {
-      {"root, a directory of root's", {}, "out", ""},
-      {"root, below a sticky directory", {}, "sticky/out", ""},
-      {"root, below another user's directory",
-       {},
-       "users/out",
-       (dir / "users").string() + kChangeable},
-      {"root, into a directory open to all", {}, "open", (dir / "open").string() + kChangeable},
-      {"root, through a link",
-       {},
-       "link/out",
-       (dir / "link/out").string() +
-           "\n\nНе удалось создать каталог.\n\nОшибка 40: Too many levels of symbolic links\n"},
+      {"root, below another user's directory", {}, "users/out", refused("users", kChangeable)},
       {"sudo, the user's own directory", {sudo}, "users/out", "", user},
       {"sudo, a directory closed to the user",
        {sudo},
        "elsewhere/out",
-       (dir / "elsewhere/out").string() +
-           "\n\nНе удалось создать каталог.\n\nОшибка 13: Permission denied\n"},
+       refused("elsewhere/out", not_made + "13: Permission denied")},
       // Another user swaps the new directory for a link the moment a path
       // would lead to it again, or the moment it is made.
-      {"root, swapped after it is made",
-       {preload, "QUILLFEN_SWAP_NAME=out", swap_to, at_open},
-       "out",
-       ""},
-      {"sudo, swapped after it is made",
-       {sudo, preload, "QUILLFEN_SWAP_NAME=out", swap_to, at_open},
-       "users/out",
-       "",
-       user},
+      {"root, swapped after it is made", {preload, out, swap_to, at_open}, "out", ""},
+      {"sudo, swapped after", {sudo, preload, out, swap_to, at_open}, "users/out", "", user},
       {"root, swapped as it is made",
-       {preload, "QUILLFEN_SWAP_NAME=out", swap_to},
+       {preload, out, swap_to},
        "out",
-       (dir / "out").string() + "\n\nНе удалось создать каталог.\n\nОшибка 20: Not a directory\n"},
+       refused("out", not_made + "20: Not a directory")},
   };
+  const std::string pass = "--password-file=" + (dir / "pass").string();
   const Option options[] = {
       {{"--cert"}, {"kat512.000.cer"}, 0644, 0755},
-      {{"--export-key", "--password-file=" + (dir / "pass").string()},
-       {"kat512.000.key.pem", "kat512.000.cert.pem"},
-       0600,
-       0700},
-      {{"--export-pfx", "--password-file=" + (dir / "pass").string(),
-        "--pfx-password-file=" + (dir / "pass").string()},
-       {"kat512.000.pfx"},
-       0600,
-       0700},
+      {{"--export-key", pass}, {"kat512.000.key.pem", "kat512.000.cert.pem"}, 0600, 0700},
+      {{"--export-pfx", pass, "--pfx-" + pass.substr(2)}, {"kat512.000.pfx"}, 0600, 0700},
   };
   for (const auto& option : options) {
     for (const auto& c : cases) {

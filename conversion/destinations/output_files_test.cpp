@@ -26,34 +26,27 @@ const std::vector<uint8_t> kA = {'A'};
 const std::vector<uint8_t> kB = {'B'};
 const std::vector<OutputFile> kFiles = {{u"a.pem", kA}, {u"b.pem", kB}};
 
-// Who runs the program: nobody the host can tell (Windows, or a test of the
-// disk alone), root, or root under sudo for the user `sudo`.
-enum class Runner { kUnknown, kRoot, kSudo };
-
-struct Outcome {
-  std::u16string message;  // "" when the files were written
-  std::vector<std::u16string> acted;
-};
-
-// Writes kFiles into `directory` as `runner` would, and undoes the run after a
-// failure, as the run's frame does.
-Outcome Write(FakeFileSystem& files, Runner runner, const std::u16string& sudo,
-              const std::u16string& directory) {
+// Writes kFiles into `directory` as `sudo` says (nullptr: nobody the host
+// can tell, as on Windows; "": root alone; else root under sudo for that
+// user), and undoes the run after a failure, as the run's frame does. The
+// message of the failure, or "".
+std::u16string Write(FakeFileSystem& files, const char16_t* sudo, const std::u16string& directory,
+                     std::vector<std::u16string>* acted = nullptr) {
   RecordingMessenger messenger;
   FakeAccounts accounts(files, Account{u"root", 0, 0});
   accounts.Add(Account{u"alice", 1000, 1000});
-  if (runner == Runner::kSudo) accounts.SetSudoCaller(sudo);
-  Host host{files, messenger, runner == Runner::kUnknown ? nullptr : &accounts};
+  if (sudo != nullptr && *sudo != u'\0') accounts.SetSudoCaller(sudo);
+  Host host{files, messenger, sudo == nullptr ? nullptr : &accounts};
   ContainerOutput output(host);
-  Outcome outcome;
+  std::u16string message;
   try {
     WriteOutputFiles(host, output, directory, kFiles, FileAccess::kOwnerOnly, kFailed);
   } catch (const ConversionError& error) {
     output.Rollback();
-    outcome.message = error.Message();
+    message = error.Message();
   }
-  outcome.acted = accounts.acted;
-  return outcome;
+  if (acted != nullptr) *acted = accounts.acted;
+  return message;
 }
 
 std::u16string NotMade(const std::u16string& path, const std::u16string& error) {
@@ -61,128 +54,86 @@ std::u16string NotMade(const std::u16string& path, const std::u16string& error) 
 }
 
 TEST(OutputFilesTest, EachLevelHeldOpenNoLinkFollowedAndRootWritesOnlyWhereOthersCannot) {
-  const std::vector<std::u16string> as_alice = {u"alice", u"self"};
-  const std::vector<std::u16string> undone_as_alice = {u"alice", u"self", u"alice", u"self"};
+  const std::u16string changeable = u"/work" + std::u16string(kChangeable);
+  const auto swap = [](FakeFileSystem& f) {
+    f.AfterCall(Op::kMakeDirectory, u"/work/out", [&f] {
+      f.Remove(u"/work/out");
+      f.AddLink(u"/work/out");
+    });
+  };
   const struct {
     const char* name;
-    Runner runner;
+    const char16_t* sudo;
+    uint32_t owner, mode;  // of /work
     std::function<void(FakeFileSystem&)> given;
     std::u16string directory;
-    std::u16string message;                  // "" for success
-    std::u16string written = u"";            // where the files are then
-    std::vector<std::u16string> acted = {};  // as whom the program worked
-    std::u16string sudo = u"alice";
-    bool link_left = false;  // in the place of the directory
+    std::u16string message;  // "" for success
   } cases[] = {
-      {"levels made below the working directory", Runner::kUnknown, [](auto&) {}, u"new/deep", u"",
-       u"/work/new/deep"},
-      {"a level above a level made", Runner::kUnknown, [](auto&) {}, u"a/../b", u"", u"/work/b"},
-      {"a link on the way", Runner::kUnknown, [](auto& f) { f.AddLink(u"/work/link"); },
+      {"levels made, one above another", nullptr, 0, 0700, {}, u"a/../b/c", u""},
+      {"a link on the way", nullptr, 0, 0700, [](auto& f) { f.AddLink(u"/work/link"); },
        u"/work/link/out",
        NotMade(u"/work/link/out", u"Ошибка 40: Too many levels of symbolic links")},
-      {"a file in a level's place", Runner::kUnknown, [](auto& f) { f.AddFile(u"/work/f", "x"); },
-       u"/work/f/out", NotMade(u"/work/f/out", u"Ошибка 17: File exists")},
-      {"a name taken", Runner::kUnknown, [](auto& f) { f.AddFile(u"/work/out/b.pem", "x"); },
-       u"/work/out", u"/work/out/b.pem\r\n\r\nФайл или каталог уже существует."},
-      {"a level that cannot be opened", Runner::kUnknown,
+      {"a level that cannot be opened", nullptr, 0, 0700,
        [](auto& f) { f.FailOn(Op::kOpenDirectory, u"/work"); }, u"/work/out",
        NotMade(u"/work/out", u"Ошибка 13: Permission denied")},
-      {"a level that cannot be made", Runner::kUnknown,
-       [](auto& f) { f.FailOn(Op::kMakeDirectory, u"/work/out/deep", EROFS); }, u"/work/out/deep",
-       NotMade(u"/work/out/deep", u"Ошибка 30: Read-only file system")},
-      {"a file not written", Runner::kUnknown,
-       [](auto& f) { f.FailOn(Op::kWrite, u"/work/out/b.pem", ENOSPC); }, u"/work/out",
-       u"/work/out/b.pem\r\n\r\nНе удалось записать файл ключа.\r\n\r\nОшибка 28: No space left "
-       u"on device"},
-      {"a file not flushed", Runner::kUnknown,
-       [](auto& f) { f.FailOn(Op::kFinishFile, u"/work/out/a.pem", EIO); }, u"/work/out",
-       u"/work/out/a.pem\r\n\r\nНе удалось записать файл ключа.\r\n\r\nОшибка 5: Input/output "
-       u"error"},
-      {"the parent of a level made not flushed", Runner::kUnknown,
+      {"the parent of a level made not flushed", nullptr, 0, 0700,
        [](auto& f) { f.FailOn(Op::kSyncDirectory, u"/work"); }, u"/work/out",
-       u"/work\r\n\r\nНе удалось записать файл в каталог контейнера.\r\n\r\nОшибка 13: Permission "
-       u"denied"},
-      {"root, a directory of root's", Runner::kRoot, [](auto&) {}, u"out", u"", u"/work/out"},
-      {"root, below a sticky directory of root's", Runner::kRoot,
-       [](auto& f) { f.SetOwner(u"/work", 0, 01777); }, u"/work/out", u"", u"/work/out"},
-      {"root, below another user's directory", Runner::kRoot,
-       [](auto& f) { f.SetOwner(u"/work", 1000, 0755); }, u"/work/out",
-       u"/work" + std::u16string(kChangeable)},
-      {"root, below a directory all may write", Runner::kRoot,
-       [](auto& f) { f.SetOwner(u"/work", 0, 0777); }, u"out",
-       u"/work" + std::u16string(kChangeable)},
-      {"root, below a directory its group may write", Runner::kRoot,
-       [](auto& f) { f.SetOwner(u"/work", 0, 0775); }, u"out",
-       u"/work" + std::u16string(kChangeable)},
-      {"root, into another user's directory", Runner::kRoot,
+       u"/work\r\n\r\nНе удалось записать файл в каталог контейнера.\r\n\r\nОшибка 13: "
+       u"Permission denied"},
+      {"root, below a sticky directory of root's", u"", 0, 01777, {}, u"out", u""},
+      {"root, below another user's directory", u"", 1000, 0755, {}, u"out", changeable},
+      {"root, below a directory its group may write", u"", 0, 0775, {}, u"out", changeable},
+      {"root, into another user's directory", u"", 0, 0755,
        [](auto& f) {
          f.AddDirectory(u"/work/out");
          f.SetOwner(u"/work/out", 1000, 0700);
        },
        u"/work/out", u"/work/out" + std::u16string(kChangeable)},
-      {"root, a level that cannot be looked at", Runner::kRoot,
-       [](auto& f) { f.FailOn(Op::kStat, u"/work", EIO); }, u"/work/out",
+      {"root, a level that cannot be looked at", u"", 0, 0700,
+       [](auto& f) { f.FailOn(Op::kStat, u"/work", EIO); }, u"out",
        NotMade(u"/work", u"Ошибка 5: Input/output error")},
-      {"root, a level swapped for a link as it is made",
-       Runner::kRoot,
-       [](auto& f) {
-         f.AfterCall(Op::kMakeDirectory, u"/work/out", [&f] {
-           f.Remove(u"/work/out");
-           f.AddLink(u"/work/out");
-         });
-       },
-       u"/work/out",
-       NotMade(u"/work/out", u"Ошибка 40: Too many levels of symbolic links"),
-       u"",
-       {},
-       u"alice",
-       true},
-      {"root behind sudo is root",
-       Runner::kSudo,
-       [](auto& f) { f.SetOwner(u"/work", 1000, 0755); },
-       u"/work/out",
-       u"/work" + std::u16string(kChangeable),
-       u"",
-       {},
-       u"root"},
-      {"sudo, with the rights of the user who asked", Runner::kSudo,
-       [](auto& f) { f.SetOwner(u"/work", 1000, 0755); }, u"/work/out", u"", u"/work/out",
-       as_alice},
-      {"sudo, in a directory all may write", Runner::kSudo,
-       [](auto& f) { f.SetOwner(u"/work", 0, 0777); }, u"/work/out", u"", u"/work/out", as_alice},
-      {"sudo, undone with the user's rights", Runner::kSudo,
-       [](auto& f) { f.FailOn(Op::kWrite, u"/work/out/b.pem", ENOSPC); }, u"/work/out",
-       u"/work/out/b.pem\r\n\r\nНе удалось записать файл ключа.\r\n\r\nОшибка 28: No space left "
-       u"on device",
-       u"", undone_as_alice},
+      {"root, a level swapped for a link as it is made", u"", 0, 0700, swap, u"out",
+       NotMade(u"out", u"Ошибка 40: Too many levels of symbolic links")},
+      {"root behind sudo is root", u"root", 1000, 0755, {}, u"out", changeable},
+      {"sudo, with the user's rights wherever", u"alice", 1000, 0777, {}, u"out", u""},
+      {"sudo, undone with the user's rights", u"alice", 0, 0700,
+       [](auto& f) { f.FailOn(Op::kWrite, u"/work/out/b.pem", ENOSPC); }, u"out",
+       u"out/b.pem\r\n\r\nНе удалось записать файл ключа.\r\n\r\nОшибка 28: No space left on "
+       u"device"},
       {"sudo for a user who is not there",
-       Runner::kSudo,
-       [](auto&) {},
-       u"/work/out",
-       u"Пользователь «bob» не найден.",
-       u"",
+       u"bob",
+       0,
+       0700,
        {},
-       u"bob"},
+       u"out",
+       u"Пользователь «bob» не найден."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     FakeFileSystem files;
-    c.given(files);
-    auto expected = files.Snapshot();
-    files.ClearCalls();
-    const Outcome outcome = Write(files, c.runner, c.sudo, c.directory);
-    EXPECT_EQ(outcome.message, c.message);
-    EXPECT_EQ(outcome.acted, c.acted);
+    files.SetOwner(u"/work", c.owner, c.mode);
+    if (c.given) c.given(files);
+    const auto before = files.Snapshot();
+    std::vector<std::u16string> acted;
+    EXPECT_EQ(Write(files, c.sudo, c.directory, &acted), c.message);
+    // Under sudo for alice the program acts as her, then as itself, and
+    // once more as her to undo what it made.
+    std::vector<std::u16string> expected_acted;
+    if (c.sudo != nullptr && std::u16string_view(c.sudo) == u"alice") {
+      expected_acted = {u"alice", u"self"};
+      if (!c.message.empty()) expected_acted.insert(expected_acted.end(), {u"alice", u"self"});
+    }
+    EXPECT_EQ(acted, expected_acted);
     if (!c.message.empty()) {
+      auto after = files.Snapshot();
       // A link another put in a level's place stays theirs.
-      if (c.link_left) expected[u"/work/out"] = "";
-      EXPECT_EQ(files.Snapshot(), expected);
+      if (files.OwnerOf(u"/work/out") && !files.AccessOf(u"/work/out")) after.erase(u"/work/out");
+      EXPECT_EQ(after, before);
       continue;
     }
-    const uint32_t owner = c.runner == Runner::kSudo ? 1000 : 0;
-    EXPECT_EQ(files.FileContents(c.written + u"/a.pem"), "A");
-    EXPECT_EQ(files.FileContents(c.written + u"/b.pem"), "B");
-    EXPECT_EQ(files.OwnerOf(c.written + u"/b.pem"), (FakeFileSystem::Owner{owner, owner, 0600}));
+    const uint32_t owner = acted.empty() ? 0 : 1000;
+    EXPECT_EQ(files.FileContents(c.directory + u"/a.pem"), "A");
+    EXPECT_EQ(files.OwnerOf(c.directory + u"/b.pem"), (FakeFileSystem::Owner{owner, owner, 0600}));
   }
 }
 
@@ -191,15 +142,9 @@ TEST(OutputFilesTest, EachLevelHeldOpenNoLinkFollowedAndRootWritesOnlyWhereOther
 TEST(OutputFilesTest, WindowsWritesByPath) {
   FakeFileSystem files(PathStyle::kWindows, u"C:\\work");
   files.ClearCalls();
-  const Outcome outcome = Write(files, Runner::kUnknown, u"", u"C:\\work\\out\\deep");
-  EXPECT_EQ(outcome.message, u"");
+  EXPECT_EQ(Write(files, nullptr, u"C:\\work\\out\\deep"), u"");
   EXPECT_EQ(files.FileContents(u"C:\\work\\out\\deep\\a.pem"), "A");
   for (const auto& call : files.calls()) EXPECT_NE(call.op, Op::kOpenDirectory);
-  files.AddFile(u"C:\\work\\taken\\b.pem", "x");
-  const auto taken = files.Snapshot();
-  EXPECT_EQ(Write(files, Runner::kUnknown, u"", u"C:\\work\\taken").message,
-            u"C:\\work\\taken\\b.pem\r\n\r\nФайл или каталог уже существует.");
-  EXPECT_EQ(files.Snapshot(), taken);
 }
 
 }  // namespace
