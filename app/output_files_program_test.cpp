@@ -1,7 +1,7 @@
 // Where root writes the files of --cert, --export-key and --export-pfx,
 // through the real program: under sudo with the rights of the user who
-// asked, alone nowhere another user could change, and never through a
-// directory swapped for a link.
+// asked, alone nowhere another user could change nor through a link another
+// user may have made, and never through a directory swapped for a link.
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -52,6 +52,18 @@ TEST(OutputFilesProgramTest, RootWritesOnlyWhereNoOtherUserCanRedirectIt) {
   };
   directory("users", user, 0755);
   directory("elsewhere", 0, 0700);  // the root-only place another user aims at
+  directory("keys", 0, 0755);
+  directory("sticky", 0, 01777);
+  directory("users/own", user, 0700);
+  // Links root made, and links another user made.
+  const auto link = [&](const std::string& name, const std::string& to, uid_t owner) {
+    fs::create_directory_symlink(to, dir / name);
+    ASSERT_EQ(::lchown((dir / name).c_str(), owner, owner == 0 ? 0 : nobody->pw_gid), 0);
+  };
+  link("to-keys", "keys", 0);
+  link("users/to-keys", "../keys", user);
+  link("users/to-own", "own", user);
+  link("sticky/to-keys", "../keys", user);
   const std::string sudo = "SUDO_USER=nobody";
   const std::string preload = "LD_PRELOAD=" QUILLFEN_SWAP_AFTER_MKDIR;
   const std::string swap_to = "QUILLFEN_SWAP_TO=" + (dir / "elsewhere").string();
@@ -70,6 +82,16 @@ TEST(OutputFilesProgramTest, RootWritesOnlyWhereNoOtherUserCanRedirectIt) {
   } cases[] = {
       {"root, below another user's directory", {}, "users/out", refused("users", kChangeable)},
       {"sudo, the user's own directory", {sudo}, "users/out", "", user},
+      {"sudo, through the user's link", {sudo}, "users/to-own/out", "", user},
+      {"root, through a link in a directory of root's", {}, "to-keys/out", ""},
+      {"root, through a link in another user's directory",
+       {},
+       "users/to-keys/out",
+       refused("users", kChangeable)},
+      {"root, another user's link in a sticky directory",
+       {},
+       "sticky/to-keys/out",
+       refused("sticky", kChangeable)},
       {"sudo, a directory closed to the user",
        {sudo},
        "elsewhere/out",

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <limits>
 
 #include "host/file_descriptor.h"
@@ -161,6 +162,21 @@ class PosixDirectory : public Directory {
       }
       throw;
     }
+  }
+
+  Link ReadLink(std::u16string_view name) override {
+    const std::string entry = EntryName(name);
+    // The owner is looked at first: where it matters, in a sticky
+    // directory, nobody else may put another link in the place of one.
+    struct stat info;
+    if (::fstatat(fd_.get(), entry.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) ThrowErrno();
+    if (!S_ISLNK(info.st_mode)) ThrowErrno(EINVAL);
+    std::string target(PATH_MAX, '\0');
+    const ssize_t length = ::readlinkat(fd_.get(), entry.c_str(), target.data(), target.size());
+    if (length < 0) ThrowErrno();
+    if (size_t(length) == target.size()) ThrowErrno(ENAMETOOLONG);
+    target.resize(size_t(length));
+    return {FromUtf8(target), info.st_uid};
   }
 
   std::unique_ptr<NewFile> CreateNewFile(std::u16string_view name,

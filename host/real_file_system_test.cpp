@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 
 #include "host/directory.h"
 #include "host/platform.h"
@@ -161,20 +162,34 @@ TEST(PosixDirectoryTest, ALinkInPlaceOfTheDirectoryIsFollowedOnlyWhenAsked) {
 
 // A level opened by its name in the directory above: never a link, and
 // only to find names in, yet everything a directory held open does works.
+// A link is read where it lies instead.
 TEST(PosixDirectoryTest, ALevelOpenedByNameIsNoLinkAndDoesAllADirectoryDoes) {
   TempDir dir;
   fs::create_directory(dir / "real");
   fs::create_directory_symlink(dir / "real", dir / "link");
   WriteBinaryFile(dir / "file", "");
   const auto opened = RealFileSystem().OpenDirectory(U(dir.path()), LastLink::kRefuse);
-  for (const auto& [name, error] : {std::pair{u"link", ELOOP}, {u"file", ENOTDIR}}) {
+  const struct {
+    const char16_t* name;
+    int opened, read;  // the errors of OpenDirectory and ReadLink, 0 for none
+  } cases[] = {{u"link", ELOOP, 0}, {u"file", ENOTDIR, EINVAL}, {u"missing", ENOENT, ENOENT}};
+  // The error a call throws, 0 for none.
+  const auto error_of = [](const std::function<void()>& call) {
     try {
-      opened->OpenDirectory(name);
-      ADD_FAILURE() << "opened";
-    } catch (const RunTimeError& refused) {
-      EXPECT_EQ(refused.Number(), error);
+      call();
+    } catch (const RunTimeError& error) {
+      return error.Number();
     }
+    return 0;
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.name));
+    EXPECT_EQ(error_of([&] { opened->OpenDirectory(c.name); }), c.opened);
+    EXPECT_EQ(error_of([&] { opened->ReadLink(c.name); }), c.read);
   }
+  const auto link = opened->ReadLink(u"link");
+  EXPECT_EQ(link.target, U(dir / "real"));
+  EXPECT_EQ(link.owner, ::geteuid());
   const auto level = opened->OpenDirectory(u"real");
   level->CreateNewFile(u"new.key")->Finish();
   level->Sync();

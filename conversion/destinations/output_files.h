@@ -23,13 +23,14 @@ struct OutputFile {
 // flushed, and `output` undoes it all after a failure. Throws
 // ConversionError.
 //
-// On POSIX the directory is reached from the root one level at a time,
-// never through a link, and every file is made, flushed and undone in the
-// directory so held: no path is looked up again, so nobody who may rename
-// entries on the way can send a file elsewhere. Under sudo all of it is done
-// with the rights of the user who asked, whose files they then are; root
-// without sudo refuses a directory that another user could change, or that
-// lies below one. Windows works by path, as for every other file of its.
+// On POSIX the directory is reached from the root one level at a time
+// (output_directory.h), links read where they lie, and every file is made,
+// flushed and undone in the directory so held: no path is looked up again,
+// so nobody who may rename entries on the way can send a file elsewhere.
+// Under sudo all of it is done with the rights of the user who asked, whose
+// files they then are; root without sudo refuses a directory that another
+// user could change, that lies below one, or that a link another user may
+// have made leads to. Windows works by path, as for every other file of its.
 void WriteOutputFiles(Host& host, ContainerOutput& output, std::u16string_view directory,
                       std::span<const OutputFile> files, FileAccess access,
                       std::u16string_view failure);
