@@ -317,9 +317,11 @@ TEST(HostileInputTest, AHundredThousandValuesBecomeAHundredThousandFiles) {
   WriteBinaryFile(dir / "in.reg", EncodeUtf16Le(RegeditExport(values), true));
   const fs::path target = dir / "key.000";
 
-  const auto started = Clock::now();
-  const auto result = RunBounded({(dir / "in.reg").string(), target.string()}, 120);
-  const auto seconds = std::chrono::duration<double>(Clock::now() - started).count();
+  // How the work grows with the values is counted in
+  // ConvertRegFileTest.WorkGrowsLinearlyWithTheValues, and the time is the
+  // benchmark's: a loaded machine takes seconds a quiet one does not. The
+  // bound only ends a run that hangs, inside ctest's own.
+  const auto result = RunBounded({(dir / "in.reg").string(), target.string()}, 240);
 
   ASSERT_EQ(result.exit_status, 0) << result.err;
   EXPECT_EQ(result.err, "");
@@ -328,11 +330,6 @@ TEST(HostileInputTest, AHundredThousandValuesBecomeAHundredThousandFiles) {
   EXPECT_EQ(files, kValues);
   EXPECT_EQ(ReadBinaryFile(target / "v0.key"), std::string(3, '\0'));
   EXPECT_EQ(ReadBinaryFile(target / "v99999.key"), "\x9F\x86\x01");
-#ifdef NDEBUG
-  // Sanitizer and debug builds are slower; the Release build must not be.
-  EXPECT_LT(seconds, 20.0);
-#endif
-  std::cout << "100,000 values converted in " << seconds << " s\n";
 }
 
 }  // namespace

@@ -26,6 +26,9 @@ class Accounts {
 
   // Who runs the program.
   virtual Account Current() = 0;
+  // True when the program has root's rights: told without Current(), which
+  // fails for a uid no user has.
+  virtual bool IsRoot() = 0;
   // When root runs it under sudo, the name of the user behind sudo, who
   // asked; else nothing.
   virtual std::optional<std::u16string> SudoCaller() = 0;

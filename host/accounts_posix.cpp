@@ -37,6 +37,7 @@ class PosixAccounts : public Accounts {
   }
 
   Account Current() override { return ById(::geteuid()); }
+  bool IsRoot() override { return ::geteuid() == 0; }
 
   std::optional<std::u16string> SudoCaller() override {
     if (::geteuid() != 0) return std::nullopt;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -47,8 +48,17 @@ class Directory {
   // is refused.
   virtual std::unique_ptr<Directory> MakeDirectory(std::u16string_view name,
                                                    FileAccess access = FileAccess::kOwnerOnly) = 0;
-  // Opens the directory `name`, never through a link.
+  // Opens the directory `name`, never through a link (POSIX says ELOOP for
+  // one). On POSIX it needs the right to search this directory only, as a
+  // path the kernel walks does, and ".." is this directory's parent.
   virtual std::unique_ptr<Directory> OpenDirectory(std::u16string_view name) = 0;
+  // The symbolic link `name`: what it leads to, and who owns the link
+  // itself (POSIX). A name that is no link is EINVAL.
+  struct Link {
+    std::u16string target;
+    uint32_t owner = 0;
+  };
+  virtual Link ReadLink(std::u16string_view name) = 0;
   virtual std::unique_ptr<NewFile> CreateNewFile(std::u16string_view name,
                                                  FileAccess access = FileAccess::kOwnerOnly) = 0;
 

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <limits>
 
 #include "host/file_descriptor.h"
@@ -72,7 +73,9 @@ class PosixDirectory : public Directory {
   explicit PosixDirectory(int fd) : fd_(fd) {}
 
   std::vector<FileSystem::Entry> List() override {
-    const int copy = ::dup(fd_.get());
+    // Opened anew through the descriptor, which may be one that only finds
+    // names: the stream then has a position of its own too.
+    const int copy = ::openat(fd_.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (copy < 0) ThrowErrno();
     DIR* stream = ::fdopendir(copy);
     if (stream == nullptr) {
@@ -81,7 +84,6 @@ class PosixDirectory : public Directory {
       ThrowErrno(error);
     }
     const std::unique_ptr<DIR, int (*)(DIR*)> directory(stream, ::closedir);
-    ::rewinddir(stream);  // the copy shares its position with the descriptor
     std::vector<FileSystem::Entry> entries;
     for (;;) {
       errno = 0;
@@ -125,7 +127,8 @@ class PosixDirectory : public Directory {
     const mode_t mode = access == FileAccess::kOwnerOnly ? 0700 : 0755;
     if (::mkdirat(fd_.get(), entry.c_str(), mode) != 0) ThrowErrno();
     try {
-      auto made = Open(entry);
+      // Readable, so that its mode can be set on what was opened.
+      auto made = Open(entry, O_RDONLY);
       // Only what this call made is ours: a directory someone else put in
       // its place between the two calls is not.
       struct stat info;
@@ -144,7 +147,36 @@ class PosixDirectory : public Directory {
   }
 
   std::unique_ptr<Directory> OpenDirectory(std::u16string_view name) override {
-    return Open(EntryName(name));
+    // Only to find names in: that needs the right to search the directory,
+    // not to read it, as when the kernel walks a path.
+    const std::string entry = EntryName(name);
+    try {
+      return Open(entry, O_PATH);
+    } catch (const RunTimeError& error) {
+      // The kernel calls a link "no directory"; the user is told it is a link.
+      struct stat info;
+      if (error.Number() == ENOTDIR &&
+          ::fstatat(fd_.get(), entry.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+          S_ISLNK(info.st_mode)) {
+        ThrowErrno(ELOOP);
+      }
+      throw;
+    }
+  }
+
+  Link ReadLink(std::u16string_view name) override {
+    const std::string entry = EntryName(name);
+    // The owner is looked at first: where it matters, in a sticky
+    // directory, nobody else may put another link in the place of one.
+    struct stat info;
+    if (::fstatat(fd_.get(), entry.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) ThrowErrno();
+    if (!S_ISLNK(info.st_mode)) ThrowErrno(EINVAL);
+    std::string target(PATH_MAX, '\0');
+    const ssize_t length = ::readlinkat(fd_.get(), entry.c_str(), target.data(), target.size());
+    if (length < 0) ThrowErrno();
+    if (size_t(length) == target.size()) ThrowErrno(ENAMETOOLONG);
+    target.resize(size_t(length));
+    return {FromUtf8(target), info.st_uid};
   }
 
   std::unique_ptr<NewFile> CreateNewFile(std::u16string_view name,
@@ -164,7 +196,12 @@ class PosixDirectory : public Directory {
   }
 
   void Sync() override {
-    if (::fsync(fd_.get()) != 0) ThrowErrno();
+    // A descriptor that only finds names cannot be flushed; the directory
+    // opened anew through it can.
+    FileDescriptor readable(::openat(fd_.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (readable.get() < 0) ThrowErrno();
+    if (::fsync(readable.get()) != 0) ThrowErrno();
+    readable.Close();
   }
 
   void Remove(std::u16string_view name, bool directory) override {
@@ -184,13 +221,12 @@ class PosixDirectory : public Directory {
     if (::fstat(fd_.get(), &info) != 0) ThrowErrno();
     // A user's own directory is the user's already; only root gives away.
     if (info.st_uid == uid && info.st_gid == gid) return;
-    if (::fchown(fd_.get(), uid, gid) != 0) ThrowErrno();
+    if (::fchownat(fd_.get(), "", uid, gid, AT_EMPTY_PATH) != 0) ThrowErrno();
   }
 
  private:
-  std::unique_ptr<PosixDirectory> Open(const std::string& name) {
-    const int fd =
-        ::openat(fd_.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  std::unique_ptr<PosixDirectory> Open(const std::string& name, int how) {
+    const int fd = ::openat(fd_.get(), name.c_str(), how | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) ThrowErrno();
     return std::make_unique<PosixDirectory>(fd);
   }

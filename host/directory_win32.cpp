@@ -120,6 +120,9 @@ class WindowsDirectory : public Directory {
     return OpenWindowsDirectory(std::u16string(path.begin(), path.end()), LastLink::kRefuse);
   }
 
+  // Windows walks no path link by link: the files go by path there.
+  Link ReadLink(std::u16string_view) override { throw WindowsError(ERROR_NOT_SUPPORTED); }
+
   std::unique_ptr<NewFile> CreateNewFile(std::u16string_view name,
                                          FileAccess access = FileAccess::kOwnerOnly) override {
     const std::wstring path = Below(name);

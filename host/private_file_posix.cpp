@@ -1,6 +1,7 @@
 #include "host/private_file_posix.h"
 
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +15,37 @@ namespace {
 
 constexpr char kFileName[] = "copy";
 
+// "quillfen-" and six letters or digits no one else can foresee, as
+// mkdtemp would choose them.
+std::string RandomName() {
+  static constexpr char kLetters[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  unsigned char random[6];
+  size_t got = 0;
+  while (got < sizeof random) {
+    const ssize_t count = ::getrandom(random + got, sizeof random - got, 0);
+    if (count < 0) {
+      if (errno == EINTR) continue;
+      ThrowErrno();
+    }
+    got += static_cast<size_t>(count);
+  }
+  std::string name = "quillfen-";
+  for (const unsigned char byte : random) name += kLetters[byte % (sizeof kLetters - 1)];
+  return name;
+}
+
+// Makes a new directory, 0700, under a random name in `parent`: in the
+// directory held, never on a path the owner of TMPDIR could send elsewhere
+// meanwhile. Its name.
+std::string MakeRandomDirectory(int parent) {
+  for (int attempt = 1;; ++attempt) {
+    std::string name = RandomName();
+    if (::mkdirat(parent, name.c_str(), 0700) == 0) return name;
+    if (errno != EEXIST || attempt == 100) ThrowErrno();
+  }
+}
+
 }  // namespace
 
 PrivateFile::PrivateFile() : parent_(-1), directory_(-1), file_(-1) {
@@ -21,10 +53,7 @@ PrivateFile::PrivateFile() : parent_(-1), directory_(-1), file_(-1) {
   const std::string base = temporary != nullptr && *temporary != '\0' ? temporary : "/tmp";
   parent_.Reset(::open(base.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
   if (parent_.get() < 0) ThrowErrno();
-  // mkdtemp makes it 0700, new under a name no one else chose.
-  std::string made = base + "/quillfen-XXXXXX";
-  if (::mkdtemp(made.data()) == nullptr) ThrowErrno();
-  name_ = made.substr(made.rfind('/') + 1);
+  name_ = MakeRandomDirectory(parent_.get());
   try {
     directory_.Reset(
         ::openat(parent_.get(), name_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
@@ -43,7 +72,7 @@ PrivateFile::PrivateFile() : parent_(-1), directory_(-1), file_(-1) {
     Remove();
     throw;
   }
-  path_ = made + "/" + kFileName;
+  path_ = base + "/" + name_ + "/" + kFileName;
 }
 
 PrivateFile::~PrivateFile() { Remove(); }

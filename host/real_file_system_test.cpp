@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 
 #include "host/directory.h"
 #include "host/platform.h"
@@ -157,6 +158,48 @@ TEST(PosixDirectoryTest, ALinkInPlaceOfTheDirectoryIsFollowedOnlyWhenAsked) {
   for (const std::string path : {"link", "link/"}) {
     EXPECT_THROW(files.OpenDirectory(U(dir / path), LastLink::kRefuse), RunTimeError) << path;
   }
+}
+
+// A level opened by its name in the directory above: never a link, and
+// only to find names in, yet everything a directory held open does works.
+// A link is read where it lies instead.
+TEST(PosixDirectoryTest, ALevelOpenedByNameIsNoLinkAndDoesAllADirectoryDoes) {
+  TempDir dir;
+  fs::create_directory(dir / "real");
+  fs::create_directory_symlink(dir / "real", dir / "link");
+  WriteBinaryFile(dir / "file", "");
+  const auto opened = RealFileSystem().OpenDirectory(U(dir.path()), LastLink::kRefuse);
+  const struct {
+    const char16_t* name;
+    int opened, read;  // the errors of OpenDirectory and ReadLink, 0 for none
+  } cases[] = {{u"link", ELOOP, 0}, {u"file", ENOTDIR, EINVAL}, {u"missing", ENOENT, ENOENT}};
+  // The error a call throws, 0 for none.
+  const auto error_of = [](const std::function<void()>& call) {
+    try {
+      call();
+    } catch (const RunTimeError& error) {
+      return error.Number();
+    }
+    return 0;
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.name));
+    EXPECT_EQ(error_of([&] { opened->OpenDirectory(c.name); }), c.opened);
+    EXPECT_EQ(error_of([&] { opened->ReadLink(c.name); }), c.read);
+  }
+  const auto link = opened->ReadLink(u"link");
+  EXPECT_EQ(link.target, U(dir / "real"));
+  EXPECT_EQ(link.owner, ::geteuid());
+  const auto level = opened->OpenDirectory(u"real");
+  level->CreateNewFile(u"new.key")->Finish();
+  level->Sync();
+  EXPECT_EQ(level->List().size(), 1u);
+  EXPECT_EQ(level->OpenDirectory(u"..")->Kind(u"real"), FileKind::kDirectory);
+  if (::geteuid() != 0) return;  // only root gives a directory away
+  level->GiveTo(0, 1);
+  struct stat info;
+  ASSERT_EQ(::stat((dir / "real").c_str(), &info), 0);
+  EXPECT_EQ(info.st_gid, 1u);
 }
 
 TEST(PosixDirectoryTest, AFileNotFinishedIsGone) {

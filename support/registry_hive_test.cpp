@@ -63,13 +63,10 @@ TEST(RegistryHiveTest, TheCopyNeedsNoProcAndLeavesNothing) {
   }
 }
 
-// Whoever owns TMPDIR (a caller of sudo who kept it) renames the copy's
-// directory the moment libhivex opens the copy, and puts one there whose
-// copy leads to a hive only root may read: the hive listed is still the one
-// given. Or puts a directory of the program's own user, but open to others
-// (0755), in the place of the one just made: refused, as a directory the
-// program did not make.
-TEST(RegistryHiveTest, ACopySwappedWhileItIsOpenedRedirectsNothing) {
+// Whoever owns TMPDIR puts a directory of the program's own user, but open
+// to others (0755), in the place of the one just made: refused, as a
+// directory the program did not make.
+TEST(RegistryHiveTest, AnOpenDirectoryInThePlaceOfTheCopysIsRefused) {
   TempDir dir;
   fs::create_directory(dir / "tmp");
   WriteBinaryFile(dir / "SOFTWARE", SoftwareHive(FourContainers()));
@@ -86,12 +83,6 @@ TEST(RegistryHiveTest, ACopySwappedWhileItIsOpenedRedirectsNothing) {
     std::string out, err;
     size_t moved;  // directories renamed away, left empty
   } kCases[] = {
-      {"the copy's directory renamed as the copy is opened",
-       {"LD_PRELOAD=" QUILLFEN_SWAP_ON_OPEN, "QUILLFEN_SWAP_FILE=copy", to},
-       0,
-       ConsoleMessage(FourContainersList()),
-       "",
-       1},
       {"a 0755 directory of the same user put in its place as it is made",
        {"LD_PRELOAD=" QUILLFEN_SWAP_AFTER_MKDIR, "QUILLFEN_SWAP_NAME=quillfen-XXXXXX", to,
         "QUILLFEN_SWAP_OWNER=" + std::to_string(::geteuid()), "QUILLFEN_SWAP_MODE=755"},
@@ -123,6 +114,54 @@ TEST(RegistryHiveTest, ACopySwappedWhileItIsOpenedRedirectsNothing) {
     EXPECT_EQ(moved, c.moved);
     fs::remove_all(dir / "tmp");
     fs::create_directory(dir / "tmp");
+  }
+}
+
+// Whoever owns TMPDIR (a caller of sudo who kept it) renames a directory
+// under the program's feet and puts a link in its place: the copy's
+// directory the moment libhivex opens the copy, with a copy there that
+// leads to a hive only root may read; or TMPDIR itself, after the program
+// opened it and before it makes its directory there. The hive listed is
+// still the one given, and nothing is left anywhere.
+TEST(RegistryHiveTest, ADirectorySwappedWhileTheCopyIsMadeOrOpenedRedirectsNothing) {
+  const struct {
+    const char* name;
+    std::string swap;      // the shim's trigger
+    std::string to;        // below the test's directory
+    std::string moved_in;  // where the directory renamed away is
+  } cases[] = {
+      {"the copy's directory", "QUILLFEN_SWAP_FILE=copy", "root-only", "tmp"},
+      {"TMPDIR", "QUILLFEN_SWAP_TMPDIR=1", "elsewhere", "."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    fs::create_directory(dir / "tmp");
+    fs::create_directory(dir / "elsewhere");
+    WriteBinaryFile(dir / "SOFTWARE", SoftwareHive(FourContainers()));
+    WriteBinaryFile(
+        dir / "root-only",
+        SoftwareHive(
+            {{u"S-1-5-18", false, u"root-only", {{u"header.key", {1}}, {u"name.key", {2}}}}}));
+    fs::permissions(dir / "root-only", fs::perms(0600));
+    const auto result = RunProgram(
+        "/usr/bin/env",
+        {"LD_PRELOAD=" QUILLFEN_SWAP_ON_OPEN, "ASAN_OPTIONS=verify_asan_link_order=0", c.swap,
+         "QUILLFEN_SWAP_TO=" + (dir / c.to).string(), "TMPDIR=" + (dir / "tmp").string(),
+         QUILLFEN_EXE, "--list", (dir / "SOFTWARE").string()});
+    EXPECT_EQ(result.exit_status, 0) << result.err;
+    EXPECT_EQ(result.out, ConsoleMessage(FourContainersList()));
+    EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
+    // The swap took place: what was renamed away is empty, the copy and
+    // the directory made gone from it.
+    std::vector<std::string> moved;
+    for (const auto& entry : fs::directory_iterator(dir / c.moved_in)) {
+      if (entry.path().filename().string().ends_with("-moved")) {
+        moved.push_back(entry.path().filename().string());
+        EXPECT_TRUE(fs::is_empty(entry.path()));
+      }
+    }
+    EXPECT_EQ(moved.size(), 1u);
   }
 }
 

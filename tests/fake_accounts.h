@@ -27,6 +27,7 @@ class FakeAccounts : public Accounts {
     return found->second;
   }
   Account Current() override { return current_; }
+  bool IsRoot() override { return current_.uid == 0; }
   std::optional<std::u16string> SudoCaller() override { return sudo_caller_; }
   void ActAs(const Account& user) override {
     acted.push_back(user.name);

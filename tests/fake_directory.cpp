@@ -101,6 +101,15 @@ class FakeDirectory : public Directory {
     return Open(Below(name));
   }
 
+  Link ReadLink(std::u16string_view name) override {
+    const std::u16string path = Below(name);
+    files_.Enter(FakeFileSystem::Op::kReadLink, CallForm::kWide, path);
+    const auto* node = Found(path);
+    if (node == nullptr) Fail(ENOENT);
+    if (!node->link) Fail(EINVAL);
+    return {node->target, node->owner.uid};
+  }
+
   std::unique_ptr<NewFile> CreateNewFile(std::u16string_view name,
                                          FileAccess access = FileAccess::kOwnerOnly) override {
     const std::u16string path = Below(name);

@@ -33,10 +33,10 @@ void FakeFileSystem::AddFile(const std::u16string& path, std::string contents) {
   Make(key, Node{false, std::move(contents), key});
 }
 
-void FakeFileSystem::AddLink(const std::u16string& path) {
+void FakeFileSystem::AddLink(const std::u16string& path, std::u16string target) {
   const std::u16string key = Key(path);
   AddDirectory(ParentKey(key));
-  Make(key, Node{false, {}, key, true});
+  Make(key, Node{false, {}, key, true}).target = std::move(target);
 }
 
 FakeFileSystem::Node& FakeFileSystem::Make(const std::u16string& key, Node node) {

@@ -33,7 +33,8 @@ class FakeFileSystem : public FileSystem {
     kWrite,
     kFinishFile,
     kStat,
-    kGiveTo
+    kGiveTo,
+    kReadLink
   };
   struct Call {
     Op op;
@@ -50,8 +51,9 @@ class FakeFileSystem : public FileSystem {
 
   void AddDirectory(const std::u16string& path);
   void AddFile(const std::u16string& path, std::string contents);
-  // A symbolic link: listed as one, and nothing else here follows it.
-  void AddLink(const std::u16string& path);
+  // A symbolic link to `target`: listed as one, read by a directory held
+  // open, and nothing else here follows it.
+  void AddLink(const std::u16string& path, std::u16string target = {});
 
   // `op` on `path` (as the caller passes it) fails with the errno `error`.
   void FailOn(Op op, const std::u16string& path, int error = 13);
@@ -117,6 +119,7 @@ class FakeFileSystem : public FileSystem {
     std::string contents;
     std::u16string name;  // as created, for snapshots
     bool link = false;
+    std::u16string target;  // of a link
     Owner owner;
     uint64_t serial = 0;  // tells a node from one put in its place
     FileAccess access = FileAccess::kOwnerOnly;

@@ -4,7 +4,10 @@
 // path names, or the working directory for a bare name) to that name with
 // "-moved" after it, and puts a new directory in its place holding a
 // symbolic link under the file's name to QUILLFEN_SWAP_TO; then the open
-// goes on with the path it was given.
+// goes on with the path it was given. With QUILLFEN_SWAP_TMPDIR set, the
+// owner swaps TMPDIR itself instead, for a symbolic link to
+// QUILLFEN_SWAP_TO, the moment the program makes its directory there
+// ("quillfen-" and more, by mkdtemp or mkdirat), after it opened TMPDIR.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -44,7 +47,39 @@ void Swap(const char* path) {
   errno = saved;
 }
 
+void SwapTmpdir(const char* made) {
+  const char* temporary = std::getenv("TMPDIR");
+  const char* to = std::getenv("QUILLFEN_SWAP_TO");
+  const char* last = std::strrchr(made, '/');
+  last = last == nullptr ? made : last + 1;
+  if (swapped || std::getenv("QUILLFEN_SWAP_TMPDIR") == nullptr || temporary == nullptr ||
+      to == nullptr || std::strncmp(last, "quillfen-", 9) != 0) {
+    return;
+  }
+  swapped = true;
+  const int saved = errno;
+  const std::string directory = temporary;
+  if (::rename(directory.c_str(), (directory + "-moved").c_str()) == 0) {
+    ::symlink(to, directory.c_str());
+  }
+  errno = saved;
+}
+
 }  // namespace
+
+extern "C" char* mkdtemp(char* name) {
+  using Mkdtemp = char* (*)(char*);
+  static const auto real = reinterpret_cast<Mkdtemp>(::dlsym(RTLD_NEXT, "mkdtemp"));
+  SwapTmpdir(name);
+  return real(name);
+}
+
+extern "C" int mkdirat(int directory, const char* path, mode_t mode) {
+  using Mkdirat = int (*)(int, const char*, mode_t);
+  static const auto real = reinterpret_cast<Mkdirat>(::dlsym(RTLD_NEXT, "mkdirat"));
+  SwapTmpdir(path);
+  return real(directory, path, mode);
+}
 
 extern "C" int open(const char* path, int flags, ...) {
   using Open = int (*)(const char*, int, ...);

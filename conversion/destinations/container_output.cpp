@@ -122,20 +122,25 @@ std::shared_ptr<Directory> ContainerOutput::MakeDirectoryIn(
   StopIfRequested();
   const std::u16string path = BuildFileName2(parentPath, name, host_.files.Style());
   try {
-    const std::shared_ptr<Directory> made =
-        Recorded(made_, Made{parent, std::u16string(name), true},
-                 [&] { return parent->MakeDirectory(name); });
-    const auto held = [&](const Held& other) { return other.directory == parent; };
-    if (std::none_of(to_sync_.begin(), to_sync_.end(), held)) {
-      to_sync_.push_back({parent, std::u16string(parentPath)});
-    }
-    to_sync_.push_back({made, path});
-    return made;
+    return MakeLevelIn(parent, parentPath, name, path, FileAccess::kOwnerOnly);
   } catch (const RunTimeError& error) {
     throw SystemError(path, kDirectoryFailed, error);
   } catch (const std::bad_alloc&) {
     throw SystemError(path, kDirectoryFailed, OutOfMemory());
   }
+}
+
+std::shared_ptr<Directory> ContainerOutput::MakeLevelIn(const std::shared_ptr<Directory>& parent,
+                                                        std::u16string_view parentPath,
+                                                        std::u16string_view name,
+                                                        std::u16string_view path,
+                                                        FileAccess access) {
+  const std::shared_ptr<Directory> made =
+      Recorded(made_, Made{parent, std::u16string(name), true},
+               [&] { return parent->MakeDirectory(name, access); });
+  Hold(parent, parentPath);
+  Hold(made, path);
+  return made;
 }
 
 void ContainerOutput::WriteContainerIn(const std::shared_ptr<Directory>& parent,
@@ -144,19 +149,35 @@ void ContainerOutput::WriteContainerIn(const std::shared_ptr<Directory>& parent,
   const std::shared_ptr<Directory> directory = MakeDirectoryIn(parent, parentPath, name);
   const std::u16string directory_path = BuildFileName2(parentPath, name, host_.files.Style());
   while (const auto value = key.NextValue()) {
-    StopIfRequested();
-    const std::u16string path = BuildFileName2(directory_path, value->name, host_.files.Style());
-    try {
-      Recorded(made_, Made{directory, value->name, false}, [&] {
-        const auto file = directory->CreateNewFile(value->name);
-        file->Write(value->bytes);
-        file->Finish();
-      });
-    } catch (const RunTimeError& error) {
-      throw SystemError(path, kWriteFailed, error);
-    } catch (const std::bad_alloc&) {
-      throw SystemError(path, kWriteFailed, OutOfMemory());
-    }
+    WriteFileIn(directory, directory_path, value->name, value->bytes, FileAccess::kOwnerOnly,
+                kWriteFailed);
+  }
+}
+
+void ContainerOutput::WriteFileIn(const std::shared_ptr<Directory>& directory,
+                                  std::u16string_view directoryPath, std::u16string_view fileName,
+                                  std::span<const uint8_t> bytes, FileAccess access,
+                                  std::u16string_view failure) {
+  StopIfRequested();
+  const std::u16string path = BuildFileName2(directoryPath, fileName, host_.files.Style());
+  try {
+    Hold(directory, directoryPath);
+    Recorded(made_, Made{directory, std::u16string(fileName), false}, [&] {
+      const auto file = directory->CreateNewFile(fileName, access);
+      file->Write(bytes);
+      file->Finish();
+    });
+  } catch (const RunTimeError& error) {
+    throw SystemError(path, failure, error);
+  } catch (const std::bad_alloc&) {
+    throw SystemError(path, failure, OutOfMemory());
+  }
+}
+
+void ContainerOutput::Hold(const std::shared_ptr<Directory>& directory, std::u16string_view path) {
+  const auto held = [&](const Held& other) { return other.directory == directory; };
+  if (std::none_of(to_sync_.begin(), to_sync_.end(), held)) {
+    to_sync_.push_back({directory, std::u16string(path)});
   }
 }
 
@@ -184,12 +205,32 @@ void ContainerOutput::Sync() {
   }
 }
 
-void ContainerOutput::Rollback() {
+void ContainerOutput::RemoveMade() {
   // Best effort: the failure has been reported, and a removal that fails
   // cannot be helped by stopping the others.
   for (auto made = made_.rbegin(); made != made_.rend(); ++made) {
     try {
       made->parent->Remove(made->name, made->directory);
+    } catch (const RunTimeError&) {
+    }
+  }
+}
+
+void ContainerOutput::Rollback() {
+  if (!undo_as_) {
+    RemoveMade();
+  } else {
+    // What the user's rights made goes with the user's rights, or stays:
+    // the program's own could remove what the user put in its place.
+    bool as_the_user = true;
+    try {
+      undo_as_->accounts->ActAs(undo_as_->user);
+    } catch (const RunTimeError&) {
+      as_the_user = false;
+    }
+    if (as_the_user) RemoveMade();
+    try {
+      undo_as_->accounts->ActAsSelf();
     } catch (const RunTimeError&) {
     }
   }

@@ -2,12 +2,14 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "conversion/container_key.h"
+#include "host/accounts.h"
 #include "host/directory.h"
 #include "host/host.h"
 
@@ -52,6 +54,24 @@ class ContainerOutput {
   void WriteContainerIn(const std::shared_ptr<Directory>& parent, std::u16string_view parentPath,
                         std::u16string_view name, ContainerKey& key);
 
+  // The steps of that route, for files that are no container's
+  // (output_files.h). MakeLevelIn makes the directory `name` in `parent`,
+  // readable as `access` says, and shown as `path`; it throws RunTimeError
+  // for the caller to put words to. WriteFileIn writes `bytes` as the new
+  // file `fileName` of `directory`, shown as `directoryPath`; a failure is
+  // `failure` with the system's error. Both are undone by Rollback() and
+  // flushed by Sync().
+  std::shared_ptr<Directory> MakeLevelIn(const std::shared_ptr<Directory>& parent,
+                                         std::u16string_view parentPath, std::u16string_view name,
+                                         std::u16string_view path, FileAccess access);
+  void WriteFileIn(const std::shared_ptr<Directory>& directory, std::u16string_view directoryPath,
+                   std::u16string_view fileName, std::span<const uint8_t> bytes, FileAccess access,
+                   std::u16string_view failure);
+
+  // What that route made from now on was made with the rights of `user`:
+  // Rollback() removes it with them too.
+  void UndoAs(Accounts& accounts, const Account& user) { undo_as_ = {&accounts, user}; }
+
   // Flushes the entries of every directory written into and of every
   // directory that holds a created one to the disk.
   void Sync();
@@ -70,6 +90,15 @@ class ContainerOutput {
     std::shared_ptr<Directory> directory;
     std::u16string path;
   };
+  struct Rights {
+    Accounts* accounts;
+    Account user;
+  };
+
+  // Flushes `directory` with the others, once.
+  void Hold(const std::shared_ptr<Directory>& directory, std::u16string_view path);
+  // Removes what the descriptor route made, newest first.
+  void RemoveMade();
 
   Host& host_;
   std::vector<std::u16string> files_;
@@ -77,6 +106,7 @@ class ContainerOutput {
   std::vector<std::u16string> containers_;
   std::vector<Made> made_;
   std::vector<Held> to_sync_;
+  std::optional<Rights> undo_as_;
 };
 
 // Throws the existing-target message when anything occupies `target`, a

@@ -3,6 +3,7 @@
 #include "conversion/contents/container_contents.h"
 #include "conversion/conversion_error.h"
 #include "conversion/destinations/container_names.h"
+#include "conversion/destinations/output_files.h"
 #include "conversion/runs/pfx_source.h"
 #include "conversion/runs/run_frame.h"
 #include "host/path_functions.h"
@@ -86,15 +87,11 @@ bool SaveCertificates(const CertificateRequest& request, Host& host, SavedCertif
       for (const auto& line : found.saved.without) lines += u"\r\n" + line;
       throw PathError(request.source_file, u"В выбранных контейнерах нет сертификата." + lines);
     }
-    // Every name is free before anything is written.
-    for (const auto& file : found.saved.files) RefuseExistingTarget(host.files, file.directory);
+    std::vector<OutputFile> files;
+    for (const auto& [file_name, der] : found.certificates) files.push_back({file_name, der});
     // Readable by all, as the certificates in it are.
-    output.CreateFilesDirectory(request.directory, FileAccess::kEveryoneReads);
-    for (const auto& [file_name, der] : found.certificates) {
-      output.WriteFile(request.directory, file_name, der, FileAccess::kEveryoneReads,
-                       kCertificateFailed);
-    }
-    output.Sync();
+    WriteOutputFiles(host, output, request.directory, files, FileAccess::kEveryoneReads,
+                     kCertificateFailed);
     *saved = std::move(found.saved);
   });
 }

@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <tuple>
+
+#include "host/unicode.h"
 #include "support/library_lacks.h"
 #include "tests/conversion_fixture.h"
+#include "tests/failing_allocation.h"
 #include "tests/test_exports.h"
 
 namespace quillfen {
@@ -180,6 +185,52 @@ TEST_F(ConvertRegFileTest, WideValuesOverThousandsOfLines) {
     files.AddFile(kSource, EncodeUtf16Le(RegeditExport(values), true));
     EXPECT_TRUE(Convert()) << size;
     ExpectContainer(values);
+  }
+}
+
+// A run's work grows as its values do: four times the values, well under
+// five times the allocations, the bytes they ask for and the calls on the
+// disk. Work that grows as their square (a list searched, or a text copied,
+// for each value) would give sixteen.
+TEST_F(ConvertRegFileTest, WorkGrowsLinearlyWithTheValues) {
+  struct Work {
+    size_t allocations, bytes, calls;
+  };
+  // Built a piece at a time: GCC 12 takes a literal joined to a string for
+  // an overlapping copy.
+  const auto name_of = [](size_t i) {
+    std::string name = "v";
+    name += std::to_string(i);
+    name += ".key";
+    return FromUtf8(name);
+  };
+  const auto work_for = [&](size_t count) {
+    ValueList values;
+    for (size_t i = 0; i < count; ++i) {
+      values.emplace_back(name_of(i),
+                          std::vector<uint8_t>{uint8_t(i), uint8_t(i >> 8), uint8_t(i >> 16)});
+    }
+    GivenExport(RegeditExport(values));
+    files.ClearCalls();
+    CountAllocations();
+    EXPECT_TRUE(Convert());
+    const Work work{CountedAllocations(), CountedBytes(), files.calls().size()};
+    StopCountingAllocations();
+    EXPECT_EQ(files.Snapshot().size(), before.size() + count + 1) << count;
+    const auto& [name, bytes] = values.back();
+    EXPECT_EQ(files.FileContents(std::u16string(kTarget) + u"/" + name),
+              std::string(bytes.begin(), bytes.end()));
+    return work;
+  };
+  const Work small = work_for(10'000);
+  const Work large = work_for(40'000);
+  EXPECT_GT(small.calls, 10'000u);
+  for (const auto& [what, from, to] :
+       {std::tuple{"allocations", small.allocations, large.allocations},
+        {"bytes", small.bytes, large.bytes},
+        {"calls", small.calls, large.calls}}) {
+    EXPECT_LT(to, 5 * from) << what << ": " << from << " for 10,000 values, " << to
+                            << " for 40,000";
   }
 }
 

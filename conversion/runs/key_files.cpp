@@ -2,10 +2,10 @@
 
 #include "conversion/contents/container_values.h"
 #include "conversion/contents/private_key_recovery.h"
+#include "conversion/destinations/output_files.h"
 #include "conversion/runs/container_list.h"
 #include "conversion/runs/convert_containers.h"
 #include "conversion/runs/pfx_source.h"
-#include "host/path_functions.h"
 #include "host/visible_name.h"
 #include "support/joined.h"
 
@@ -53,14 +53,9 @@ std::vector<ChosenKey> ChooseKeys(Host& host, std::u16string_view sourceFile,
 
 void WriteKeyFiles(Host& host, ContainerOutput& output, std::u16string_view directory,
                    const std::vector<KeyFile>& files) {
-  for (const auto& file : files) {
-    RefuseExistingTarget(host.files, BuildFileName2(directory, file.name, host.files.Style()));
-  }
-  output.CreateFilesDirectory(directory, FileAccess::kOwnerOnly);
-  for (const auto& file : files) {
-    output.WriteFile(directory, file.name, file.Bytes(), FileAccess::kOwnerOnly, kKeyWriteFailed);
-  }
-  output.Sync();
+  std::vector<OutputFile> output_files;
+  for (const auto& file : files) output_files.push_back({file.name, file.Bytes()});
+  WriteOutputFiles(host, output, directory, output_files, FileAccess::kOwnerOnly, kKeyWriteFailed);
 }
 
 std::u16string ExportedText(const std::vector<ExportedKey>& exported, std::u16string_view directory,
