@@ -30,7 +30,9 @@ class FakeNewFile : public NewFile {
 
   void Write(std::span<const uint8_t> bytes) override {
     files_.Enter(FakeFileSystem::Op::kWrite, CallForm::kWide, path_);
-    Node().contents.append(bytes.begin(), bytes.end());
+    // Straight from the bytes: appending a range of other characters builds
+    // a copy first, a freed block that would hold whatever was written.
+    Node().contents.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   }
 
   void Finish() override {
